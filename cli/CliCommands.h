@@ -1,0 +1,28 @@
+#pragma once
+
+#include <iosfwd>
+
+namespace CLI {
+class App;
+}
+
+// Exit statuses of datalogger-cli.
+inline constexpr int EXIT_OK = 0;
+inline constexpr int EXIT_FAILURE_STATUS = 1;  // the logger or a file write failed
+inline constexpr int EXIT_BAD_FILE = 2;        // a measurement file that cannot be read
+inline constexpr int EXIT_REAL_TIME = 3;       // the logger is set up for live readings
+inline constexpr int EXIT_USAGE = 64;
+
+// What every command gets: the global options and where to print.
+struct CCliContext {
+    std::ostream& Out;
+    std::ostream& Err;
+    bool Simulate = false;
+    int ExitCode = EXIT_OK;
+};
+
+// Each group of commands registers its subcommands on the application.
+void RegisterDocumentCommands(CLI::App& app, CCliContext& context);
+
+// Runs the tool on a command line and returns its exit status.
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

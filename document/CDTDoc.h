@@ -1,0 +1,74 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/CMeasurementRecord.h"
+
+class CArchive;
+class CPrompt;
+
+// What happened to the record, passed to every view of the document.
+enum class DocumentChange {
+    Loaded,           // a measurement file replaced the record
+    Downloaded,       // the logger's memory replaced the record
+    RealTimeStarted,  // an empty real-time series replaced the record
+    ReadingAppended,  // a real-time run added one reading
+    RunEnded,         // a real-time run stopped
+};
+
+enum class LoadResult {
+    Loaded,
+    CannotOpen,      // missing, unreadable: the caller decides whether to say so
+    WrongSignature,  // "Invalid Format!" has been shown
+    Damaged,         // cut short or impossible values: a message naming the file has been shown
+};
+
+// The document: owns the one measurement record, reads and writes it as a measurement file,
+// and tells its views when the record changes.
+class CDTDoc {
+public:
+    using View = std::function<void(DocumentChange)>;
+
+    CMeasurementRecord& Record() { return m_record; }
+    const CMeasurementRecord& Record() const { return m_record; }
+
+    // Record state kept beside the record and left alone when a new record is swapped in.
+    bool FileJustLoaded = false;  // the next graph draw rebuilds the panel texts
+    bool LoadedFromFile = false;  // Open then does not offer to save the current data
+    bool StoredData = false;      // complete data (download or file), not a growing series
+    bool ListCountStale = true;   // the data list must take the new count
+
+    // Replaces the record by a complete new one (download) and notifies the views.
+    void ReplaceRecord(CMeasurementRecord record, DocumentChange change);
+
+    void AddView(View view) { m_views.push_back(std::move(view)); }
+    void UpdateAllViews(DocumentChange change) const;
+
+    // The file format. Storing writes the record; loading reads into a new record and swaps
+    // it in only when the whole file was read. A wrong signature shows "Invalid Format!".
+    [[nodiscard]] bool Store(CArchive& archive) const;
+    LoadResult Load(CArchive& archive, CPrompt& prompt);
+
+    // Whole files. Storing goes through a temporary file, so a failed write leaves the
+    // previous file as it was. A damaged file shows a message naming it.
+    [[nodiscard]] bool StoreFile(const std::filesystem::path& file) const;
+    LoadResult LoadFile(const std::filesystem::path& file, CPrompt& prompt);
+
+    // "PreMeasure.sound" in the program directory: the last downloaded or polled record.
+    [[nodiscard]] bool SaveLastMeasurement() const;
+    LoadResult LoadLastMeasurement(CPrompt& prompt);
+
+private:
+    CMeasurementRecord m_record;
+    std::vector<View> m_views;
+};
+
+// The text shown when a measurement file cannot be read to its end.
+std::string DamagedFileMessage(const std::filesystem::path& file);
+
+// Where the last measurement is kept; empty when the program directory cannot be made.
+std::optional<std::filesystem::path> LastMeasurementPath();

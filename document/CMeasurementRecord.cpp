@@ -1,0 +1,89 @@
+#include "document/CMeasurementRecord.h"
+
+#include <cstdio>
+
+namespace {
+
+// Statistics start values: every level a download can bring lies between them.
+constexpr float MAX_START = 0.0f;
+constexpr float MIN_START = 150.0f;
+
+std::string LevelAtTime(float level, std::time_t time) {
+    char number[64];
+    std::snprintf(number, sizeof number, "%.1f", static_cast<double>(level));
+    return std::string(number) + " @" + FormatLocalTime(time, "%H:%M:%S %d/%m/%y");
+}
+
+}  // namespace
+
+void CMeasurementRecord::ReplaceSeries(std::int32_t capacity) {
+    std::vector<float> series(static_cast<std::size_t>(capacity > 0 ? capacity : 0));
+    Levels.swap(series);
+}
+
+std::time_t CMeasurementRecord::SampleTime(std::int64_t index) const {
+    const float offset = static_cast<float>(index) * SampleInterval;
+    // An interval from a damaged or edited file must not wrap the clock around.
+    constexpr float LIMIT = 1.0e15f;
+    if (!(offset > -LIMIT && offset < LIMIT)) {
+        return StartTime;
+    }
+    return StartTime + static_cast<std::time_t>(offset);
+}
+
+void CMeasurementRecord::RecomputeStatistics() {
+    float max = MAX_START;
+    float min = MIN_START;
+    float sum = 0.0f;
+    // A series that never reaches the start values still shows a time: the start time.
+    std::time_t maxTime = StartTime;
+    std::time_t minTime = StartTime;
+    for (std::int32_t i = 0; i < SampleCount; ++i) {
+        const float level = Levels[static_cast<std::size_t>(i)];
+        if (level >= max) {
+            max = level;
+            maxTime = SampleTime(i);
+        }
+        if (level <= min) {
+            min = level;
+            minTime = SampleTime(i);
+        }
+        sum += level;
+    }
+    MaxText = LevelAtTime(max, maxTime);
+    MinText = LevelAtTime(min, minTime);
+    char average[64];
+    const float mean = SampleCount > 0 ? sum / static_cast<float>(SampleCount) : 0.0f;
+    std::snprintf(average, sizeof average, "%.2f ", static_cast<double>(mean));
+    AvgText = average;
+    Info.SoundMax = MaxText;
+    Info.SoundMin = MinText;
+    Info.SoundAvg = AvgText;
+}
+
+void CMeasurementRecord::DeriveTextsAfterLoad() {
+    Info.StartTime = StartTimeText(StartTime);
+    Info.SampleRate = SampleRateText(SampleInterval);
+    Info.DataNo = std::to_string(SampleCount);
+    Info.SoundMax = MaxText;
+    Info.SoundMin = MinText;
+    Info.SoundAvg = AvgText;
+    Info.Unit = UnitText(IsDBA);
+    Info.Speed = SpeedText(IsFast);
+}
+
+std::string StartTimeText(std::time_t time) { return FormatLocalTime(time, "%d/%m/%y %H:%M:%S"); }
+
+std::string SampleRateText(float sampleInterval) {
+    char text[64];
+    if (sampleInterval >= 1.0f) {
+        std::snprintf(text, sizeof text, "%.0f s", static_cast<double>(sampleInterval));
+    } else {
+        std::snprintf(text, sizeof text, "%.0f ms", static_cast<double>(sampleInterval * 1000));
+    }
+    return text;
+}
+
+std::string UnitText(std::uint8_t isDBA) { return isDBA ? "dBA" : "dBC"; }
+
+std::string SpeedText(std::uint8_t isFast) { return isFast ? "FAST" : "SLOW"; }

@@ -1,0 +1,84 @@
+#include "platform/CSettings.h"
+
+#include "platform/CProfile.h"
+#include "platform/ProgramDirectory.h"
+
+namespace {
+
+constexpr const char* SAMPLING = "SAMPRATEINFO";
+constexpr const char* ALARM = "ALARMInfo";
+constexpr const char* CALIBRATION = "CAL Info";
+constexpr const char* LED = "LEDInfo";
+constexpr const char* COLOR = "ColorInfo";
+constexpr const char* START = "AUTO/MANUAL Info";
+constexpr const char* WEIGHTING = "DBA/DBC Info";
+constexpr const char* SPEED = "FAST/SLOW Info";
+constexpr const char* MODE = "MODE Info";
+constexpr const char* VIEW = "VIEWInfo";
+constexpr const char* AXIS = "Y AXISInfo";
+
+// Several values live in 8-bit fields: only their low 8 bits survive.
+std::uint8_t Byte(const CProfile& profile, const char* section, const char* key, int fallback) {
+    return static_cast<std::uint8_t>(profile.GetInt(section, key, fallback));
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> SettingsFilePath() { return ProgramFile("BRANTEL.ini"); }
+
+CFrameSettings ReadFrameSettings(const CProfile& profile) {
+    const CFrameSettings defaults;
+    CFrameSettings s;
+    s.SampleRateIndex = profile.GetInt(SAMPLING, "SAMPRATE", defaults.SampleRateIndex);
+    s.SamplePoints = profile.GetString(SAMPLING, "SAMPPOINT", defaults.SamplePoints);
+    s.AlarmHigh = profile.GetString(ALARM, "TEMPHI", defaults.AlarmHigh);
+    s.AlarmLow = profile.GetString(ALARM, "TEMPLOW", defaults.AlarmLow);
+    s.Calibration = profile.GetString(CALIBRATION, "CAL", defaults.Calibration);
+    s.LedCycle = Byte(profile, LED, "LEDDATA", defaults.LedCycle);
+    s.BackgroundColor = Byte(profile, COLOR, "BGColor", defaults.BackgroundColor);
+    s.CurveColor = Byte(profile, COLOR, "TColor", defaults.CurveColor);
+    s.GridColor = Byte(profile, COLOR, "GRIDColor", defaults.GridColor);
+    s.AutoStart = Byte(profile, START, "Auto/Manual", defaults.AutoStart);
+    s.Dba = Byte(profile, WEIGHTING, "DBA/DBC", defaults.Dba);
+    s.Fast = Byte(profile, SPEED, "FAST/SLOW", defaults.Fast);
+    s.RealTimeMode = Byte(profile, MODE, "MODE", defaults.RealTimeMode);
+    return s;
+}
+
+CViewSettings ReadViewSettings(const CProfile& profile) {
+    const CViewSettings defaults;
+    CViewSettings s;
+    s.ShowCurve = Byte(profile, VIEW, "VIEW1", defaults.ShowCurve);
+    s.ShowAlarmHigh = Byte(profile, VIEW, "VIEW2", defaults.ShowAlarmHigh);
+    s.ShowAlarmLow = Byte(profile, VIEW, "VIEW3", defaults.ShowAlarmLow);
+    s.ShowMarkPoints = Byte(profile, VIEW, "VIEW4", defaults.ShowMarkPoints);
+    s.ShowYAxis = Byte(profile, VIEW, "VIEW5", defaults.ShowYAxis);
+    s.ShowXAxis = Byte(profile, VIEW, "VIEW6", defaults.ShowXAxis);
+    s.AxisLow = profile.GetInt(AXIS, "Y TEMPLOW", defaults.AxisLow);
+    s.AxisHigh = profile.GetInt(AXIS, "Y TEMPHI", defaults.AxisHigh);
+    return s;
+}
+
+void WriteSettings(CProfile& profile, const CFrameSettings& frame, const CViewSettings& view) {
+    profile.SetInt(SAMPLING, "SAMPRATE", frame.SampleRateIndex);
+    profile.SetString(SAMPLING, "SAMPPOINT", frame.SamplePoints);
+    profile.SetInt(VIEW, "VIEW1", view.ShowCurve);
+    profile.SetInt(VIEW, "VIEW2", view.ShowAlarmHigh);
+    profile.SetInt(VIEW, "VIEW3", view.ShowAlarmLow);
+    profile.SetInt(VIEW, "VIEW4", view.ShowMarkPoints);
+    profile.SetInt(VIEW, "VIEW5", view.ShowYAxis);
+    profile.SetInt(VIEW, "VIEW6", view.ShowXAxis);
+    profile.SetInt(LED, "LEDDATA", frame.LedCycle);
+    profile.SetInt(COLOR, "BGColor", frame.BackgroundColor);
+    profile.SetInt(COLOR, "TColor", frame.CurveColor);
+    profile.SetInt(COLOR, "GRIDColor", frame.GridColor);
+    profile.SetInt(AXIS, "Y TEMPLOW", view.AxisLow);
+    profile.SetInt(AXIS, "Y TEMPHI", view.AxisHigh);
+    profile.SetInt(START, "Auto/Manual", frame.AutoStart);
+    profile.SetInt(WEIGHTING, "DBA/DBC", frame.Dba);
+    profile.SetInt(SPEED, "FAST/SLOW", frame.Fast);
+    profile.SetInt(MODE, "MODE", frame.RealTimeMode);
+    profile.SetString(ALARM, "TEMPHI", frame.AlarmHigh);
+    profile.SetString(ALARM, "TEMPLOW", frame.AlarmLow);
+    profile.SetString(CALIBRATION, "CAL", frame.Calibration);
+}

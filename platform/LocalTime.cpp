@@ -1,0 +1,46 @@
+#include "platform/LocalTime.h"
+
+namespace {
+
+bool InCalendarRange(const LocalTimeParts& p) {
+    return p.Year >= 1900 && p.Year <= 9999 && p.Month >= 1 && p.Month <= 12 && p.Day >= 1 &&
+           p.Day <= 31 && p.Hour >= 0 && p.Hour <= 23 && p.Minute >= 0 && p.Minute <= 59 &&
+           p.Second >= 0 && p.Second <= 59;
+}
+
+}  // namespace
+
+std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts) {
+    if (!InCalendarRange(parts)) {
+        return std::nullopt;
+    }
+    std::tm tm{};
+    tm.tm_year = parts.Year - 1900;
+    tm.tm_mon = parts.Month - 1;
+    tm.tm_mday = parts.Day;
+    tm.tm_hour = parts.Hour;
+    tm.tm_min = parts.Minute;
+    tm.tm_sec = parts.Second;
+    tm.tm_isdst = -1;
+    const std::time_t time = std::mktime(&tm);
+    if (time == static_cast<std::time_t>(-1) && !(tm.tm_year == 69 && tm.tm_mon == 11)) {
+        return std::nullopt;
+    }
+    return time;
+}
+
+LocalTimeParts SplitLocalTime(std::time_t time) {
+    std::tm tm{};
+    localtime_r(&time, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::string FormatLocalTime(std::time_t time, const char* format) {
+    std::tm tm{};
+    localtime_r(&time, &tm);
+    char buffer[128];
+    const std::size_t length = std::strftime(buffer, sizeof buffer, format, &tm);
+    return std::string(buffer, length);
+}
+
+std::time_t CurrentTime() { return std::time(nullptr); }

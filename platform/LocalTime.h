@@ -1,0 +1,28 @@
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+// Calendar components of a local time, as the logger and the measurement file carry them.
+struct LocalTimeParts {
+    int Year = 1970;  // four digits
+    int Month = 1;    // 1..12
+    int Day = 1;      // 1..31
+    int Hour = 0;     // 0..23
+    int Minute = 0;
+    int Second = 0;
+};
+
+// The local time of the six components, with the C library deciding daylight saving.
+// Empty when a component lies outside its calendar range or the time cannot be
+// represented.
+std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts);
+
+LocalTimeParts SplitLocalTime(std::time_t time);
+
+// strftime of the local time with one of the program's formats, such as "%d/%m/%y %H:%M:%S".
+std::string FormatLocalTime(std::time_t time, const char* format);
+
+// The local time now, to the whole second.
+std::time_t CurrentTime();

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs from Debian's archive every package Datalogger needs to build, run and test.
+# Quiet and quick when everything is already there.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libqt6opengl6-dev libgl-dev
+    libusb-1.0-0-dev libcli11-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-liberation tzdata shared-mime-info desktop-file-utils
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
