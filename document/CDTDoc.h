@@ -42,6 +42,11 @@ public:
     bool StoredData = false;      // complete data (download or file), not a growing series
     bool ListCountStale = true;   // the data list must take the new count
 
+    // Save state of the record, read by the save questions and the command enabling.
+    bool SetupSinceSave = true;      // a logger setup since the last save or save question
+    bool DownloadSinceSave = false;  // a download since the last save or save question
+    bool RealTimeActive = false;     // a real-time run is being polled; the series grows
+
     // Replaces the record by a complete new one (download) and notifies the views.
     void ReplaceRecord(CMeasurementRecord record, DocumentChange change);
 

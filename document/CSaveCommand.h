@@ -1,0 +1,25 @@
+#pragma once
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+class CDTDoc;
+class CPrompt;
+
+// The two files one name chosen in the save dialog gives: the name cut before its last dot,
+// plus ".sound" and ".xls", side by side in the chosen folder.
+struct CSaveTargets {
+    std::filesystem::path SoundFile;
+    std::filesystem::path ReportFile;
+};
+CSaveTargets SaveTargetsFor(const std::filesystem::path& chosenName);
+
+// The name the save dialog proposes: the local time as "%y-%m-%d  %H.%M.%S".
+std::string DefaultSaveName(std::time_t now);
+
+// The Save command after the dialog: writes the measurement file and the text report, both
+// or neither, and then clears the document's SetupSinceSave and DownloadSinceSave. On any
+// failure the files that existed before and the flags stay as they were, and the prompt
+// names the file that could not be written.
+bool RunSaveCommand(CDTDoc& doc, const std::filesystem::path& chosenName, CPrompt& prompt);
