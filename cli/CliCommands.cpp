@@ -8,9 +8,10 @@
 #include <vector>
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Datalogger command-line tool: reads measurement files and talks to the "
-                 "sound level datalogger without a display.",
-                 "datalogger-cli"};
+    CLI::App app{
+        "Datalogger command-line tool: reads measurement files and talks to the "
+        "sound level datalogger without a display.",
+        "datalogger-cli"};
     app.set_version_flag("--version", "datalogger-cli 2.2");
     app.require_subcommand(1);
     app.fallthrough(false);

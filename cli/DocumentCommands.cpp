@@ -5,10 +5,13 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "cli/CConsolePrompt.h"
 #include "cli/CliCommands.h"
 #include "document/CDTDoc.h"
+#include "document/CSaveCommand.h"
+#include "document/CTextReport.h"
 
 namespace {
 
@@ -56,6 +59,38 @@ void RegisterDocumentCommands(CLI::App& app, CCliContext& context) {
         CDTDoc doc;
         if (LoadMeasurement(*infoFile, doc, context)) {
             PrintInfo(doc.Record(), context.Out);
+        }
+    });
+
+    auto* save = app.add_subcommand(
+        "save", "Save a measurement as the Save command does: NAME.sound and NAME.xls");
+    auto saveArguments = std::make_shared<std::pair<std::string, std::string>>();
+    save->add_option("IN", saveArguments->first, "A .sound measurement file")->required();
+    save->add_option("NAME", saveArguments->second, "The name typed in the save dialog")
+        ->required();
+    save->callback([&context, saveArguments] {
+        CDTDoc doc;
+        if (!LoadMeasurement(saveArguments->first, doc, context)) {
+            return;
+        }
+        CConsolePrompt prompt(context.Out, context.Err);
+        if (!RunSaveCommand(doc, saveArguments->second, prompt)) {
+            context.ExitCode = EXIT_FAILURE_STATUS;
+            return;
+        }
+        const CSaveTargets written = SaveTargetsFor(saveArguments->second);
+        context.Out << written.SoundFile.string() << '\n' << written.ReportFile.string() << '\n';
+    });
+
+    auto* report = app.add_subcommand("report", "Write the text report of a measurement file");
+    auto reportFile = std::make_shared<std::string>();
+    report->add_option("IN", *reportFile, "A .sound measurement file")->required();
+    report->callback([&context, reportFile] {
+        CDTDoc doc;
+        if (LoadMeasurement(*reportFile, doc, context) &&
+            !WriteTextReport(doc.Record(), context.Out)) {
+            context.Err << "The report could not be written to standard output.\n";
+            context.ExitCode = EXIT_FAILURE_STATUS;
         }
     });
 }

@@ -2,4 +2,6 @@
 
 #include "cli/CliCommands.h"
 
-int main(int argc, char** argv) { return RunCli(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+    return RunCli(argc, argv, std::cout, std::cerr);
+}

@@ -6,8 +6,8 @@
 
 #include "platform/CArchive.h"
 #include "platform/CAtomicFile.h"
-#include "platform/CPrompt.h"
 #include "platform/CProfile.h"
+#include "platform/CPrompt.h"
 #include "platform/ProgramDirectory.h"
 
 namespace {
@@ -64,15 +64,14 @@ LoadResult CDTDoc::Load(CArchive& archive, CPrompt& prompt) {
     r.SampleCount = count;
     r.ReplaceSeries(count);
     LocalTimeParts& start = r.StartParts;
-    const bool complete =
-        archive.ReadFloats(r.Levels) && archive.ReadInt32(start.Year) &&
-        archive.ReadInt32(start.Month) && archive.ReadInt32(start.Day) &&
-        archive.ReadInt32(start.Hour) && archive.ReadInt32(start.Minute) &&
-        archive.ReadInt32(start.Second) && archive.ReadFloat(r.SampleInterval) &&
-        archive.ReadString(r.AvgText) && archive.ReadString(r.MaxText) &&
-        archive.ReadString(r.MinText) && archive.ReadByte(r.IsDBA) &&
-        archive.ReadByte(r.IsFast) && archive.ReadString(r.ModeText) &&
-        archive.ReadString(r.AlarmHighText) && archive.ReadString(r.AlarmLowText);
+    const bool complete = archive.ReadFloats(r.Levels) && archive.ReadInt32(start.Year) &&
+                          archive.ReadInt32(start.Month) && archive.ReadInt32(start.Day) &&
+                          archive.ReadInt32(start.Hour) && archive.ReadInt32(start.Minute) &&
+                          archive.ReadInt32(start.Second) && archive.ReadFloat(r.SampleInterval) &&
+                          archive.ReadString(r.AvgText) && archive.ReadString(r.MaxText) &&
+                          archive.ReadString(r.MinText) && archive.ReadByte(r.IsDBA) &&
+                          archive.ReadByte(r.IsFast) && archive.ReadString(r.ModeText) &&
+                          archive.ReadString(r.AlarmHighText) && archive.ReadString(r.AlarmLowText);
     if (!complete) {
         return LoadResult::Damaged;
     }

@@ -72,7 +72,9 @@ void CMeasurementRecord::DeriveTextsAfterLoad() {
     Info.Speed = SpeedText(IsFast);
 }
 
-std::string StartTimeText(std::time_t time) { return FormatLocalTime(time, "%d/%m/%y %H:%M:%S"); }
+std::string StartTimeText(std::time_t time) {
+    return FormatLocalTime(time, "%d/%m/%y %H:%M:%S");
+}
 
 std::string SampleRateText(float sampleInterval) {
     char text[64];
@@ -84,6 +86,10 @@ std::string SampleRateText(float sampleInterval) {
     return text;
 }
 
-std::string UnitText(std::uint8_t isDBA) { return isDBA ? "dBA" : "dBC"; }
+std::string UnitText(std::uint8_t isDBA) {
+    return isDBA ? "dBA" : "dBC";
+}
 
-std::string SpeedText(std::uint8_t isFast) { return isFast ? "FAST" : "SLOW"; }
+std::string SpeedText(std::uint8_t isFast) {
+    return isFast ? "FAST" : "SLOW";
+}

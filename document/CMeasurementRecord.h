@@ -36,11 +36,11 @@ public:
 
     // Start components as last read from a measurement file.
     LocalTimeParts StartParts;
-    std::time_t StartTime = 0;  // time of reading 0, whole seconds
+    std::time_t StartTime = 0;    // time of reading 0, whole seconds
     float SampleInterval = 1.0f;  // seconds between two readings
 
-    std::uint8_t IsDBA = 0;   // 1 "dBA", 0 "dBC"
-    std::uint8_t IsFast = 0;  // 1 "FAST", 0 "SLOW"
+    std::uint8_t IsDBA = 0;     // 1 "dBA", 0 "dBC"
+    std::uint8_t IsFast = 0;    // 1 "FAST", 0 "SLOW"
     std::string ModeText;       // "STOR" or "RT", or as stored in a file
     std::string AlarmHighText;  // as shown in the info panel
     std::string AlarmLowText;
@@ -72,7 +72,7 @@ public:
 };
 
 // Display texts shared by the panel, the report and the list.
-std::string StartTimeText(std::time_t time);        // "05/06/14 14:02:07"
+std::string StartTimeText(std::time_t time);       // "05/06/14 14:02:07"
 std::string SampleRateText(float sampleInterval);  // "500 ms", "2 s"
 std::string UnitText(std::uint8_t isDBA);          // "dBA" or "dBC"
 std::string SpeedText(std::uint8_t isFast);        // "FAST" or "SLOW"

@@ -11,7 +11,7 @@ namespace {
 // Length prefixes of the string encoding.
 constexpr std::uint8_t WIDER_LENGTH = 0xFF;
 constexpr std::uint16_t WIDEST_LENGTH = 0xFFFF;
-constexpr std::size_t SHORT_LIMIT = 0xFF;    // lengths below use one byte
+constexpr std::size_t SHORT_LIMIT = 0xFF;     // lengths below use one byte
 constexpr std::size_t MEDIUM_LIMIT = 0xFFFE;  // lengths below use 0xFF + 16 bits
 
 std::uint32_t LoadLittle32(const std::uint8_t* p) {
@@ -73,7 +73,9 @@ bool CArchive::ReadRaw(std::uint8_t* destination, std::size_t count) {
     return true;
 }
 
-bool CArchive::ReadByte(std::uint8_t& value) { return ReadRaw(&value, 1); }
+bool CArchive::ReadByte(std::uint8_t& value) {
+    return ReadRaw(&value, 1);
+}
 
 bool CArchive::ReadUInt16(std::uint16_t& value) {
     std::uint8_t bytes[2];
@@ -186,7 +188,9 @@ bool CArchive::WriteRaw(const std::uint8_t* source, std::size_t count) {
     return true;
 }
 
-bool CArchive::WriteByte(std::uint8_t value) { return WriteRaw(&value, 1); }
+bool CArchive::WriteByte(std::uint8_t value) {
+    return WriteRaw(&value, 1);
+}
 
 bool CArchive::WriteUInt16(std::uint16_t value) {
     const std::uint8_t bytes[2] = {std::uint8_t(value), std::uint8_t(value >> 8)};
@@ -203,7 +207,9 @@ bool CArchive::WriteInt32(std::int32_t value) {
     return WriteUInt32(static_cast<std::uint32_t>(value));
 }
 
-bool CArchive::WriteFloat(float value) { return WriteUInt32(std::bit_cast<std::uint32_t>(value)); }
+bool CArchive::WriteFloat(float value) {
+    return WriteUInt32(std::bit_cast<std::uint32_t>(value));
+}
 
 bool CArchive::WriteFloats(std::span<const float> values) {
     for (float value : values) {

@@ -9,20 +9,22 @@
 
 CAtomicFile::CAtomicFile(std::filesystem::path target) : m_target(std::move(target)) {}
 
-CAtomicFile::~CAtomicFile() { Discard(); }
+CAtomicFile::~CAtomicFile() {
+    Discard();
+}
 
 bool CAtomicFile::Open() {
     Discard();
-    const auto folder = m_target.has_parent_path() ? m_target.parent_path()
-                                                   : std::filesystem::path(".");
+    const auto folder =
+        m_target.has_parent_path() ? m_target.parent_path() : std::filesystem::path(".");
     // A hidden name beside the target; created exclusively so that two writers never share
     // it, with the permissions the user's umask gives a new file.
     static unsigned counter = 0;
     int descriptor = -1;
     std::filesystem::path candidate;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        candidate = folder / ("." + m_target.filename().string() + "." +
-                              std::to_string(getpid()) + "." + std::to_string(++counter));
+        candidate = folder / ("." + m_target.filename().string() + "." + std::to_string(getpid()) +
+                              "." + std::to_string(++counter));
         descriptor = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno != EEXIST) {
             return false;

@@ -21,8 +21,7 @@ std::string_view Trim(std::string_view text) {
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -60,9 +59,8 @@ CProfile::CProfile(std::filesystem::path file) : m_file(std::move(file)) {
         const std::string_view trimmed = Trim(text);
         if (trimmed.size() >= 2 && trimmed.front() == '[') {
             const auto close = trimmed.find(']');
-            section = std::string(Trim(trimmed.substr(1, close == std::string_view::npos
-                                                              ? std::string_view::npos
-                                                              : close - 1)));
+            section = std::string(Trim(trimmed.substr(
+                1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
             line.Section = section;
             line.IsHeader = true;
         } else if (!trimmed.empty() && trimmed.front() != ';') {
@@ -109,11 +107,11 @@ int CProfile::GetInt(std::string_view section, std::string_view key, int default
 std::string CProfile::GetString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
     const std::ptrdiff_t index = IndexOf(section, key);
-    return index < 0 ? std::string(defaultValue) : ValueOf(m_lines[static_cast<std::size_t>(index)]);
+    return index < 0 ? std::string(defaultValue)
+                     : ValueOf(m_lines[static_cast<std::size_t>(index)]);
 }
 
-void CProfile::SetString(std::string_view section, std::string_view key,
-                         std::string_view value) {
+void CProfile::SetString(std::string_view section, std::string_view key, std::string_view value) {
     const std::string text = std::string(key) + "=" + std::string(value);
     if (const std::ptrdiff_t index = IndexOf(section, key); index >= 0) {
         m_lines[static_cast<std::size_t>(index)].Text = text;

@@ -24,7 +24,9 @@ std::uint8_t Byte(const CProfile& profile, const char* section, const char* key,
 
 }  // namespace
 
-std::optional<std::filesystem::path> SettingsFilePath() { return ProgramFile("BRANTEL.ini"); }
+std::optional<std::filesystem::path> SettingsFilePath() {
+    return ProgramFile("BRANTEL.ini");
+}
 
 CFrameSettings ReadFrameSettings(const CProfile& profile) {
     const CFrameSettings defaults;

@@ -10,19 +10,19 @@ class CProfile;
 // The settings the main window holds: the last logger setup, the calibration value and the
 // graph colours (palette indexes).
 struct CFrameSettings {
-    std::int32_t SampleRateIndex = 2;       // "SAMPRATE": 0 "50ms" .. 6 "60s"
-    std::string SamplePoints = "129920";    // "SAMPPOINT", as typed
-    std::string AlarmHigh = "130";          // "TEMPHI"
-    std::string AlarmLow = "30";            // "TEMPLOW"
-    std::string Calibration = "1";          // "CAL"
-    std::uint8_t LedCycle = 24;             // "LEDDATA": 0, 10, 20, 30; anything else shows as 10
-    std::uint8_t BackgroundColor = 13;      // "BGColor"
-    std::uint8_t CurveColor = 0;            // "TColor"
-    std::uint8_t GridColor = 2;             // "GRIDColor"
-    std::uint8_t AutoStart = 0;             // "Auto/Manual": 1 automatic, else manual
-    std::uint8_t Dba = 1;                   // "DBA/DBC": 0 dBC, else dBA
-    std::uint8_t Fast = 1;                  // "FAST/SLOW": 0 SLOW, else FAST
-    std::uint8_t RealTimeMode = 0;          // "MODE": 1 RT, else STOR
+    std::int32_t SampleRateIndex = 2;     // "SAMPRATE": 0 "50ms" .. 6 "60s"
+    std::string SamplePoints = "129920";  // "SAMPPOINT", as typed
+    std::string AlarmHigh = "130";        // "TEMPHI"
+    std::string AlarmLow = "30";          // "TEMPLOW"
+    std::string Calibration = "1";        // "CAL"
+    std::uint8_t LedCycle = 24;           // "LEDDATA": 0, 10, 20, 30; anything else shows as 10
+    std::uint8_t BackgroundColor = 13;    // "BGColor"
+    std::uint8_t CurveColor = 0;          // "TColor"
+    std::uint8_t GridColor = 2;           // "GRIDColor"
+    std::uint8_t AutoStart = 0;           // "Auto/Manual": 1 automatic, else manual
+    std::uint8_t Dba = 1;                 // "DBA/DBC": 0 dBC, else dBA
+    std::uint8_t Fast = 1;                // "FAST/SLOW": 0 SLOW, else FAST
+    std::uint8_t RealTimeMode = 0;        // "MODE": 1 RT, else STOR
 };
 
 // The settings the graph view holds: its six display switches and the level axis range.

@@ -43,4 +43,6 @@ std::string FormatLocalTime(std::time_t time, const char* format) {
     return std::string(buffer, length);
 }
 
-std::time_t CurrentTime() { return std::time(nullptr); }
+std::time_t CurrentTime() {
+    return std::time(nullptr);
+}

@@ -6,7 +6,8 @@
 #include <system_error>
 
 CTempDir::CTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "datalogger-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "datalogger-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary directory");
     }
