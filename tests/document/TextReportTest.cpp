@@ -1,0 +1,99 @@
+#include "document/CTextReport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/document/ExampleRecord.h"
+
+namespace {
+
+std::vector<std::string> ReportLines(const CMeasurementRecord& record) {
+    std::ostringstream out;
+    EXPECT_TRUE(WriteTextReport(record, out));
+    const std::string text = out.str();
+    EXPECT_GE(text.size(), 2u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "the file ends with a line end";
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        const std::string line = text.substr(start, end - start);
+        EXPECT_EQ(line.find('\n'), std::string::npos) << "every line ends with CR LF";
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Headers(int groups) {
+    std::string text;
+    for (int g = 0; g < groups; ++g) {
+        text += "NO\tSOUND\tUNIT\tTIME\t";
+    }
+    return text;
+}
+
+TEST(TextReport, headerOfTheExampleRecord) {
+    const auto lines = ReportLines(ExampleRecord(2));
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "                                 Test Report");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2],
+              ">>Start Time: 05/06/14 14:02:07  Samprate: 1 s  Data number: 2  Speed:  FAST"
+              "  Mode:  STOR");
+    EXPECT_EQ(lines[3],
+              ">>Sound MAX: 55.1 @14:02:08 05/06/14  Sound MIN: 55.0 @14:02:07 05/06/14"
+              "  Sound AVG: 55.05 ");
+    EXPECT_EQ(lines[4], std::string(150, '-'));
+    EXPECT_EQ(lines[5], Headers(1));
+    EXPECT_EQ(lines[6], "1\t55.0\tdBA\t05-06-14/14:02:07\t");
+    EXPECT_EQ(lines[7], "2\t55.1\tdBA\t05-06-14/14:02:08\t");
+}
+
+TEST(TextReport, rowsUseTheSampleTimeRuleAndTheUnit) {
+    CMeasurementRecord r = ExampleRecord(25, 0.05f);
+    r.IsDBA = 0;
+    const auto lines = ReportLines(r);
+    ASSERT_EQ(lines.size(), 6u + 25u);
+    EXPECT_EQ(lines[6 + 19], "20\t56.9\tdBC\t05-06-14/14:02:07\t");
+    EXPECT_EQ(lines[6 + 20], "21\t57.0\tdBC\t05-06-14/14:02:08\t");
+}
+
+TEST(TextReport, sixtyThousandReadingsFillOneGroup) {
+    const auto lines = ReportLines(ExampleRecord(60000));
+    ASSERT_EQ(lines.size(), 6u + 60000u);
+    EXPECT_EQ(lines[5], Headers(1));
+    EXPECT_EQ(lines.back().substr(0, 6), "60000\t");
+    EXPECT_EQ(std::count(lines.back().begin(), lines.back().end(), '\t'), 4);
+}
+
+TEST(TextReport, oneMoreReadingOpensASecondGroupInTheFirstRowOnly) {
+    const auto lines = ReportLines(ExampleRecord(60001));
+    ASSERT_EQ(lines.size(), 6u + 60000u);
+    EXPECT_EQ(lines[5], Headers(2));
+    EXPECT_EQ(lines[6], "1\t55.0\tdBA\t05-06-14/14:02:07\t60001\t105.0\tdBA\t06-06-14/06:42:07\t");
+    EXPECT_EQ(std::count(lines[7].begin(), lines[7].end(), '\t'), 4);
+}
+
+TEST(TextReport, fullMemoryFillsThreeGroups) {
+    const auto lines = ReportLines(ExampleRecord(STORED_CAPACITY));
+    ASSERT_EQ(lines.size(), 6u + 60000u);
+    EXPECT_EQ(lines[5], Headers(3));
+    const auto groupsIn = [](const std::string& line) {
+        return std::count(line.begin(), line.end(), '\t') / 4;
+    };
+    EXPECT_EQ(groupsIn(lines[6]), 3);
+    EXPECT_EQ(groupsIn(lines[6 + 9919]), 3);
+    EXPECT_EQ(groupsIn(lines[6 + 9920]), 2);
+    EXPECT_EQ(lines[6 + 9919].substr(lines[6 + 9919].find("129920\t")).substr(0, 7), "129920\t");
+}
+
+TEST(TextReport, readingsBeyondThreeGroupsAreLeftOut) {
+    const auto lines = ReportLines(ExampleRecord(180001));
+    ASSERT_EQ(lines.size(), 6u + 60000u);
+    EXPECT_EQ(lines[5], Headers(4)) << "the header still counts every group";
+    EXPECT_EQ(lines[6].find("180001"), std::string::npos);
+}
+
+}  // namespace
