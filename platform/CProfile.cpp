@@ -112,11 +112,13 @@ std::string CProfile::GetString(std::string_view section, std::string_view key,
 }
 
 void CProfile::SetString(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string text = std::string(key) + "=" + std::string(value);
     if (const std::ptrdiff_t index = IndexOf(section, key); index >= 0) {
-        m_lines[static_cast<std::size_t>(index)].Text = text;
+        // The key keeps the spelling it has in the file, as the host's writer keeps it.
+        Line& line = m_lines[static_cast<std::size_t>(index)];
+        line.Text = line.Key + "=" + std::string(value);
         return;
     }
+    const std::string text = std::string(key) + "=" + std::string(value);
     // Append to the end of the section's last key line, or after its header.
     std::size_t insertAt = m_lines.size();
     bool sectionFound = false;

@@ -28,6 +28,20 @@ std::optional<std::filesystem::path> SettingsFilePath() {
     return ProgramFile("BRANTEL.ini");
 }
 
+CProfile ReadSettingsFile() {
+    return CProfile(SettingsFilePath().value_or(std::filesystem::path()));
+}
+
+bool WriteSettingsFile(const CFrameSettings& frame, const CViewSettings& view) {
+    const auto file = SettingsFilePath();
+    if (!file) {
+        return false;
+    }
+    CProfile profile(*file);
+    WriteSettings(profile, frame, view);
+    return profile.Save();
+}
+
 CFrameSettings ReadFrameSettings(const CProfile& profile) {
     const CFrameSettings defaults;
     CFrameSettings s;

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-class CProfile;
+#include "platform/CProfile.h"
 
 // The settings the main window holds: the last logger setup, the calibration value and the
 // graph colours (palette indexes).
@@ -46,3 +46,10 @@ CFrameSettings ReadFrameSettings(const CProfile& profile);
 CViewSettings ReadViewSettings(const CProfile& profile);
 // Written when the main window closes, all keys in one pass.
 void WriteSettings(CProfile& profile, const CFrameSettings& frame, const CViewSettings& view);
+
+// The settings file as it is now; an empty profile (every key at its default) when the file
+// or the program directory is missing.
+CProfile ReadSettingsFile();
+// Writes every setting into the settings file in one pass, keeping everything else the file
+// holds; false when the file could not be written.
+bool WriteSettingsFile(const CFrameSettings& frame, const CViewSettings& view);
