@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <ostream>
 #include <string>
 
@@ -14,16 +15,22 @@ constexpr const char* COLUMN_HEADER = "NO\tSOUND\tUNIT\tTIME\t";
 // Rows are gathered and handed to the stream in pieces of about this size.
 constexpr std::size_t CHUNK = 64 * 1024;
 
-// The TIME column; readings often share a second, and formatting it again is wasted work.
+// The TIME column. Readings often share a second, and within one minute of the local clock
+// only the seconds change (the clock changes its offset at whole minutes only), so the date
+// and time are formatted in full once a minute at most.
 class CReportClock {
 public:
     explicit CReportClock(const CMeasurementRecord& record) : m_record(record) {}
 
     const std::string& TimeOf(std::int64_t index) {
         const std::time_t time = m_record.SampleTime(index);
-        if (!m_valid || time != m_time) {
-            m_time = time;
+        if (m_valid && time >= m_minuteStart && time < m_minuteStart + 60) {
+            const int second = static_cast<int>(time - m_minuteStart);
+            m_text[m_text.size() - 2] = static_cast<char>('0' + second / 10);
+            m_text[m_text.size() - 1] = static_cast<char>('0' + second % 10);
+        } else {
             m_text = FormatLocalTime(time, "%d-%m-%y/%H:%M:%S");
+            m_minuteStart = time - SplitLocalTime(time).Second;
             m_valid = true;
         }
         return m_text;
@@ -31,17 +38,30 @@ public:
 
 private:
     const CMeasurementRecord& m_record;
-    std::time_t m_time = 0;
+    std::time_t m_minuteStart = 0;
     std::string m_text;
     bool m_valid = false;
 };
 
 void AppendLevel(std::string& out, float level) {
-    // The same digits as "%.1f": the exact value of the float, rounded to one decimal.
-    char digits[64];
-    const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<double>(level),
-                                      std::chars_format::fixed, 1);
-    out.append(digits, result.ptr);
+    // The same digits as "%.1f". Ten times a float is exact in double precision, so rounding
+    // it to an integer (ties to even, as printf rounds) gives the digits without the cost of
+    // general formatting.
+    const double tenths = std::nearbyint(static_cast<double>(level) * 10.0);
+    if (!(std::fabs(tenths) < 1e15)) {
+        char digits[400];
+        const auto result = std::to_chars(digits, digits + sizeof digits,
+                                          static_cast<double>(level), std::chars_format::fixed, 1);
+        out.append(digits, result.ptr);
+        return;
+    }
+    if (std::signbit(level)) {
+        out += '-';
+    }
+    const auto magnitude = static_cast<std::uint64_t>(std::fabs(tenths));
+    out += std::to_string(magnitude / 10);
+    out += '.';
+    out += static_cast<char>('0' + magnitude % 10);
 }
 
 }  // namespace
@@ -68,7 +88,8 @@ bool WriteTextReport(const CMeasurementRecord& r, std::ostream& out) {
     text += LINE_END;
 
     const std::string unit = UnitText(r.IsDBA);
-    CReportClock clock(r);
+    // One clock per column group: a row jumps 60000 readings from group to group.
+    CReportClock clocks[REPORT_MAX_GROUPS] = {CReportClock(r), CReportClock(r), CReportClock(r)};
     for (std::int64_t row = 0; row < rows; ++row) {
         for (std::int64_t g = 0; g < REPORT_MAX_GROUPS; ++g) {
             const std::int64_t index = row + g * REPORT_GROUP_ROWS;
@@ -81,7 +102,7 @@ bool WriteTextReport(const CMeasurementRecord& r, std::ostream& out) {
             text += '\t';
             text += unit;
             text += '\t';
-            text += clock.TimeOf(index);
+            text += clocks[g].TimeOf(index);
             text += '\t';
         }
         text += LINE_END;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,6 +61,33 @@ TEST(TextReport, rowsUseTheSampleTimeRuleAndTheUnit) {
     ASSERT_EQ(lines.size(), 6u + 25u);
     EXPECT_EQ(lines[6 + 19], "20\t56.9\tdBC\t05-06-14/14:02:07\t");
     EXPECT_EQ(lines[6 + 20], "21\t57.0\tdBC\t05-06-14/14:02:08\t");
+}
+
+TEST(TextReport, levelsReadAsPrintfWritesThem) {
+    const std::vector<float> levels = {0.25f,
+                                       0.35f,
+                                       0.05f,
+                                       -0.04f,
+                                       -0.0f,
+                                       150.05f,
+                                       55.1f,
+                                       99.95f,
+                                       12345.65f,
+                                       1.0e20f,
+                                       -3.0e38f,
+                                       std::numeric_limits<float>::infinity(),
+                                       std::numeric_limits<float>::quiet_NaN()};
+    CMeasurementRecord r = ExampleRecord(static_cast<int>(levels.size()));
+    std::copy(levels.begin(), levels.end(), r.Levels.begin());
+    const auto lines = ReportLines(r);
+    ASSERT_EQ(lines.size(), 6u + levels.size());
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        char expected[400];
+        std::snprintf(expected, sizeof expected, "%.1f", static_cast<double>(levels[i]));
+        const std::string& line = lines[6 + i];
+        const auto start = line.find('\t') + 1;
+        EXPECT_EQ(line.substr(start, line.find('\t', start) - start), expected) << i;
+    }
 }
 
 TEST(TextReport, sixtyThousandReadingsFillOneGroup) {
