@@ -1,0 +1,43 @@
+#pragma once
+
+#include <set>
+#include <string_view>
+
+// What the simulated logger does to one transfer.
+enum class FaultAction {
+    None,
+    Fail,    // the transfer fails
+    Short,   // a write reports fewer bytes written than it was given
+    Unplug,  // the device vanishes before the transfer, for good
+};
+
+// Faults the simulated logger plays at chosen transfers, so that every failure path of the
+// program can be reached on purpose. Writes, reads and transfers (both together) are each
+// counted from 1 over the life of the plan.
+class CFaultPlan {
+public:
+    // A comma-separated plan: "write:N=fail", "read:N=fail", "write:N=short", "unplug:N",
+    // "noack". Throws std::invalid_argument naming the first entry it cannot read.
+    static CFaultPlan Parse(std::string_view text);
+
+    void FailWrite(int number) { m_failedWrites.insert(number); }
+    void FailRead(int number) { m_failedReads.insert(number); }
+    void ShortenWrite(int number) { m_shortWrites.insert(number); }
+    void UnplugBefore(int transfer) { m_unplugs.insert(transfer); }
+    void WithholdAcknowledge() { m_withholdAcknowledge = true; }
+
+    // Counts the transfer and tells what happens to it.
+    FaultAction NextWrite();
+    FaultAction NextRead();
+    bool WithholdsAcknowledge() const { return m_withholdAcknowledge; }
+
+private:
+    std::set<int> m_failedWrites;
+    std::set<int> m_failedReads;
+    std::set<int> m_shortWrites;
+    std::set<int> m_unplugs;
+    bool m_withholdAcknowledge = false;
+    int m_writes = 0;
+    int m_reads = 0;
+    int m_transfers = 0;
+};

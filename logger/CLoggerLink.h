@@ -1,0 +1,81 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "logger/CBridge.h"
+#include "logger/SetupBlock.h"
+
+class CPrompt;
+
+// Messages of the logger operations.
+inline constexpr const char* MSG_WRITE_FAILED = "Failed writing data to the datalogger.";
+inline constexpr const char* MSG_READ_FAILED = "Failed reading data from the datalogger.";
+
+// The only object that talks to the logger. Each operation finds the logger, opens the
+// bridge device, runs one exchange and closes the device again, so the handle is
+// INVALID_BRIDGE_HANDLE whenever no operation runs. Messages go through the prompt.
+//
+// Every transfer blocks its caller for up to 1000 ms per write and 3000 ms per read; the
+// bridge timeouts are bridge-wide, so two links must never transfer at the same time.
+class CLoggerLink {
+public:
+    // A failed single-byte read while waiting for the setup acknowledgement is not an
+    // acknowledgement; after this many the setup fails (9 s at the most).
+    static constexpr int ACKNOWLEDGE_FAILED_READS = 3;
+    // Bytes other than the acknowledgement are skipped, but a logger that sends nothing
+    // else would hold the program forever; after this many the setup fails.
+    static constexpr int ACKNOWLEDGE_SKIPPED_BYTES = 64;
+
+    CLoggerLink(CBridge& bridge, CPrompt& prompt);
+    ~CLoggerLink();
+    CLoggerLink(const CLoggerLink&) = delete;
+    CLoggerLink& operator=(const CLoggerLink&) = delete;
+
+    // One transfer on the open device with the given timeout set around it; the bridge's
+    // previous timeouts are restored afterwards.
+    bool WriteTimed(const std::uint8_t* buffer, std::uint32_t length, std::uint32_t& written,
+                    std::uint32_t timeoutMs = WRITE_TIMEOUT_MS);
+    bool ReadTimed(std::uint8_t* buffer, std::uint32_t length, std::uint32_t& returned,
+                   std::uint32_t timeoutMs = READ_TIMEOUT_MS);
+
+    // Index of the first attached bridge that answers its string query, or -1. A presence
+    // test: the device opened afterwards is always index 0.
+    int FindLogger();
+    // Closes the device if it is open.
+    void CloseLogger();
+
+    // Sends a setup block and waits for the logger's acknowledgement. Every failure, a
+    // missing logger and a failed open included, shows "Failed writing data to the
+    // datalogger." once; callers add no message of their own.
+    bool SendSetup(const SetupBlock& block);
+
+    // Sends a calibration adjustment (-10 to 10) and shows the logger's total calibration
+    // ("Total calibrated value as -0.5 dB."). A missing logger or a failed open fails
+    // without a message; a failed transfer shows its message.
+    bool SendCalibration(std::int8_t value);
+
+    BridgeHandle Handle() const { return m_handle; }
+
+private:
+    // The connection cycle around one exchange: find the logger, open device 0, run the
+    // exchange, close whatever the outcome. False without a message when no logger answers
+    // or the device does not open.
+    bool RunConnected(const std::function<bool()>& exchange);
+    bool OpenLogger();
+    // Writes a 3-byte command; `written` tells how much of it went out.
+    bool WriteCommand(std::uint8_t command, std::uint8_t first, std::uint8_t second,
+                      std::uint32_t& written);
+    bool SetupExchange(const SetupBlock& block);
+    bool AwaitAcknowledgement();
+    bool CalibrationExchange(std::int8_t value);
+    // Closes the device, then shows a failure message; always false.
+    bool Fail(const char* message);
+
+    CBridge& m_bridge;
+    CPrompt& m_prompt;
+    BridgeHandle m_handle = INVALID_BRIDGE_HANDLE;
+    // Replies (at most 12 bytes) are read into its start.
+    std::array<std::uint8_t, 1024> m_receive{};
+};

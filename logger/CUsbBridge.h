@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "logger/CBridge.h"
+#include "logger/LoggerProtocol.h"
+#include "logger/UsbSeam.h"
+
+// USB vendor and product id of the logger's bridge chip.
+struct UsbId {
+    std::uint16_t Vendor = 0x10C4;
+    std::uint16_t Product = 0xEA61;
+};
+
+// "vvvv:pppp" in hexadecimal; empty when the text is not of that form.
+std::optional<UsbId> ParseUsbId(std::string_view text);
+
+// The one place where a libusb result becomes a bridge status. `transferFailure` is the
+// status of an input/output error, which depends on the direction of the transfer.
+BridgeStatus BridgeStatusOfUsbResult(int result,
+                                     BridgeStatus transferFailure = BridgeStatus::SystemError);
+
+// The bridge over the real USB bus: the devices with the bridge's vendor and product id,
+// in the bus's order, are the bridge devices. Opening one claims its interface 0 and uses
+// the bulk IN and OUT endpoints its descriptors name.
+//
+// A read returns exactly the bytes asked for or fails: the device's packets are gathered
+// until the request is filled, and bytes that arrive beyond it wait for the next read of
+// the same handle. A device that vanishes makes every later call fail, never crash.
+class CUsbBridge : public CBridge {
+public:
+    explicit CUsbBridge(std::unique_ptr<CUsbBus> bus, UsbId id = {});
+    ~CUsbBridge() override;
+
+    BridgeStatus BridgeCount(std::uint32_t& count) override;
+    BridgeStatus BridgeQueryString(std::uint32_t index, std::span<char> buffer,
+                                   std::uint32_t option) override;
+    BridgeStatus BridgeOpen(std::uint32_t index, BridgeHandle& handle) override;
+    BridgeStatus BridgeClose(BridgeHandle handle) override;
+    BridgeStatus BridgeRead(BridgeHandle handle, std::uint8_t* buffer, std::uint32_t wanted,
+                            std::uint32_t& returned) override;
+    BridgeStatus BridgeWrite(BridgeHandle handle, const std::uint8_t* buffer, std::uint32_t length,
+                             std::uint32_t& written) override;
+    BridgeStatus BridgeSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) override;
+    BridgeStatus BridgeGetTimeouts(std::uint32_t& readMs, std::uint32_t& writeMs) override;
+
+private:
+    struct COpenDevice {
+        std::unique_ptr<CUsbDeviceHandle> Usb;
+        std::uint8_t InEndpoint = 0;
+        std::uint8_t OutEndpoint = 0;
+        std::uint16_t InPacketSize = 64;
+        std::vector<std::uint8_t> Pending;  // received beyond the last read
+    };
+
+    BridgeStatus DeviceAt(std::uint32_t index, std::unique_ptr<CUsbDevice>& device);
+    BridgeStatus MatchingDevices(std::vector<std::unique_ptr<CUsbDevice>>& devices);
+    // Gathers packets until `wanted` bytes are pending or the read timeout has passed.
+    BridgeStatus FillPending(COpenDevice& device, std::uint32_t wanted);
+
+    std::unique_ptr<CUsbBus> m_bus;
+    UsbId m_id;
+    std::map<BridgeHandle, COpenDevice> m_open;
+    BridgeHandle m_nextHandle = 1;
+    std::uint32_t m_readTimeout = READ_TIMEOUT_MS;
+    std::uint32_t m_writeTimeout = WRITE_TIMEOUT_MS;
+};

@@ -1,0 +1,51 @@
+#include "logger/MakeBridge.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "logger/CLoggingBridge.h"
+#include "logger/CSimulatedLogger.h"
+#include "logger/CUsbBridge.h"
+
+namespace {
+
+std::unique_ptr<CBridge> UsbBridge() {
+    UsbId id;
+    if (const char* text = std::getenv("DATALOGGER_USB_ID"); text != nullptr && *text != '\0') {
+        const auto parsed = ParseUsbId(text);
+        if (!parsed) {
+            throw std::invalid_argument(std::string("DATALOGGER_USB_ID: cannot read \"") + text +
+                                        "\" (vvvv:pppp in hexadecimal)");
+        }
+        id = *parsed;
+    }
+    return std::make_unique<CUsbBridge>(MakeLibusbBus(), id);
+}
+
+std::unique_ptr<CBridge> Traced(std::unique_ptr<CBridge> bridge) {
+    const char* target = std::getenv("DATALOGGER_USB_TRACE");
+    if (target == nullptr || *target == '\0') {
+        return bridge;
+    }
+    if (std::string(target) == "stderr") {
+        return std::make_unique<CLoggingBridge>(std::move(bridge), std::cerr);
+    }
+    auto file = std::make_unique<std::ofstream>(target, std::ios::app);
+    if (!*file) {
+        throw std::invalid_argument(std::string("DATALOGGER_USB_TRACE: cannot write \"") + target +
+                                    "\"");
+    }
+    return std::make_unique<CLoggingBridge>(std::move(bridge), std::move(file));
+}
+
+}  // namespace
+
+std::unique_ptr<CBridge> MakeBridge(bool simulate) {
+    if (simulate) {
+        return Traced(std::make_unique<CSimulatedLogger>(SimulatorOptionsFromEnvironment()));
+    }
+    return Traced(UsbBridge());
+}

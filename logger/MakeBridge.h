@@ -1,0 +1,16 @@
+#pragma once
+
+#include <memory>
+
+#include "logger/CBridge.h"
+
+// The bridge the program talks through: the simulated logger (SimulatorOptionsFromEnvironment
+// says how it behaves) or the USB bus, where the bridge is found by the ids in
+// DATALOGGER_USB_ID ("vvvv:pppp", 10c4:ea61 when unset). With DATALOGGER_USB_TRACE set,
+// every bridge operation is traced: to standard error for "stderr", else appended to the
+// file it names.
+//
+// Make one bridge for the whole program: its timeouts, and the simulated logger's fault
+// counts, are the program's. Throws std::invalid_argument, with a message for the user,
+// when an environment variable cannot be used.
+std::unique_ptr<CBridge> MakeBridge(bool simulate);
