@@ -20,6 +20,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     app.add_flag("--simulate", context.Simulate,
                  "Talk to the simulated logger instead of the USB bridge");
     RegisterDocumentCommands(app, context);
+    RegisterLoggerCommands(app, context);
 
     try {
         // CLI11 wants the arguments in reverse order when given as a vector.

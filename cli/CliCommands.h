@@ -23,6 +23,7 @@ struct CCliContext {
 
 // Each group of commands registers its subcommands on the application.
 void RegisterDocumentCommands(CLI::App& app, CCliContext& context);
+void RegisterLoggerCommands(CLI::App& app, CCliContext& context);
 
 // Runs the tool on a command line and returns its exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

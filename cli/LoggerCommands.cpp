@@ -1,0 +1,203 @@
+// Commands that talk to the logger: detect, setup, calibrate.
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "cli/CConsolePrompt.h"
+#include "cli/CliCommands.h"
+#include "logger/CLoggerLink.h"
+#include "logger/MakeBridge.h"
+#include "logger/SetupSettings.h"
+#include "platform/CProfile.h"
+#include "platform/CSettings.h"
+
+namespace {
+
+constexpr const char* MSG_NOT_CONNECTED = "Not Connected";
+constexpr const char* MSG_RUNNING = "The DATA LOGGER is running... ";
+constexpr const char* MSG_PRESS_BUTTON =
+    "To Start Datalogging; Press and Hold the button on the logger until the led's flash "
+    "Red-Green-Yellow (~5 sec).";
+
+// Runs a command with a link to the logger the global options choose. The command returns
+// its exit status.
+void WithLink(CCliContext& context,
+              const std::function<int(CLoggerLink&, CConsolePrompt&)>& command) {
+    std::unique_ptr<CBridge> bridge;
+    try {
+        bridge = MakeBridge(context.Simulate);
+    } catch (const std::invalid_argument& error) {
+        context.Err << error.what() << '\n';
+        context.ExitCode = EXIT_USAGE;
+        return;
+    }
+    CConsolePrompt prompt(context.Out, context.Err);
+    CLoggerLink link(*bridge, prompt);
+    context.ExitCode = command(link, prompt);
+}
+
+// The settings file, read whole, as the main window holds it.
+struct CStoredSettings {
+    std::optional<CProfile> Profile;
+    CFrameSettings Frame;
+
+    CStoredSettings() {
+        if (const auto file = SettingsFilePath()) {
+            Profile.emplace(*file);
+            Frame = ReadFrameSettings(*Profile);
+        }
+    }
+
+    // Writes every key, as the main window does when it closes.
+    void Store(std::ostream& err) {
+        if (Profile) {
+            WriteSettings(*Profile, Frame, ReadViewSettings(*Profile));
+        }
+        if (!Profile || !Profile->Save()) {
+            err << "The settings could not be stored.\n";
+        }
+    }
+};
+
+// Options of the setup command; each left out keeps the stored setting.
+struct CSetupOptions {
+    std::string Rate;
+    int Points = 0;
+    std::string Mode;
+    std::string Weighting;
+    std::string Speed;
+    std::string Start;
+    int Led = 0;
+    int AlarmHigh = 0;
+    int AlarmLow = 0;
+    std::map<std::string, CLI::Option*> Given;
+
+    bool Has(const std::string& name) const { return Given.at(name)->count() > 0; }
+
+    void ApplyTo(CFrameSettings& s) const {
+        if (Has("rate")) {
+            for (int i = 0; i < RATE_CODE_COUNT; ++i) {
+                if (Rate == RATE_TEXTS[i]) {
+                    s.SampleRateIndex = i;
+                }
+            }
+        }
+        if (Has("points")) {
+            s.SamplePoints = std::to_string(Points);
+        }
+        if (Has("mode")) {
+            s.RealTimeMode = Mode == "RT" ? 1 : 0;
+        }
+        if (Has("weighting")) {
+            s.Dba = Weighting == "dBA" ? 1 : 0;
+        }
+        if (Has("speed")) {
+            s.Fast = Speed == "FAST" ? 1 : 0;
+        }
+        if (Has("start")) {
+            s.AutoStart = Start == "auto" ? 1 : 0;
+        }
+        if (Has("led")) {
+            s.LedCycle = static_cast<std::uint8_t>(Led);
+        }
+        if (Has("alarm-high")) {
+            s.AlarmHigh = std::to_string(AlarmHigh);
+        }
+        if (Has("alarm-low")) {
+            s.AlarmLow = std::to_string(AlarmLow);
+        }
+    }
+};
+
+int Detect(CLoggerLink& link, CCliContext& context) {
+    const bool found = link.FindLogger() >= 0;
+    context.Out << (found ? "Connected" : MSG_NOT_CONNECTED) << '\n';
+    return found ? EXIT_OK : EXIT_FAILURE_STATUS;
+}
+
+int Setup(CLoggerLink& link, CPrompt& prompt, const CSetupOptions& options, CCliContext& context) {
+    if (link.FindLogger() < 0) {
+        context.Err << MSG_NOT_CONNECTED << '\n';
+        return EXIT_FAILURE_STATUS;
+    }
+    CStoredSettings settings;
+    options.ApplyTo(settings.Frame);
+    const SetupFields fields = SetupFieldsFromSettings(settings.Frame);
+    if (!link.SendSetup(ComposeSetupBlock(fields, SplitLocalTime(CurrentTime())))) {
+        return EXIT_FAILURE_STATUS;  // the link has said why
+    }
+    prompt.Message(fields.ManualStart ? MSG_PRESS_BUTTON : MSG_RUNNING, PromptIcon::Information);
+    StoreSetupFields(fields, settings.Frame);
+    settings.Store(context.Err);
+    return EXIT_OK;
+}
+
+int Calibrate(CLoggerLink& link, int typed, CCliContext& context) {
+    if (link.FindLogger() < 0) {
+        context.Err << MSG_NOT_CONNECTED << '\n';
+        return EXIT_FAILURE_STATUS;
+    }
+    const int value = LimitCalibration(typed);
+    // The value becomes the calibration setting whether or not the logger takes it.
+    CStoredSettings settings;
+    settings.Frame.Calibration = std::to_string(value);
+    settings.Store(context.Err);
+    return link.SendCalibration(static_cast<std::int8_t>(value)) ? EXIT_OK : EXIT_FAILURE_STATUS;
+}
+
+void AddSetupOptions(CLI::App& setup, CSetupOptions& o) {
+    const auto choice = [&](const char* name, std::string& target, std::vector<std::string> values,
+                            const char* help) {
+        o.Given[name] = setup.add_option(std::string("--") + name, target, help)
+                            ->transform(CLI::IsMember(values, CLI::ignore_case));
+    };
+    const auto number = [&](const char* name, int& target, const char* help) {
+        o.Given[name] = setup.add_option(std::string("--") + name, target, help);
+    };
+    choice("rate", o.Rate, {RATE_TEXTS.begin(), RATE_TEXTS.end()},
+           "Sampling rate (50ms runs in real time only)");
+    number("points", o.Points, "Number of sampling points: 1..10000 in RT, 1..129920 in STOR");
+    choice("mode", o.Mode, {"STOR", "RT"}, "Stored or real-time mode");
+    choice("weighting", o.Weighting, {"dBA", "dBC"}, "Frequency weighting");
+    choice("speed", o.Speed, {"FAST", "SLOW"}, "Time weighting");
+    choice("start", o.Start, {"manual", "auto"}, "Start with the logger's button, or at once");
+    o.Given["led"] = setup.add_option("--led", o.Led, "LED flash cycle in seconds, 0 for no light")
+                         ->check(CLI::IsMember({0, 10, 20, 30}));
+    number("alarm-high", o.AlarmHigh, "Alarm high level in dB, 0..130");
+    number("alarm-low", o.AlarmLow, "Alarm low level in dB, 0..130");
+}
+
+}  // namespace
+
+void RegisterLoggerCommands(CLI::App& app, CCliContext& context) {
+    app.add_subcommand("detect", "Tell whether a logger is attached")->callback([&context] {
+        WithLink(context, [&](CLoggerLink& link, CPrompt&) { return Detect(link, context); });
+    });
+
+    auto* setup = app.add_subcommand(
+        "setup", "Set the logger up and start a run; options left out keep the last settings");
+    // The callback owns the options' storage, so it lives as long as the command.
+    auto options = std::make_shared<CSetupOptions>();
+    AddSetupOptions(*setup, *options);
+    setup->callback([&context, options] {
+        WithLink(context, [&](CLoggerLink& link, CPrompt& prompt) {
+            return Setup(link, prompt, *options, context);
+        });
+    });
+
+    auto* calibrate =
+        app.add_subcommand("calibrate", "Send a calibration adjustment and print the total");
+    auto value = std::make_shared<int>(0);
+    calibrate->add_option("VALUE", *value, "Adjustment, -10..10")->required();
+    calibrate->callback([&context, value] {
+        WithLink(context,
+                 [&](CLoggerLink& link, CPrompt&) { return Calibrate(link, *value, context); });
+    });
+}
