@@ -1,0 +1,176 @@
+#include "app/CMainFrame.h"
+
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSplitter>
+#include <QStatusBar>
+
+#include "app/CAboutDlg.h"
+#include "app/CGraphPanePlaceholder.h"
+#include "app/CInstrumentView.h"
+#include "app/CWaitCursor.h"
+#include "app/FrameMenus.h"
+#include "app/ProgramResources.h"
+#include "document/CDTDoc.h"
+#include "document/CSaveCommand.h"
+#include "platform/LocalTime.h"
+
+namespace {
+
+const QColor BACKGROUND(155, 155, 155);
+constexpr int INSTRUMENT_PANE_WIDTH = 130;
+constexpr int GRAPH_PANE_WIDTH = 200;
+constexpr int MINIMUM_PANE_WIDTH = 10;
+constexpr int CLOSE_DELAY_MS = 10;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CDTDoc& doc)
+    : m_doc(doc), m_settings(ReadFrameSettings(ReadSettingsFile())) {
+    setWindowTitle(QStringLiteral("Tesmer Brantel"));
+    setWindowIcon(ProgramIcon());
+    BuildClient();
+    BuildMainMenu(*menuBar(), m_commands);
+    BuildMainToolBar(*this, m_commands);
+    statusBar()->setSizeGripEnabled(true);
+
+    m_doc.SetupSinceSave = true;
+    m_doc.DownloadSinceSave = false;
+    m_doc.RealTimeActive = false;
+
+    m_closeTimer.setSingleShot(true);
+    m_closeTimer.setInterval(CLOSE_DELAY_MS);
+    connect(&m_closeTimer, &QTimer::timeout, this, [this] {
+        m_closeConfirmed = true;
+        close();
+    });
+
+    ConnectCommands();
+    m_doc.AddView([this](DocumentChange) { UpdateCommandUI(); });
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::UseDialogs(CPrompt& prompt, CSaveFileChooser& saveChooser) {
+    m_prompt = &prompt;
+    m_saveChooser = &saveChooser;
+}
+
+void CMainFrame::BuildClient() {
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_instrumentView = new CInstrumentView(*BuildInstrumentMenu(*this, m_commands), m_splitter);
+    m_splitter->addWidget(m_instrumentView);
+    m_splitter->addWidget(CreateGraphView());
+    for (int column = 0; column < 2; ++column) {
+        m_splitter->widget(column)->setMinimumWidth(MINIMUM_PANE_WIDTH);
+    }
+    // The instrument pane keeps its width; the graph pane takes whatever the window adds.
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({INSTRUMENT_PANE_WIDTH, GRAPH_PANE_WIDTH});
+    setCentralWidget(m_splitter);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The graph pane, splitter column 1. Until the graph view exists it is a grey placeholder
+// that keeps the graph view's settings and has shown nothing; the graph view takes the place
+// of these three functions.
+QWidget* CMainFrame::CreateGraphView() {
+    m_graphView = new CGraphPanePlaceholder(m_splitter);
+    return m_graphView;
+}
+
+CViewSettings CMainFrame::GraphViewSettings() const {
+    return m_graphView->ViewSettings();
+}
+
+void CMainFrame::ReadGraphState(CCommandState& state) const {
+    state.DisplayState = 0;
+    state.ListShown = false;
+}
+// ---------------------------------------------------------------------------------------------
+
+QWidget& CMainFrame::GraphPane() {
+    return *m_graphView;
+}
+
+void CMainFrame::ConnectCommands() {
+    m_commands.SetHandler(CommandId::SAVE, [this] { OnSave(); });
+    m_commands.SetHandler(CommandId::EXIT, [this] { close(); });
+    m_commands.SetHandler(CommandId::ABOUT, [this] { OnAbout(); });
+    for (QMenu* menu : findChildren<QMenu*>()) {
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    }
+}
+
+CCommandState CMainFrame::CommandState() const {
+    CCommandState state;
+    state.SampleCount = m_doc.Record().SampleCount;
+    state.RealTimeActive = m_doc.RealTimeActive;
+    state.InstrumentPaneShown = InstrumentPaneShown;
+    state.InfoPanelShown = InfoPanelShown;
+    ReadGraphState(state);
+    return state;
+}
+
+void CMainFrame::UpdateCommandUI() {
+    m_commands.Update(CommandState());
+}
+
+void CMainFrame::InitialUpdate() {
+    m_instrumentView->OnInitialUpdate();
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnSave() {
+    const auto name = m_saveChooser->ChooseSaveName(DefaultSaveName(CurrentTime()));
+    if (!name) {
+        return;
+    }
+    const CWaitCursor wait;
+    RunSaveCommand(m_doc, *name, *m_prompt);
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_closeConfirmed) {
+        event->accept();
+        return;
+    }
+    // The close sequence cannot be cancelled; the window goes when the timer fires, after
+    // the handler that asked for the close has returned.
+    event->ignore();
+    if (!m_closeTimer.isActive()) {
+        RunCloseSequence();
+        m_closeTimer.start();
+    }
+}
+
+void CMainFrame::RunCloseSequence() {
+    // Nothing more can be done about a settings file or a last measurement that cannot be
+    // written while the program ends; the user's own save comes next.
+    static_cast<void>(WriteSettingsFile(m_settings, GraphViewSettings()));
+    if (m_doc.RealTimeActive) {
+        static_cast<void>(m_doc.SaveLastMeasurement());
+    }
+    if (m_doc.Record().SampleCount > 1 && m_doc.DownloadSinceSave && m_doc.SetupSinceSave) {
+        if (m_prompt->AskYesNo("Do you want to save the data before closing?",
+                               PromptIcon::Question)) {
+            OnSave();
+        }
+        m_doc.DownloadSinceSave = false;
+        m_doc.SetupSinceSave = false;
+    }
+}
+
+void CMainFrame::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(centralWidget()->geometry(), BACKGROUND);
+}

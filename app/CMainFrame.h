@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "app/CCommandTable.h"
+#include "app/CSaveFileChooser.h"
+#include "dialogs/display/CMessageBoxPrompt.h"
+#include "platform/CSettings.h"
+
+class CDTDoc;
+class CGraphPanePlaceholder;
+class CInstrumentView;
+class QSplitter;
+
+// The main window "Tesmer Brantel": menu, toolbar, a one-pane status bar, and a splitter with
+// the instrument tree in column 0 and the graph pane in column 1. It holds the settings of
+// the next logger setup and the graph colours, and runs the close sequence: settings
+// written, a running real-time series kept as the last measurement, the question whether to
+// save unsaved data, and the end of the program 10 ms later. The document must outlive it.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CDTDoc& doc);
+    ~CMainFrame() override;
+
+    // Puts scripted answers in place of the message boxes and the save dialog.
+    void UseDialogs(CPrompt& prompt, CSaveFileChooser& saveChooser);
+
+    CDTDoc& Document() { return m_doc; }
+    CPrompt& Prompt() { return *m_prompt; }
+    // The setup, calibration and colour dialogs change these when the user confirms them.
+    CFrameSettings& Settings() { return m_settings; }
+    CInstrumentView& InstrumentView() { return *m_instrumentView; }
+    QWidget& GraphPane();
+
+    // A new document or a loaded file: the panes start afresh.
+    void InitialUpdate();
+
+    // Evaluates every enabling rule and sets each command's menu items and buttons. Runs
+    // when the document or the window's state changes and before any menu opens.
+    void UpdateCommandUI();
+
+    // The Save command: the file dialog, then both files written.
+    void OnSave();
+
+    bool InstrumentPaneShown = true;
+    bool InfoPanelShown = true;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildClient();
+    void ConnectCommands();
+    CCommandState CommandState() const;
+    void RunCloseSequence();
+    void OnAbout();
+
+    // The graph pane (see the .cpp file).
+    QWidget* CreateGraphView();
+    CViewSettings GraphViewSettings() const;
+    void ReadGraphState(CCommandState& state) const;
+
+    CDTDoc& m_doc;
+    CFrameSettings m_settings;
+    CMessageBoxPrompt m_messageBoxes{this};
+    CSaveFileDialog m_saveDialog{this};
+    CPrompt* m_prompt = &m_messageBoxes;
+    CSaveFileChooser* m_saveChooser = &m_saveDialog;
+    CCommandTable m_commands;
+    QSplitter* m_splitter = nullptr;
+    CInstrumentView* m_instrumentView = nullptr;
+    CGraphPanePlaceholder* m_graphView = nullptr;
+    QTimer m_closeTimer;  // ends the program once the close sequence has run
+    bool m_closeConfirmed = false;
+};

@@ -1,0 +1,35 @@
+#include "app/CommandRules.h"
+
+CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
+    const bool haveData = state.SampleCount != 0;
+    const bool idle = !state.RealTimeActive;
+    switch (id) {
+        case CommandId::SAVE:
+            return {haveData, false};
+        case CommandId::OPEN:
+        case CommandId::CAL_ADJUST:
+        case CommandId::SETUP:
+        case CommandId::DOWNLOAD:
+        case CommandId::PREVIOUS_MEASUREMENT:
+            return {idle, false};
+        case CommandId::PRINT_SETUP:
+        case CommandId::PREVIEW_GRAPH:
+        case CommandId::PRINT_GRAPH:
+        case CommandId::IMPORT_LIST:
+            return {haveData && idle, false};
+        case CommandId::PREVIEW_LIST:
+        case CommandId::PRINT_LIST:
+            return {haveData && state.ListShown && idle, false};
+        case CommandId::STOP_RUNNING:
+            return {state.RealTimeActive, false};
+        case CommandId::WINDOW_INSTRUMENT:
+            return {true, state.InstrumentPaneShown};
+        case CommandId::WINDOW_INFO:
+            return {state.DisplayState != 0, state.InfoPanelShown};
+        case CommandId::EXIT:
+        case CommandId::ABOUT:
+        case CommandId::HELP_TOPICS:
+            return {true, false};
+    }
+    return {};
+}

@@ -1,0 +1,45 @@
+#include "app/CommandStrings.h"
+
+namespace {
+
+// One string per command: the status-bar prompt, a line break, the tooltip.
+const char* CommandString(CommandId id) {
+    switch (id) {
+        case CommandId::STOP_RUNNING:
+            return "\nStop Running";
+        case CommandId::HELP_TOPICS:
+            return "Help\nHelp";
+        case CommandId::SAVE:
+            return "Save as  record file for  Datalogger software and  xls document for Windows "
+                   "Office Excel \nSave";
+        case CommandId::OPEN:
+            return "Open an existing document\nOpen";
+        case CommandId::IMPORT_LIST:
+            return "Import data to  list\nImport data to list";
+        case CommandId::DOWNLOAD:
+            return "Download data from your datalogger\nData Download";
+        case CommandId::SETUP:
+            return "Datalogger Setup\nDatalogger Setup";
+        case CommandId::PREVIOUS_MEASUREMENT:
+            return "\nImport previous measurement data.";
+        case CommandId::PRINT_GRAPH:
+            return "Print Graph\nPrint Graph";
+        case CommandId::PRINT_LIST:
+            return "Print List\nPrint List";
+        case CommandId::CAL_ADJUST:
+            return "Cal adjustment at 1000 Hz to correct for variations\nCal Adjust";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
+CCommandPrompt CommandPrompt(CommandId id) {
+    const QString text = QString::fromLatin1(CommandString(id));
+    const qsizetype lineBreak = text.indexOf(u'\n');
+    if (lineBreak < 0) {
+        return {text, QString()};
+    }
+    return {text.left(lineBreak), text.mid(lineBreak + 1)};
+}

@@ -1,0 +1,122 @@
+#include "app/FrameMenus.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include <initializer_list>
+
+#include "app/CCommandTable.h"
+#include "app/ProgramResources.h"
+
+namespace {
+
+struct MenuItem {
+    CommandId Id;
+    const char* Text;
+};
+
+void AddItems(QMenu& menu, CCommandTable& commands, std::initializer_list<MenuItem> items,
+              bool separated) {
+    bool first = true;
+    for (const MenuItem& item : items) {
+        if (separated && !first) {
+            menu.addSeparator();
+        }
+        menu.addAction(commands.AddAction(item.Id, QString::fromLatin1(item.Text), &menu));
+        first = false;
+    }
+}
+
+struct ToolButton {
+    CommandId Id;
+    const char* Picture;
+};
+
+constexpr ToolButton TOOL_BUTTONS[] = {
+    {CommandId::SAVE, "save"},
+    {CommandId::OPEN, "open"},
+    {CommandId::CAL_ADJUST, "caladjust"},
+    {CommandId::SETUP, "setup"},
+    {CommandId::DOWNLOAD, "download"},
+    {CommandId::STOP_RUNNING, "stop"},
+    {CommandId::IMPORT_LIST, "importlist"},
+    {CommandId::PRINT_GRAPH, "printgraph"},
+    {CommandId::PRINT_LIST, "printlist"},
+    {CommandId::HELP_TOPICS, "help"},
+};
+
+}  // namespace
+
+void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
+    QMenu* file = menuBar.addMenu(QStringLiteral("&File(f)"));
+    AddItems(*file, commands,
+             {{CommandId::SAVE, "&Save..."},
+              {CommandId::OPEN, "&Open..."},
+              {CommandId::PRINT_SETUP, "&Print Setup..."}},
+             true);
+    file->addSeparator();
+    QMenu* preview = file->addMenu(QStringLiteral("&Print Preview"));
+    AddItems(*preview, commands,
+             {{CommandId::PREVIEW_GRAPH, "&Graph"}, {CommandId::PREVIEW_LIST, "&List"}}, false);
+    file->addSeparator();
+    QMenu* print = file->addMenu(QStringLiteral("&Print..."));
+    AddItems(*print, commands,
+             {{CommandId::PRINT_GRAPH, "&Graph"}, {CommandId::PRINT_LIST, "&List"}}, false);
+    file->addSeparator();
+    AddItems(*file, commands, {{CommandId::EXIT, "&Exit"}}, false);
+
+    QMenu* instrument = menuBar.addMenu(QStringLiteral("&Instrument(I)"));
+    AddItems(*instrument, commands,
+             {{CommandId::CAL_ADJUST, "Cal Adjust..."},
+              {CommandId::SETUP, "Datalogger Setup..."},
+              {CommandId::DOWNLOAD, "&Download Data..."},
+              {CommandId::STOP_RUNNING, "&Stop Running..."},
+              {CommandId::PREVIOUS_MEASUREMENT, "Previous Measurement"}},
+             true);
+
+    QMenu* window = menuBar.addMenu(QStringLiteral("&Window(W)"));
+    AddItems(
+        *window, commands,
+        {{CommandId::WINDOW_INSTRUMENT, "&Instrument"}, {CommandId::WINDOW_INFO, "&Info Dialog"}},
+        false);
+
+    QMenu* help = menuBar.addMenu(QStringLiteral("&Help(H)"));
+    AddItems(*help, commands,
+             {{CommandId::ABOUT, "&About..."}, {CommandId::HELP_TOPICS, "&Help topics..."}}, true);
+}
+
+QToolBar* BuildMainToolBar(QMainWindow& frame, CCommandTable& commands) {
+    auto* toolBar = new QToolBar(QStringLiteral("Toolbar"), &frame);
+    toolBar->setObjectName(QStringLiteral("MainToolBar"));
+    toolBar->setIconSize(QSize(27, 21));
+    toolBar->setMovable(true);
+    toolBar->setFloatable(true);
+    toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    bool first = true;
+    for (const ToolButton& button : TOOL_BUTTONS) {
+        if (!first) {
+            toolBar->addSeparator();
+        }
+        QAction* action = commands.AddAction(button.Id, QString(), toolBar);
+        action->setText(action->toolTip());
+        action->setIcon(ToolBarIcon(QString::fromLatin1(button.Picture)));
+        toolBar->addAction(action);
+        first = false;
+    }
+    frame.addToolBar(Qt::TopToolBarArea, toolBar);
+    return toolBar;
+}
+
+QMenu* BuildInstrumentMenu(QWidget& parent, CCommandTable& commands) {
+    auto* menu = new QMenu(&parent);
+    AddItems(*menu, commands,
+             {{CommandId::CAL_ADJUST, "Cal Adjust"},
+              {CommandId::SETUP, "Datalogger Setup"},
+              {CommandId::DOWNLOAD, "&Download Data"},
+              {CommandId::STOP_RUNNING, "Stop Running"},
+              {CommandId::PREVIOUS_MEASUREMENT, "&Previous Measurement"}},
+             true);
+    return menu;
+}

@@ -1,0 +1,221 @@
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include "app/CInstrumentView.h"
+#include "app/CMainFrame.h"
+#include "app/CommandStrings.h"
+#include "document/CDTDoc.h"
+#include "tests/CRecordingPrompt.h"
+#include "tests/TempDir.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/document/ExampleRecord.h"
+
+namespace {
+
+class MainFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ForgetProgramFiles();
+        m_frame = std::make_unique<CMainFrame>(m_doc);
+        m_frame->UseDialogs(m_prompt, m_saveDialog);
+    }
+
+    QMenu* Menu(const QString& title) const {
+        for (QAction* action : m_frame->menuBar()->actions()) {
+            if (action->text() == title) {
+                return action->menu();
+            }
+        }
+        return nullptr;
+    }
+
+    // Item texts of a menu, "-" for a separator, "name>" for a submenu.
+    static QStringList Items(const QMenu& menu) {
+        QStringList items;
+        for (QAction* action : menu.actions()) {
+            items << (action->isSeparator() ? QStringLiteral("-")
+                      : action->menu()      ? action->text() + u'>'
+                                            : action->text());
+        }
+        return items;
+    }
+
+    // Every action of the window's menus, toolbar and pop-up menu that can be used now.
+    QStringList EnabledCommands() const {
+        QStringList enabled;
+        for (QAction* action : m_frame->findChildren<QAction*>()) {
+            const bool dockToggle =
+                qobject_cast<QToolBar*>(action->parent()) != nullptr &&
+                action == static_cast<QToolBar*>(action->parent())->toggleViewAction();
+            if (!action->menu() && !action->isSeparator() && action->isEnabled() && !dockToggle) {
+                enabled << action->text();
+            }
+        }
+        enabled.removeDuplicates();
+        enabled.sort();
+        return enabled;
+    }
+
+    CDTDoc m_doc;
+    CRecordingPrompt m_prompt;
+    CScriptedSaveChooser m_saveDialog;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+TEST_F(MainFrame, firstStart_withoutSettingsFile_usesEveryDefault) {
+    const CFrameSettings& s = m_frame->Settings();
+    EXPECT_EQ(s.SampleRateIndex, 2);
+    EXPECT_EQ(s.SamplePoints, "129920");
+    EXPECT_EQ(s.AlarmHigh, "130");
+    EXPECT_EQ(s.AlarmLow, "30");
+    EXPECT_EQ(s.LedCycle, 24);
+    EXPECT_EQ(UnitText(s.Dba), "dBA");
+    EXPECT_EQ(SpeedText(s.Fast), "FAST");
+    EXPECT_EQ(s.AutoStart, 0);
+    EXPECT_EQ(s.RealTimeMode, 0);
+    EXPECT_TRUE(m_frame->InstrumentPaneShown);
+    EXPECT_TRUE(m_frame->InfoPanelShown);
+}
+
+TEST_F(MainFrame, layout_titleToolbarStatusBarAndTwoPanes) {
+    EXPECT_EQ(m_frame->windowTitle(), "Tesmer Brantel");
+    ASSERT_NE(m_frame->statusBar(), nullptr);
+    auto* splitter = qobject_cast<QSplitter*>(m_frame->centralWidget());
+    ASSERT_NE(splitter, nullptr);
+    ASSERT_EQ(splitter->count(), 2);
+    EXPECT_EQ(splitter->widget(0), &m_frame->InstrumentView());
+    EXPECT_EQ(splitter->widget(1), &m_frame->GraphPane());
+}
+
+TEST_F(MainFrame, toolbar_hasTenButtonsInOrderWithTooltipsAndPrompts) {
+    auto* toolBar = m_frame->findChild<QToolBar*>("MainToolBar");
+    ASSERT_NE(toolBar, nullptr);
+    EXPECT_EQ(m_frame->toolBarArea(toolBar), Qt::TopToolBarArea);
+    EXPECT_EQ(toolBar->allowedAreas(), Qt::AllToolBarAreas);
+    QStringList tips;
+    QStringList prompts;
+    int separators = 0;
+    for (QAction* action : toolBar->actions()) {
+        if (action->isSeparator()) {
+            ++separators;
+            continue;
+        }
+        EXPECT_FALSE(action->icon().isNull()) << action->toolTip().toStdString();
+        tips << action->toolTip();
+        prompts << action->statusTip();
+    }
+    EXPECT_EQ(tips, QStringList({"Save", "Open", "Cal Adjust", "Datalogger Setup", "Data Download",
+                                 "Stop Running", "Import data to list", "Print Graph", "Print List",
+                                 "Help"}));
+    EXPECT_EQ(separators, 9);
+    EXPECT_EQ(toolBar->actions().first()->toolTip(), "Save");  // no separator before the first
+    EXPECT_EQ(prompts[1], "Open an existing document");
+    EXPECT_EQ(prompts[5], "");
+    EXPECT_EQ(prompts[9], "Help");
+}
+
+TEST_F(MainFrame, mainMenu_listsEveryCommand) {
+    QStringList titles;
+    for (QAction* action : m_frame->menuBar()->actions()) {
+        titles << action->text();
+    }
+    EXPECT_EQ(titles, QStringList({"&File(f)", "&Instrument(I)", "&Window(W)", "&Help(H)"}));
+    EXPECT_EQ(Items(*Menu("&File(f)")),
+              QStringList({"&Save...", "-", "&Open...", "-", "&Print Setup...", "-",
+                           "&Print Preview>", "-", "&Print...>", "-", "&Exit"}));
+    EXPECT_EQ(Items(*Menu("&File(f)")->actions()[6]->menu()), QStringList({"&Graph", "&List"}));
+    EXPECT_EQ(Items(*Menu("&File(f)")->actions()[8]->menu()), QStringList({"&Graph", "&List"}));
+    EXPECT_EQ(Items(*Menu("&Instrument(I)")),
+              QStringList({"Cal Adjust...", "-", "Datalogger Setup...", "-", "&Download Data...",
+                           "-", "&Stop Running...", "-", "Previous Measurement"}));
+    EXPECT_EQ(Items(*Menu("&Window(W)")), QStringList({"&Instrument", "&Info Dialog"}));
+    EXPECT_EQ(Items(*Menu("&Help(H)")), QStringList({"&About...", "-", "&Help topics..."}));
+}
+
+TEST_F(MainFrame, onlyTheCommandsThatExistAreEnabled) {
+    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit"}));
+
+    // Data makes Save usable, from the menu and from the toolbar.
+    m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
+    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Save...", "Save"}));
+
+    // A real-time run keeps Save; Stop Running is not there yet.
+    m_doc.RealTimeActive = true;
+    m_doc.UpdateAllViews(DocumentChange::RealTimeStarted);
+    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Save...", "Save"}));
+}
+
+TEST_F(MainFrame, aMenuReadsTheStateWhenItOpens) {
+    QMenu* file = Menu("&File(f)");
+    QAction* save = file->actions().first();
+    m_doc.Record() = ExampleRecord(2);  // changed behind the window's back
+    EXPECT_FALSE(save->isEnabled());
+    emit file->aboutToShow();
+    EXPECT_TRUE(save->isEnabled());
+}
+
+TEST_F(MainFrame, saveCommand_offersTheTimeAsNameAndWritesBothFiles) {
+    CTempDir dir;
+    m_doc.ReplaceRecord(ExampleRecord(4), DocumentChange::Downloaded);
+    m_doc.DownloadSinceSave = true;
+    m_saveDialog.Answer = dir / "bridge.xls";
+    Menu("&File(f)")->actions().first()->trigger();
+    ASSERT_EQ(m_saveDialog.Offered.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "bridge.sound"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "bridge.xls"));
+    EXPECT_FALSE(m_doc.DownloadSinceSave);
+    EXPECT_FALSE(m_doc.SetupSinceSave);
+}
+
+TEST_F(MainFrame, graphPane_isGrey) {
+    m_frame->resize(800, 600);
+    const QImage pane = m_frame->GraphPane().grab().toImage();
+    ASSERT_FALSE(pane.isNull());
+    EXPECT_EQ(pane.pixelColor(pane.width() / 2, pane.height() / 2), QColor(155, 155, 155));
+}
+
+TEST_F(MainFrame, instrumentTree_holdsTheOneRootWithTheProgramIcon) {
+    CInstrumentView& tree = m_frame->InstrumentView();
+    new QTreeWidgetItem(&tree, QStringList("stray"));
+    m_frame->InitialUpdate();
+    ASSERT_EQ(tree.topLevelItemCount(), 1);
+    EXPECT_EQ(tree.topLevelItem(0)->text(0), "-INSTRUMENT");
+    EXPECT_FALSE(tree.topLevelItem(0)->icon(0).isNull());
+    EXPECT_EQ(tree.iconSize(), QSize(32, 32));
+}
+
+TEST_F(MainFrame, instrumentTree_rightClickOnTheRootOpensThePopupMenu) {
+    m_frame->resize(800, 600);
+    m_frame->show();
+    CInstrumentView& tree = m_frame->InstrumentView();
+    const QPoint onRoot = tree.visualItemRect(tree.topLevelItem(0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, onRoot, tree.viewport()->mapToGlobal(onRoot));
+    QCoreApplication::sendEvent(tree.viewport(), &click);
+
+    QMenu* popup = nullptr;
+    for (QMenu* menu : m_frame->findChildren<QMenu*>()) {
+        popup = menu->isVisible() ? menu : popup;
+    }
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(tree.currentItem(), tree.topLevelItem(0));
+    EXPECT_EQ(Items(*popup),
+              QStringList({"Cal Adjust", "-", "Datalogger Setup", "-", "&Download Data", "-",
+                           "Stop Running", "-", "&Previous Measurement"}));
+    popup->hide();
+
+    // Below the item there is nothing to offer.
+    const QPoint below(5, tree.viewport()->height() - 5);
+    QContextMenuEvent miss(QContextMenuEvent::Mouse, below, tree.viewport()->mapToGlobal(below));
+    QCoreApplication::sendEvent(tree.viewport(), &miss);
+    EXPECT_FALSE(popup->isVisible());
+}
+
+}  // namespace
