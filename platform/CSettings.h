@@ -23,6 +23,8 @@ struct CFrameSettings {
     std::uint8_t Dba = 1;                 // "DBA/DBC": 0 dBC, else dBA
     std::uint8_t Fast = 1;                // "FAST/SLOW": 0 SLOW, else FAST
     std::uint8_t RealTimeMode = 0;        // "MODE": 1 RT, else STOR
+
+    bool operator==(const CFrameSettings&) const = default;
 };
 
 // The settings the graph view holds: its six display switches and the level axis range.
@@ -35,6 +37,8 @@ struct CViewSettings {
     std::uint8_t ShowXAxis = 1;       // "VIEW6"
     std::int32_t AxisLow = 20;        // "Y TEMPLOW"
     std::int32_t AxisHigh = 140;      // "Y TEMPHI"
+
+    bool operator==(const CViewSettings&) const = default;
 };
 
 // "BRANTEL.ini" in the program directory; empty when the directory cannot be made.
