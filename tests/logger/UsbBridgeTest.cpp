@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 #include <libusb.h>
 
+#include <cstdio>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "logger/CLoggerLink.h"
 #include "logger/CUsbBridge.h"
@@ -170,6 +174,18 @@ TEST_F(UsbBridgeTest, usbIdText) {
          {"", "10c4", "10c4:", ":ea61", "10c4:ea61x", "10c45:ea61", "g0c4:ea61"}) {
         EXPECT_FALSE(ParseUsbId(bad)) << bad;
     }
+}
+
+TEST_F(UsbBridgeTest, udevRule_grantsTheBridgesIdsToTheSeatUser) {
+    std::ifstream file(std::filesystem::path(DATALOGGER_TEST_DATA) /
+                       "../../packaging/70-datalogger.rules");
+    const std::string rule((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    char ids[64];
+    std::snprintf(ids, sizeof ids, "ATTR{idVendor}==\"%04x\", ATTR{idProduct}==\"%04x\"",
+                  UsbId{}.Vendor, UsbId{}.Product);
+    EXPECT_NE(rule.find(ids), std::string::npos) << rule;
+    EXPECT_NE(rule.find("TAG+=\"uaccess\""), std::string::npos);
 }
 
 TEST_F(UsbBridgeTest, queryString_isTheProductNameOfTheDeviceAtThatIndex) {
