@@ -177,8 +177,8 @@ TEST_F(UsbBridgeTest, usbIdText) {
 }
 
 TEST_F(UsbBridgeTest, udevRule_grantsTheBridgesIdsToTheSeatUser) {
-    std::ifstream file(std::filesystem::path(DATALOGGER_TEST_DATA) /
-                       "../../packaging/70-datalogger.rules");
+    std::ifstream file(std::filesystem::path(DATALOGGER_SOURCE_DIR) /
+                       "packaging/70-datalogger.rules");
     const std::string rule((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     char ids[64];
