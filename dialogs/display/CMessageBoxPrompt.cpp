@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "dialogs/display/LocalText.h"
+
 namespace {
 
 constexpr const char* CAPTION = "Datalogger";
@@ -22,19 +24,15 @@ QMessageBox::Icon ToQt(PromptIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// Texts in files and from the logger are single-byte; the user sees them as Windows-1252
-// would show them, which for the program's own texts is plain ASCII.
-QString FromLocal(const std::string& text) { return QString::fromLatin1(text); }
-
 }  // namespace
 
 void CMessageBoxPrompt::Message(const std::string& text, PromptIcon icon) {
-    QMessageBox box(ToQt(icon), CAPTION, FromLocal(text), QMessageBox::Ok, m_parent);
+    QMessageBox box(ToQt(icon), CAPTION, FromLocalText(text), QMessageBox::Ok, m_parent);
     box.exec();
 }
 
 bool CMessageBoxPrompt::AskYesNo(const std::string& text, PromptIcon icon) {
-    QMessageBox box(ToQt(icon), CAPTION, FromLocal(text), QMessageBox::Yes | QMessageBox::No,
+    QMessageBox box(ToQt(icon), CAPTION, FromLocalText(text), QMessageBox::Yes | QMessageBox::No,
                     m_parent);
     return box.exec() == QMessageBox::Yes;
 }

@@ -1,0 +1,167 @@
+#include "dialogs/display/CInfoDlg.h"
+
+#include <string>
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "dialogs/display/DialogUnits.h"
+#include "dialogs/display/LedPicture.h"
+#include "dialogs/display/LocalText.h"
+#include "document/CMeasurementRecord.h"
+
+namespace {
+
+const QColor PANEL_TEXT(100, 100, 0);
+const QColor PANEL_BACKGROUND(225, 225, 225);
+
+// The panel's face would be "@Batang"; where it is missing a plain face of the same size serves.
+constexpr int FONT_POINTS = 11;
+
+// One field of the panel template, in dialog units. Labels end just before their edit.
+struct CPanelField {
+    const char* Label;
+    int LabelX;
+    int EditX;
+    int EditY;
+    int EditWidth;
+    const std::string& (*Text)(const CMeasurementRecord&);
+};
+
+constexpr int EDIT_HEIGHT = 12;
+constexpr int LABEL_HEIGHT = 8;
+constexpr int LABEL_GAP = 2;
+
+// In template order, which is also the tab order.
+constexpr std::array<CPanelField, CInfoDlg::FIELD_COUNT> FIELDS{
+    {{"Start Time", 4, 52, 4, 75, [](const CMeasurementRecord& r) -> auto& {return r.Info.StartTime;
+}  // namespace
+}
+, {"Mode", 131, 154, 3, 36, [](const CMeasurementRecord& r) -> auto& {return r.ModeText;
+}
+}
+, {"DataNo.", 193, 223, 4, 45, [](const CMeasurementRecord& r) -> auto& {return r.Info.DataNo;
+}
+}
+, {"Sound Alarm Hi", 272, 332, 4, 29,
+   [](const CMeasurementRecord& r) -> auto& {return r.AlarmHighText;
+}
+}
+, {"Sample Rate", 4, 52, 23, 75, [](const CMeasurementRecord& r) -> auto& {return r.Info.SampleRate;
+}
+}
+, {"Unit", 131, 154, 23, 36, [](const CMeasurementRecord& r) -> auto& {return r.Info.Unit;
+}
+}
+, {"Speed", 193, 223, 23, 45, [](const CMeasurementRecord& r) -> auto& {return r.Info.Speed;
+}
+}
+, {"Sound Alarm Low", 272, 332, 23, 29,
+   [](const CMeasurementRecord& r) -> auto& {return r.AlarmLowText;
+}
+}
+, {"Sound MAX", 4, 52, 42, 110, [](const CMeasurementRecord& r) -> auto& {return r.Info.SoundMax;
+}
+}
+, {"MIN", 166, 186, 42, 110, [](const CMeasurementRecord& r) -> auto& {return r.Info.SoundMin;
+}
+}
+, {"AVG", 300, 321, 42, 40, [](const CMeasurementRecord& r) -> auto& {return r.Info.SoundAvg;
+}
+}
+,
+}
+}
+;
+
+// The lamp pictures stand beside the alarm levels; the lit one sits a unit to the right.
+constexpr int LAMP_OFF_X = 363;
+constexpr int LAMP_ON_X = 364;
+constexpr int HIGH_LAMP_Y = 1;
+constexpr int LOW_LAMP_Y = 19;
+
+}  // namespace
+
+CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
+    QFont font(QStringLiteral("Arial"), FONT_POINTS);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+    QPalette colors = palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
+        colors.setColor(role, PANEL_BACKGROUND);
+    }
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        colors.setColor(role, PANEL_TEXT);
+    }
+    setPalette(colors);
+    setAutoFillBackground(true);
+
+    const CDialogUnits units(font);
+    for (std::size_t i = 0; i < FIELDS.size(); ++i) {
+        const CPanelField& field = FIELDS[i];
+        auto* label = new QLabel(QString::fromLatin1(field.Label), this);
+        const int labelWidth = field.EditX - LABEL_GAP - field.LabelX;
+        label->setGeometry(
+            units.ToPixels(field.LabelX, field.EditY + LABEL_GAP, labelWidth, LABEL_HEIGHT));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(field.Label));
+        edit->setReadOnly(true);
+        edit->setGeometry(units.ToPixels(field.EditX, field.EditY, field.EditWidth, EDIT_HEIGHT));
+        m_edits[i] = edit;
+    }
+
+    const QPixmap off = LedPicture(false);
+    const QPixmap on = LedPicture(true);
+    const auto makeLamp = [&](int y) {
+        Lamp lamp{new QLabel(this), new QLabel(this)};
+        lamp.Off->setPixmap(off);
+        lamp.Off->setGeometry(QRect(QPoint(units.X(LAMP_OFF_X), units.Y(y)), off.size()));
+        lamp.On->setPixmap(on);
+        lamp.On->setGeometry(QRect(QPoint(units.X(LAMP_ON_X), units.Y(y)), on.size()));
+        return lamp;
+    };
+    m_highLamp = makeLamp(HIGH_LAMP_Y);
+    m_lowLamp = makeLamp(LOW_LAMP_Y);
+    SetIndicators(AlarmIndicatorState::Normal);
+}
+
+void CInfoDlg::Refresh(const CMeasurementRecord& record) {
+    for (std::size_t i = 0; i < FIELDS.size(); ++i) {
+        m_edits[i]->setText(FromLocalText(FIELDS[i].Text(record)));
+    }
+}
+
+void CInfoDlg::SetIndicators(AlarmIndicatorState state) {
+    m_indicators = state;
+    const bool high = state == AlarmIndicatorState::High;
+    const bool low = state == AlarmIndicatorState::Low;
+    m_highLamp.On->setVisible(high);
+    m_highLamp.Off->setVisible(!high);
+    m_lowLamp.On->setVisible(low);
+    m_lowLamp.Off->setVisible(!low);
+}
+
+QLineEdit* CInfoDlg::Field(const QString& label) const {
+    for (QLineEdit* edit : m_edits) {
+        if (edit->objectName() == label) {
+            return edit;
+        }
+    }
+    return nullptr;
+}
+
+void CInfoDlg::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,214 @@
+#include "graph/CDTView.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolBar>
+
+#include "dialogs/display/CInfoDlg.h"
+#include "document/CDTDoc.h"
+#include "graph/CGraphHost.h"
+#include "graph/GraphLayout.h"
+#include "graph/GraphScene.h"
+
+namespace {
+
+constexpr int FIRST_GRAPH_DELAY_MS = 100;
+constexpr QSize TOOL_BUTTON_SIZE(109, 21);
+constexpr int TOOLBAR_HEIGHT = 35;
+constexpr int SCROLL_BAR_WIDTH = 20;
+
+// Child geometry straight from the layout; a window too small for it gives empty children.
+QRect ChildRect(int x, int y, int width, int height) {
+    return QRect(x, y, std::max(width, 0), std::max(height, 0));
+}
+
+CRgb ToRgb(const QColor& color) {
+    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+            static_cast<std::uint8_t>(color.blue())};
+}
+
+}  // namespace
+
+CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_host(host) {
+    // The paint covers the whole client area; nothing needs erasing first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_state.Settings = settings;
+    m_doc.LoadedFromFile = false;
+    m_doc.ListCountStale = true;
+    m_state.PlotRect = PlotRectFor(width(), height(), m_state.PanelHeight);
+    FillScaleTable(m_state);
+
+    m_firstGraphTimer.setSingleShot(true);
+    m_firstGraphTimer.setInterval(FIRST_GRAPH_DELAY_MS);
+    connect(&m_firstGraphTimer, &QTimer::timeout, this, &CDTView::UndoZoom);
+
+    m_doc.AddView([this](DocumentChange change) { OnDocumentChange(change); });
+}
+
+void CDTView::Redraw() {
+    m_pictureStale = true;
+    update();
+}
+
+void CDTView::UndoZoom() {
+    ResetZoom(m_state);
+    for (QScrollBar* bar : {m_horizontalBar, m_verticalBar}) {
+        if (bar) {
+            bar->setEnabled(false);
+        }
+    }
+    Redraw();
+}
+
+void CDTView::PaintOnPrinter(QPainter& page) {
+    CopyToPage(page, ComposePicture(true), m_state.DisplayState);
+}
+
+void CDTView::OnDocumentChange(DocumentChange change) {
+    const CMeasurementRecord& record = m_doc.Record();
+    if (m_state.DisplayState == GraphDisplay::Nothing) {
+        m_state.DisplayState = GraphDisplay::Graph;
+    }
+    switch (change) {
+        case DocumentChange::Loaded:
+            // The next paint takes the new record in and then shows the panel texts.
+            if (m_infoPanel) {
+                m_infoPanel->SetIndicators(AlarmIndicatorState::Normal);
+            }
+            break;
+        case DocumentChange::Downloaded:
+            // Positions of the old record mean nothing for the new one: show it whole, unzoomed.
+            m_state.RangeFirst = 1;
+            m_state.RangeLast = record.SampleCount;
+            ResetZoom(m_state);
+            if (m_infoPanel) {
+                m_infoPanel->SetIndicators(AlarmIndicatorState::Normal);
+                m_infoPanel->Refresh(record);
+            }
+            break;
+        case DocumentChange::ReadingAppended:
+            m_state.RangeLast = record.SampleCount;
+            [[fallthrough]];
+        case DocumentChange::RealTimeStarted:
+        case DocumentChange::RunEnded:
+            if (m_infoPanel) {
+                m_infoPanel->Refresh(record);
+            }
+            break;
+    }
+    Redraw();
+}
+
+void CDTView::paintEvent(QPaintEvent*) {
+    if (m_pictureStale || m_picture.size() != size()) {
+        m_picture = ComposePicture(false);
+        m_pictureStale = false;
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_picture);
+    // What follows the mouse is drawn here, over the kept picture.
+}
+
+void CDTView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int panelHeight = m_state.PanelHeight;
+    if (m_infoPanel) {
+        m_infoPanel->setGeometry(ChildRect(0, 0, width(), panelHeight));
+    }
+    if (m_horizontalBar) {
+        m_horizontalBar->setGeometry(
+            ChildRect(100, height() - 75, width() - 180, SCROLL_BAR_WIDTH));
+    }
+    // The paint this resize brings composes a picture of the new size, and places the
+    // vertical bar and the toolbar beside the new plot.
+    update();
+}
+
+QImage CDTView::ComposePicture(bool printer) {
+    if (m_state.DisplayState == GraphDisplay::Graph && !m_state.FirstGraphSeen) {
+        m_state.FirstGraphSeen = true;
+        m_firstGraphTimer.start();
+    }
+    CSceneInputs inputs;
+    inputs.ClientWidth = width();
+    inputs.ClientHeight = height();
+    inputs.Printer = printer;
+    inputs.Colors = m_host.ColorIndexes();
+    inputs.ButtonFace = ToRgb(palette().color(QPalette::Button));
+    const CGraphScene scene = ComposeGraphScene(m_state, m_doc, inputs);
+    if (scene.HasData && !printer) {
+        ShowChildren(scene);
+    }
+
+    QImage picture(size(), QImage::Format_RGB32);
+    if (!picture.isNull()) {
+        QPainter painter(&picture);
+        m_painter.Draw(painter, scene);
+    }
+    if (m_doc.FileJustLoaded && m_infoPanel) {
+        m_infoPanel->Refresh(m_doc.Record());
+    }
+    m_doc.FileJustLoaded = false;
+    return picture;
+}
+
+void CDTView::ShowChildren(const CGraphScene& scene) {
+    const CPixelRect& plot = m_state.PlotRect;
+    const CPixelRect& panel = m_state.PanelRect;
+    if (!m_infoPanel) {
+        m_infoPanel = new CInfoDlg(this);
+        m_infoPanel->setGeometry(ChildRect(0, 0, width(), m_state.PanelHeight));
+        m_infoPanel->Refresh(m_doc.Record());
+        m_infoPanel->raise();
+        m_infoPanel->show();
+    }
+    if (!m_horizontalBar) {
+        m_horizontalBar = new QScrollBar(Qt::Horizontal, this);
+        m_horizontalBar->setGeometry(
+            ChildRect(plot.Left, plot.Bottom + 35, plot.Width(), SCROLL_BAR_WIDTH));
+        m_horizontalBar->setEnabled(false);
+        m_horizontalBar->show();
+    }
+    if (!m_verticalBar) {
+        m_verticalBar = new QScrollBar(Qt::Vertical, this);
+    }
+    if (m_state.NeedBaseLayout) {
+        m_verticalBar->setEnabled(false);
+    }
+    m_verticalBar->setGeometry(ChildRect(panel.Left, plot.Top, SCROLL_BAR_WIDTH, plot.Height()));
+    m_verticalBar->show();
+    if (!m_toolBar) {
+        m_toolBar = MakeToolBar();
+    }
+    m_toolBar->setGeometry(
+        ChildRect(panel.Left, plot.Top - 45, width() - 20 - panel.Left, TOOLBAR_HEIGHT));
+    m_toolBar->raise();
+    m_toolBar->show();
+
+    if (scene.HorizontalScrollMax) {
+        m_horizontalBar->setRange(0, *scene.HorizontalScrollMax);
+        m_horizontalBar->setPageStep(1);
+    }
+    if (scene.ScrollBars) {
+        m_horizontalBar->setValue(scene.ScrollBars->HorizontalPosition);
+        m_verticalBar->setRange(0, scene.ScrollBars->VerticalMax);
+        m_verticalBar->setValue(scene.ScrollBars->VerticalPosition);
+    }
+}
+
+QToolBar* CDTView::MakeToolBar() {
+    auto* toolBar = new QToolBar(this);
+    toolBar->addAction(QStringLiteral("Undozoom"), this, &CDTView::UndoZoom);
+    // Their dialogs are not connected yet.
+    for (const char* caption : {"Axis Setup", "Color Setup", "View"}) {
+        toolBar->addAction(QString::fromLatin1(caption))->setEnabled(false);
+    }
+    for (QAction* action : toolBar->actions()) {
+        toolBar->widgetForAction(action)->setFixedSize(TOOL_BUTTON_SIZE);
+    }
+    return toolBar;
+}

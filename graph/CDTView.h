@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include "graph/CGraphState.h"
+#include "graph/GraphPainter.h"
+
+class CDTDoc;
+class CGraphHost;
+class CInfoDlg;
+class QScrollBar;
+class QToolBar;
+enum class DocumentChange;
+struct CGraphScene;
+
+// The graph pane: the level of the current measurement against time, with the info panel
+// above it, a small toolbar, two scroll bars and the readout line.
+//
+// A thin shell: the state lives in CGraphState, the arithmetic in GraphLayout and the picture
+// is composed by ComposeGraphScene and CGraphPainter into an off-screen image. The image is
+// kept between paints; Redraw composes it again, while a plain update() paints the kept image
+// and whatever is drawn over it (cursor line, drag rectangle and the like) without composing.
+class CDTView : public QWidget {
+    Q_OBJECT
+public:
+    // Registers with the document, which outlives the view. Clears the document's
+    // LoadedFromFile: a file loaded after this is the one Open then leaves unsaved.
+    CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings,
+            QWidget* parent = nullptr);
+
+    CGraphState& State() { return m_state; }
+    const CGraphState& State() const { return m_state; }
+    // The switches and the axis range, to be written to the settings file at close.
+    const CViewSettings& Settings() const { return m_state.Settings; }
+
+    // The info panel once the first measurement has been drawn, else nullptr.
+    CInfoDlg* InfoPanel() const { return m_infoPanel; }
+
+    // The picture composed by the last paint.
+    const QImage& Picture() const { return m_picture; }
+
+    // The state changed: the next paint composes the picture again.
+    void Redraw();
+
+    // The unzoomed picture of the whole displayed range.
+    void UndoZoom();
+
+    // Paints the graph on a printer page: composed at the view's size, then stretched over
+    // the page for the graph report or copied at its own size for the list report.
+    void PaintOnPrinter(QPainter& page);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void OnDocumentChange(DocumentChange change);
+    QImage ComposePicture(bool printer);
+    void ShowChildren(const CGraphScene& scene);
+    QToolBar* MakeToolBar();
+
+    CDTDoc& m_doc;
+    CGraphHost& m_host;
+    CGraphState m_state;
+    CGraphPainter m_painter;
+
+    QImage m_picture;
+    bool m_pictureStale = true;
+
+    CInfoDlg* m_infoPanel = nullptr;
+    QScrollBar* m_horizontalBar = nullptr;
+    QScrollBar* m_verticalBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+
+    // Resets the zoom once, shortly after the first graph is shown.
+    QTimer m_firstGraphTimer;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+// Palette indexes of the three graph colours, as the main window keeps them ("BGColor",
+// "TColor", "GRIDColor").
+struct CGraphColorIndexes {
+    std::uint8_t Background = 13;
+    std::uint8_t Curve = 0;
+    std::uint8_t Grid = 2;
+};
+
+// What the graph view reads from the main window. The main window implements it; tests pass
+// their own.
+class CGraphHost {
+public:
+    virtual ~CGraphHost() = default;
+    virtual CGraphColorIndexes ColorIndexes() const = 0;
+};

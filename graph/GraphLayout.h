@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "graph/CGraphState.h"
+
+class CMeasurementRecord;
+
+// The position arithmetic of the graph: where the plot lies, where each reading goes in the
+// unzoomed and the zoomed layout, and the real-time scale. Plain functions over the view's
+// state, so that tests drive them without a window.
+
+// Truncates toward zero, as every pixel and reading computation of the graph does. Values
+// beyond ±1e9 stick there and NaN becomes 0, so no conversion is undefined and sums of two
+// results still fit.
+int TruncToInt(double value);
+
+// The plot for a client area: 100 pixels in from the left, 80 from the right, 70 below the
+// info panel and 110 above the bottom.
+CPixelRect PlotRectFor(int clientWidth, int clientHeight, int panelHeight);
+// The grey panel around the plot that carries the axes, labels and scroll bars.
+CPixelRect PanelRectFor(const CPixelRect& plot, int clientWidth);
+
+// Readings the record holds, never more than its capacity.
+std::int32_t ReadingCount(const CMeasurementRecord& record);
+
+// Keeps the per-reading arrays at the record's capacity and the displayed range within the
+// readings the record holds (1-based, RangeFirst ≤ RangeLast).
+void FitToRecord(CGraphState& state, const CMeasurementRecord& record);
+
+// Back to the unzoomed picture of the whole displayed range.
+void ResetZoom(CGraphState& state);
+
+// The real-time scale for the current plot width: 100 readings, then about 12/11 as many at
+// each step, up to the first entry of 10000 or more.
+void FillScaleTable(CGraphState& state);
+
+// Fits the state to the record first, then sets the spacing of the readings and, while unzoomed,
+// their positions and the outer level axis. `realTimeRun` is true while a real-time series is still
+// growing: it then fills the plot step by step along the scale instead of fitting the whole range.
+void ComputeBaseLayout(CGraphState& state, const CMeasurementRecord& record, bool realTimeRun);
+
+// The zoomed level axis and the zoomed positions of the displayed readings: from the zoom
+// rectangle while it applies, rescaled in proportion when the plot changed size.
+void ComputeZoomedLayout(CGraphState& state, const CMeasurementRecord& record);
+
+// Scroll bar settings of a zoom that was just accepted.
+struct CScrollBarSetup {
+    std::int32_t HorizontalPosition = 0;
+    std::int32_t VerticalMax = 0;
+    std::int32_t VerticalPosition = 0;
+};
+// Once after a zoom (while ScrollBarsSet is clear): which reading stands at the left edge and
+// where the level window sits in the whole axis.
+std::optional<CScrollBarSetup> SetUpScrollBars(CGraphState& state,
+                                               const CMeasurementRecord& record);
+
+// The y pixel of a level on an axis whose eleven divisions are `labels`. An axis without span
+// puts every level on the bottom edge.
+double LevelY(double level, const std::array<float, 11>& labels, const CPixelRect& plot);

@@ -1,0 +1,167 @@
+#include "graph/GraphPainter.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QLine>
+#include <QPainter>
+#include <QVector>
+
+#include "graph/GraphScene.h"
+
+namespace {
+
+const QColor NO_DATA_GREY(155, 155, 155);
+const QColor READOUT_COLOR(125, 125, 0);
+
+QColor ToQColor(CRgb rgb) {
+    return QColor(rgb.Red, rgb.Green, rgb.Blue);
+}
+
+// Rectangles as the picture's fills are given: origin and size. An empty or inverted one, as
+// in a window too small for the graph, fills nothing.
+void Fill(QPainter& painter, int x, int y, int width, int height, const QColor& color) {
+    if (width > 0 && height > 0) {
+        painter.fillRect(x, y, width, height, color);
+    }
+}
+
+void Fill(QPainter& painter, const CPixelRect& rect, const QColor& color) {
+    Fill(painter, rect.Left, rect.Top, rect.Width(), rect.Height(), color);
+}
+
+void DrawLines(QPainter& painter, const std::vector<CSceneLine>& lines) {
+    QVector<QLine> qtLines;
+    qtLines.reserve(static_cast<qsizetype>(lines.size()));
+    for (const CSceneLine& line : lines) {
+        qtLines.append(QLine(line.X1, line.Y1, line.X2, line.Y2));
+    }
+    painter.drawLines(qtLines);
+}
+
+// Three pixels above and three below each end of every segment.
+void DrawMarkPoints(QPainter& painter, const std::vector<CSceneLine>& segments) {
+    QVector<QPoint> points;
+    points.reserve(static_cast<qsizetype>(segments.size() * 12));
+    for (const CSceneLine& segment : segments) {
+        for (const QPoint end : {QPoint(segment.X1, segment.Y1), QPoint(segment.X2, segment.Y2)}) {
+            for (const int dy : {-1, 1}) {
+                for (const int dx : {-1, 0, 1}) {
+                    points.append(end + QPoint(dx, dy));
+                }
+            }
+        }
+    }
+    painter.drawPoints(points.data(), static_cast<int>(points.size()));
+}
+
+// Texts stand with the top-left corner of their cell at the given point, on an opaque white
+// box, as the host's text output left them.
+void DrawTexts(QPainter& painter, const std::vector<CSceneText>& texts) {
+    const int ascent = QFontMetrics(painter.font()).ascent();
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(Qt::white);
+    for (const CSceneText& text : texts) {
+        painter.drawText(QPoint(text.X, text.Y + ascent), QString::fromLatin1(text.Text));
+    }
+    painter.setBackgroundMode(Qt::TransparentMode);
+}
+
+QFont ArialFont(int pixelHeight, QFont::Weight weight) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelHeight);
+    font.setWeight(weight);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+}  // namespace
+
+CGraphPainter::CGraphPainter()
+    : m_labelFont(ArialFont(12, QFont::Medium)), m_readoutFont(ArialFont(20, QFont::Thin)) {}
+
+void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
+    const int width = scene.ClientWidth;
+    const int height = scene.ClientHeight;
+    if (!scene.HasData) {
+        Fill(painter, 0, 0, width, height, NO_DATA_GREY);
+        return;
+    }
+    const QColor face = ToQColor(scene.ButtonFace);
+    const QColor curve = ToQColor(scene.Curve);
+    const QColor grid = ToQColor(scene.Grid);
+    const CPixelRect& plot = scene.Plot;
+    const CPixelRect& panel = scene.Panel;
+    const int panelHeight = scene.PanelHeight;
+    const int plotHeight = plot.Height();
+
+    if (scene.Printer) {
+        Fill(painter, 0, 0, width, plot.Top, face);
+    }
+    Fill(painter, 0, panelHeight, width, height - panelHeight, Qt::black);
+    Fill(painter, panel, face);
+    Fill(painter, plot, ToQColor(scene.Background));
+
+    painter.setPen(QPen(grid, 1, Qt::DotLine));
+    DrawLines(painter, scene.LevelGrid);
+    DrawLines(painter, scene.TimeGrid);
+    painter.setPen(QPen(curve, 1));
+    DrawLines(painter, scene.Segments);
+    if (scene.MarkPoints) {
+        DrawMarkPoints(painter, scene.Segments);
+    }
+    painter.setPen(QPen(QBrush(curve), 2, Qt::DashDotLine, Qt::SquareCap));
+    DrawLines(painter, scene.AlarmLines);
+
+    // Margins around the plot cover whatever the curve drew beyond it.
+    if (scene.Printer) {
+        Fill(painter, panel.Left, panel.Top, panel.Width(), 18, face);
+        Fill(painter, 0, 0, width, panelHeight, face);
+    }
+    if (plotHeight > 0) {
+        Fill(painter, panel.Left, plot.Bottom + 1, panel.Width(), 54, face);
+        Fill(painter, panel.Left, plot.Top - 10, panel.Width(), 10, face);
+    }
+    Fill(painter, panel.Left + 20, plot.Top - 10, plot.Left - panel.Left - 20, plotHeight + 19,
+         face);
+    Fill(painter, plot.Right, plot.Top - 10, panel.Right - plot.Right, plotHeight + 19, face);
+
+    painter.setFont(m_labelFont);
+    painter.setPen(Qt::black);
+    DrawTexts(painter, scene.LevelLabels);
+    DrawTexts(painter, scene.TimeLabels);
+    painter.setPen(QPen(grid, 1));
+    DrawLines(painter, scene.Ticks);
+
+    // Border: black around the panel, the info panel's band in the button face.
+    Fill(painter, panel.Left, plot.Top - 20, panel.Width(), 15, face);
+    Fill(painter, 0, 0, width, panel.Top, Qt::black);
+    Fill(painter, 0, 0, width, panelHeight, face);
+    Fill(painter, 0, panel.Bottom, width, height - panel.Bottom, Qt::black);
+    Fill(painter, 0, panelHeight, 20, height - panelHeight, Qt::black);
+    Fill(painter, panel.Right, panelHeight, 20, height - panelHeight, Qt::black);
+    if (scene.Printer) {
+        Fill(painter, 0, 0, width, plot.Top - 20, Qt::white);
+    }
+
+    painter.setFont(m_readoutFont);
+    painter.setPen(READOUT_COLOR);
+    DrawTexts(painter, {scene.Readout});
+    painter.setPen(QPen(Qt::white, 2));
+    const int top = panelHeight + 10;
+    const int left = 10;
+    const int right = width - 10;
+    const int bottom = height - 10;
+    painter.drawLine(left, top, right, top);
+    painter.drawLine(left, top - 1, left, bottom);
+    painter.drawLine(right, bottom, right, top);
+    painter.drawLine(right, bottom, left, bottom);
+}
+
+void CopyToPage(QPainter& page, const QImage& picture, GraphDisplay display) {
+    page.resetTransform();
+    if (display == GraphDisplay::Graph) {
+        page.drawImage(QRect(0, 0, page.device()->width(), page.device()->height()), picture);
+    } else {
+        page.drawImage(QPoint(0, 0), picture);
+    }
+}

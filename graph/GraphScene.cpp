@@ -1,0 +1,281 @@
+#include "graph/GraphScene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "document/CDTDoc.h"
+#include "platform/LocalTime.h"
+
+namespace {
+
+// Where the displayed readings stand in the current layout: reading RangeFirst − 1 + n (before
+// scrolling) is drawn at X0 + Spacing × n.
+struct CReadingAxis {
+    double X0 = 0.0;
+    double Spacing = 0.0;
+};
+
+// The x of each vertical grid position, before truncation.
+struct CTimeDivisions {
+    std::array<double, 10> X{};
+};
+
+std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t count) {
+    if (count <= 1 || state.RangeFirst >= state.RangeLast) {
+        return std::nullopt;
+    }
+    const auto z = static_cast<std::size_t>(state.Zoomed);
+    const auto first = static_cast<std::size_t>(state.RangeFirst - 1);
+    const double x0 = state.PlotX[first][z];
+    const double spacing = state.PlotX[first + 1][z] - x0;
+    // A plot without width (or a damaged zoom) has no spacing to step along.
+    if (!(spacing > 0.0) || !std::isfinite(spacing) || !std::isfinite(x0)) {
+        return std::nullopt;
+    }
+    return CReadingAxis{x0, spacing};
+}
+
+// The row of level division i (0 at the top), shared by the grid lines and the ticks.
+int DivisionY(const CPixelRect& plot, int i) {
+    return TruncToInt(plot.Height() * i * 0.1 + plot.Top);
+}
+
+void AddLevelGrid(CGraphScene& scene, const CGraphState& state) {
+    const CPixelRect& plot = state.PlotRect;
+    if (!state.Settings.ShowXAxis || plot.Width() <= 0) {
+        return;
+    }
+    for (int i = 0; i <= 10; ++i) {
+        const int y = DivisionY(plot, i);
+        scene.LevelGrid.push_back({plot.Left - 5, y, plot.Right + 5, y});
+    }
+}
+
+// Readings between two vertical grid lines: a quarter of the readings across the plot, fewer
+// parts when only two or three readings fit.
+std::int64_t GridStep(double readingsAcross) {
+    const int fit = TruncToInt(readingsAcross);
+    if (fit <= 1) {
+        return 1;
+    }
+    if (fit == 2) {
+        return TruncToInt(readingsAcross * 0.5);
+    }
+    if (fit == 3) {
+        return TruncToInt(readingsAcross / 3);
+    }
+    return TruncToInt(readingsAcross * 0.25);
+}
+
+// The grid positions stay put on the screen while scrolling; the readings under them move.
+CTimeDivisions AddTimeGrid(CGraphScene& scene, CGraphState& state, const CMeasurementRecord& record,
+                           const CReadingAxis& axis) {
+    const CPixelRect& plot = state.PlotRect;
+    const std::int64_t step = GridStep(plot.Width() / axis.Spacing);
+    CTimeDivisions divisions;
+    for (std::size_t k = 0; k < divisions.X.size(); ++k) {
+        const std::int64_t offset = state.LeftEdgeIndex + static_cast<std::int64_t>(k) * step;
+        const std::int64_t index =
+            state.RangeFirst - 1 + offset - static_cast<std::int64_t>(state.HScrollOffset);
+        divisions.X[k] = axis.X0 + axis.Spacing * static_cast<double>(offset);
+        state.GridIndex[k] = TruncToInt(static_cast<double>(index));
+        state.GridTime[k] = record.SampleTime(index);
+        if (state.Settings.ShowYAxis) {
+            const int x = TruncToInt(divisions.X[k]);
+            scene.TimeGrid.push_back({x, plot.Bottom - 1, x, plot.Top});
+        }
+    }
+    return divisions;
+}
+
+// Only the readings in the visible window, from the left edge to two past the right edge.
+void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& axis) {
+    if (!state.Settings.ShowCurve) {
+        return;
+    }
+    const CPixelRect& plot = state.PlotRect;
+    const auto z = static_cast<std::size_t>(state.Zoomed);
+    const std::int64_t scrolled = state.HScrollOffset;
+    const std::int64_t start = static_cast<std::int64_t>(state.LeftEdgeIndex) - scrolled + 1;
+    const std::int64_t end =
+        TruncToInt(plot.Width() / axis.Spacing + static_cast<double>(start) + 2.0);
+    const std::int64_t from = std::max<std::int64_t>(start, 1);
+    const std::int64_t to =
+        std::min<std::int64_t>(end, std::int64_t{state.RangeLast} - state.RangeFirst + 1);
+    if (from < to) {
+        scene.Segments.reserve(static_cast<std::size_t>(to - from));
+    }
+    for (std::int64_t j = from; j < to; ++j) {
+        const auto a = static_cast<std::size_t>(state.RangeFirst + j - 2);
+        const CSceneLine segment{
+            TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j - 1)),
+            TruncToInt(state.PlotY[a][z]),
+            TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j)),
+            TruncToInt(state.PlotY[a + 1][z]),
+        };
+        if (SegmentVisible(segment, plot)) {
+            scene.Segments.push_back(segment);
+        }
+    }
+    scene.MarkPoints = state.Settings.ShowMarkPoints != 0;
+}
+
+void AddAlarmLines(CGraphScene& scene, const CGraphState& state, const CMeasurementRecord& record) {
+    const CPixelRect& plot = state.PlotRect;
+    const auto& labels = state.AxisLabels[static_cast<std::size_t>(state.Zoomed)];
+    for (const auto& [shown, level] : {std::pair{state.Settings.ShowAlarmHigh, record.AlarmHigh},
+                                       std::pair{state.Settings.ShowAlarmLow, record.AlarmLow}}) {
+        if (shown) {
+            const int y = TruncToInt(LevelY(level, labels, plot));
+            scene.AlarmLines.push_back({plot.Left, y, plot.Right, y});
+        }
+    }
+}
+
+// The labels of the level divisions and their ticks left of the plot.
+void AddLevelAxis(CGraphScene& scene, const CGraphState& state) {
+    const CPixelRect& plot = state.PlotRect;
+    const auto& labels = state.AxisLabels[static_cast<std::size_t>(state.Zoomed)];
+    for (int i = 0; i <= 10; ++i) {
+        const float level = labels[static_cast<std::size_t>(i)];
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(level));
+        scene.LevelLabels.push_back(
+            {32 + 5 * LevelLabelClass(level), plot.Bottom - i * plot.Height() / 10 - 8, text});
+        if (plot.Width() > 0) {
+            const int y = DivisionY(plot, i);
+            scene.Ticks.push_back({plot.Left - 5, y, plot.Left, y});
+        }
+    }
+}
+
+void AddTimeLabel(CGraphScene& scene, int x, std::time_t time, const CPixelRect& plot) {
+    scene.TimeLabels.push_back({x - 23, plot.Bottom + 5, FormatLocalTime(time, "%H:%M:%S")});
+    scene.TimeLabels.push_back({x - 23, plot.Bottom + 17, FormatLocalTime(time, "%d/%m/%y")});
+}
+
+// One displayed reading shows its time at the left edge; more show the time under each grid
+// position inside the plot, with a tick.
+void AddTimeLabels(CGraphScene& scene, const CGraphState& state, const CMeasurementRecord& record,
+                   const std::optional<CTimeDivisions>& divisions) {
+    const CPixelRect& plot = state.PlotRect;
+    if (ReadingCount(record) < 1) {
+        return;
+    }
+    if (state.RangeFirst == state.RangeLast) {
+        AddTimeLabel(scene, plot.Left, record.SampleTime(state.RangeFirst - 1), plot);
+        return;
+    }
+    if (!divisions) {
+        return;
+    }
+    for (std::size_t k = 0; k < divisions->X.size(); ++k) {
+        const double x = divisions->X[k];
+        if (plot.Left <= x && x <= plot.Right) {
+            const int column = TruncToInt(x);
+            AddTimeLabel(scene, column, state.GridTime[k], plot);
+            scene.Ticks.push_back({column, plot.Bottom, column, plot.Bottom + 5});
+        }
+    }
+}
+
+}  // namespace
+
+CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInputs& inputs) {
+    CMeasurementRecord& record = doc.Record();
+    state.PlotRect = PlotRectFor(inputs.ClientWidth, inputs.ClientHeight, state.PanelHeight);
+    state.PanelRect = PanelRectFor(state.PlotRect, inputs.ClientWidth);
+
+    CGraphScene scene;
+    scene.ClientWidth = inputs.ClientWidth;
+    scene.ClientHeight = inputs.ClientHeight;
+    scene.PanelHeight = state.PanelHeight;
+    scene.Printer = inputs.Printer;
+    scene.Plot = state.PlotRect;
+    scene.Panel = state.PanelRect;
+    scene.Background = ColorTable(inputs.Colors.Background);
+    scene.Curve = ColorTable(inputs.Colors.Curve);
+    scene.Grid = ColorTable(inputs.Colors.Grid);
+    scene.ButtonFace = inputs.ButtonFace;
+
+    // A record just loaded from a file: its panel texts, and the whole of it unzoomed. The load
+    // has already built StartTime from the file's start components.
+    const std::int32_t count = ReadingCount(record);
+    if (doc.FileJustLoaded) {
+        doc.StoredData = true;
+        record.DeriveTextsAfterLoad();
+        state.RangeFirst = 1;
+        state.RangeLast = count;
+        ResetZoom(state);
+    }
+    if (!state.FirstPaintDone) {
+        state.FirstPaintDone = true;
+        state.RangeFirst = 1;
+        state.RangeLast = count;
+    }
+    if (state.DisplayState == GraphDisplay::Nothing) {
+        return scene;
+    }
+    scene.HasData = true;
+
+    AddLevelGrid(scene, state);
+    ComputeBaseLayout(state, record, !doc.StoredData && doc.RealTimeActive);
+    if (!state.NeedBaseLayout && state.RangeFirst < state.RangeLast) {
+        scene.HorizontalScrollMax = state.RangeLast - state.RangeFirst + 1;
+        ComputeZoomedLayout(state, record);
+        scene.ScrollBars = SetUpScrollBars(state, record);
+    }
+
+    std::optional<CTimeDivisions> divisions;
+    if (const auto axis = ReadingAxisOf(state, count)) {
+        divisions = AddTimeGrid(scene, state, record, *axis);
+        AddCurve(scene, state, *axis);
+    }
+    AddAlarmLines(scene, state, record);
+    AddLevelAxis(scene, state);
+    AddTimeLabels(scene, state, record, divisions);
+    scene.Readout = {state.PlotRect.Left, state.PlotRect.Bottom + 75, state.ReadoutText};
+
+    // No cursor line is over a fresh picture. A plot without width keeps the last usable
+    // rectangle, against which a zoom is rescaled when the plot has room again.
+    state.CursorHidden = true;
+    if (state.PlotRect.Width() > 0) {
+        state.LastPlotRect = state.PlotRect;
+    }
+    return scene;
+}
+
+bool SegmentVisible(const CSceneLine& s, const CPixelRect& plot) {
+    if (s.X1 <= plot.Left && s.X2 <= plot.Left) {
+        return false;
+    }
+    if (s.X1 >= plot.Right && s.X2 >= plot.Right) {
+        return false;
+    }
+    const bool onTop = s.Y1 == plot.Top && s.Y2 == plot.Top;
+    if (s.Y1 <= plot.Top && s.Y2 <= plot.Top && !onTop) {
+        return false;
+    }
+    const bool onBottom = s.Y1 == plot.Bottom && s.Y2 == plot.Bottom;
+    return !(s.Y1 >= plot.Bottom && s.Y2 >= plot.Bottom && !onBottom);
+}
+
+int LevelLabelClass(float level) {
+    if (level <= -100.0f) {
+        return 1;
+    }
+    if (level <= -10.0f) {
+        return 2;
+    }
+    if (level < 0.0f) {
+        return 3;
+    }
+    if (level < 10.0f) {
+        return 4;
+    }
+    if (level < 100.0f) {
+        return 3;
+    }
+    return 2;
+}
