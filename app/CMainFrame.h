@@ -17,7 +17,8 @@ class QSplitter;
 // the instrument tree in column 0 and the graph pane in column 1. It holds the settings of
 // the next logger setup and the graph colours, and runs the close sequence: settings
 // written, a running real-time series kept as the last measurement, the question whether to
-// save unsaved data, and the end of the program 10 ms later. The document must outlive it.
+// save unsaved data, and the end of the program 10 ms later. The document keeps telling it of
+// changes, so it must not change after the window has gone.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:

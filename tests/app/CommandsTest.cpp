@@ -72,18 +72,6 @@ TEST(CommandRules, windowItems_carryTheirPaneSwitchAsCheckMark) {
     EXPECT_FALSE(EvaluateCommand(CommandId::WINDOW_INFO, state).Checked);
 }
 
-TEST(CommandStrings, splitIntoStatusPromptAndTooltip) {
-    const CCommandPrompt save = CommandPrompt(CommandId::SAVE);
-    EXPECT_EQ(save.StatusTip,
-              "Save as  record file for  Datalogger software and  xls document for Windows "
-              "Office Excel ");
-    EXPECT_EQ(save.ToolTip, "Save");
-    EXPECT_EQ(CommandPrompt(CommandId::STOP_RUNNING).StatusTip, "");
-    EXPECT_EQ(CommandPrompt(CommandId::STOP_RUNNING).ToolTip, "Stop Running");
-    EXPECT_EQ(CommandPrompt(CommandId::DOWNLOAD).ToolTip, "Data Download");
-    EXPECT_EQ(CommandPrompt(CommandId::EXIT).ToolTip, "");
-}
-
 TEST(CommandTable, aCommandWithoutHandlerStaysDisabled) {
     CCommandTable table;
     QObject owner;
@@ -109,20 +97,6 @@ TEST(CommandTable, aCommandWithoutHandlerStaysDisabled) {
     EXPECT_EQ(save->statusTip(), CommandPrompt(CommandId::SAVE).StatusTip);
     EXPECT_EQ(saveButton->toolTip(), "Save");
     EXPECT_EQ(table.Actions(CommandId::SAVE).size(), 2u);
-}
-
-TEST(CommandTable, windowItemsAreCheckable) {
-    CCommandTable table;
-    QObject owner;
-    QAction* instrument = table.AddAction(CommandId::WINDOW_INSTRUMENT, "&Instrument", &owner);
-    table.SetHandler(CommandId::WINDOW_INSTRUMENT, [] {});
-    CCommandState state;
-    table.Update(state);
-    EXPECT_TRUE(instrument->isCheckable());
-    EXPECT_TRUE(instrument->isChecked());
-    state.InstrumentPaneShown = false;
-    table.Update(state);
-    EXPECT_FALSE(instrument->isChecked());
 }
 
 }  // namespace
