@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "logger/LoggerProtocol.h"
+
 // Results of the bridge operations: 0 is success, every other value a failure. The values
 // are the program's own; each backend maps its errors to them in one place.
 enum class BridgeStatus : std::uint32_t {
@@ -50,6 +52,23 @@ public:
     // Milliseconds; 0 waits without limit.
     virtual BridgeStatus BridgeSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) = 0;
     virtual BridgeStatus BridgeGetTimeouts(std::uint32_t& readMs, std::uint32_t& writeMs) = 0;
+};
+
+// The bridge-wide timeouts a backend keeps: the program's usual pair until they are set.
+struct CBridgeTimeouts {
+    std::uint32_t ReadMs = READ_TIMEOUT_MS;
+    std::uint32_t WriteMs = WRITE_TIMEOUT_MS;
+
+    BridgeStatus Set(std::uint32_t readMs, std::uint32_t writeMs) {
+        ReadMs = readMs;
+        WriteMs = writeMs;
+        return BridgeStatus::Success;
+    }
+    BridgeStatus Get(std::uint32_t& readMs, std::uint32_t& writeMs) const {
+        readMs = ReadMs;
+        writeMs = WriteMs;
+        return BridgeStatus::Success;
+    }
 };
 
 // Name of a status for messages and traces ("Timeout", "DeviceNotFound", ...).

@@ -104,18 +104,9 @@ BridgeStatus CSimulatedLogger::BridgeRead(BridgeHandle handle, std::uint8_t* buf
     if (!m_handles.contains(handle)) {
         return BridgeStatus::InvalidHandle;
     }
-    switch (m_options.Faults.NextRead()) {
-        case FaultAction::Unplug:
-            m_unplugged = true;
-            break;
-        case FaultAction::Fail:
-            return BridgeStatus::ReadError;
-        case FaultAction::Short:
-        case FaultAction::None:
-            break;
-    }
-    if (m_unplugged) {
-        return BridgeStatus::DeviceNotFound;
+    if (const BridgeStatus status = PlayFault(m_options.Faults.NextRead(), BridgeStatus::ReadError);
+        status != BridgeStatus::Success) {
+        return status;
     }
     if (m_output.size() < wanted) {
         m_output.clear();  // what a timed-out read had gathered is lost with it
@@ -133,22 +124,12 @@ BridgeStatus CSimulatedLogger::BridgeWrite(BridgeHandle handle, const std::uint8
     if (!m_handles.contains(handle)) {
         return BridgeStatus::InvalidHandle;
     }
-    std::uint32_t accepted = length;
-    switch (m_options.Faults.NextWrite()) {
-        case FaultAction::Unplug:
-            m_unplugged = true;
-            break;
-        case FaultAction::Fail:
-            return BridgeStatus::WriteError;
-        case FaultAction::Short:
-            accepted = length > 0 ? length - 1 : 0;
-            break;
-        case FaultAction::None:
-            break;
+    const FaultAction fault = m_options.Faults.NextWrite();
+    if (const BridgeStatus status = PlayFault(fault, BridgeStatus::WriteError);
+        status != BridgeStatus::Success) {
+        return status;
     }
-    if (m_unplugged) {
-        return BridgeStatus::DeviceNotFound;
-    }
+    const std::uint32_t accepted = fault == FaultAction::Short && length > 0 ? length - 1 : length;
     m_input.insert(m_input.end(), buffer, buffer + accepted);
     written = accepted;
     ProcessInput();
@@ -156,15 +137,21 @@ BridgeStatus CSimulatedLogger::BridgeWrite(BridgeHandle handle, const std::uint8
 }
 
 BridgeStatus CSimulatedLogger::BridgeSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
-    m_readTimeout = readMs;
-    m_writeTimeout = writeMs;
-    return BridgeStatus::Success;
+    return m_timeouts.Set(readMs, writeMs);
 }
 
 BridgeStatus CSimulatedLogger::BridgeGetTimeouts(std::uint32_t& readMs, std::uint32_t& writeMs) {
-    readMs = m_readTimeout;
-    writeMs = m_writeTimeout;
-    return BridgeStatus::Success;
+    return m_timeouts.Get(readMs, writeMs);
+}
+
+BridgeStatus CSimulatedLogger::PlayFault(FaultAction fault, BridgeStatus failure) {
+    if (fault == FaultAction::Unplug) {
+        m_unplugged = true;
+    }
+    if (m_unplugged) {
+        return BridgeStatus::DeviceNotFound;
+    }
+    return fault == FaultAction::Fail ? failure : BridgeStatus::Success;
 }
 
 void CSimulatedLogger::PressButton() {

@@ -65,14 +65,16 @@ private:
     void ReadMemory(std::uint32_t block);
     void Reply(std::initializer_list<std::uint8_t> bytes);
     void ResetPipe();
+    // The status of a transfer the fault plan reaches: `failure` for a planned failure,
+    // DeviceNotFound once the logger has been unplugged.
+    BridgeStatus PlayFault(FaultAction fault, BridgeStatus failure);
 
     SimulatorOptions m_options;
     CSimulatedDevice m_device;
     std::set<BridgeHandle> m_handles;
     BridgeHandle m_nextHandle = 1;
     bool m_unplugged = false;
-    std::uint32_t m_readTimeout = READ_TIMEOUT_MS;
-    std::uint32_t m_writeTimeout = WRITE_TIMEOUT_MS;
+    CBridgeTimeouts m_timeouts;
 
     std::vector<std::uint8_t> m_input;
     std::deque<std::uint8_t> m_output;

@@ -185,8 +185,8 @@ BridgeStatus CUsbBridge::BridgeClose(BridgeHandle handle) {
 
 BridgeStatus CUsbBridge::FillPending(COpenDevice& device, std::uint32_t wanted) {
     using Clock = std::chrono::steady_clock;
-    const bool limited = m_readTimeout != 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(m_readTimeout);
+    const bool limited = m_timeouts.ReadMs != 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(m_timeouts.ReadMs);
     std::vector<std::uint8_t> packet;
     while (device.Pending.size() < wanted) {
         unsigned timeoutMs = 0;
@@ -247,7 +247,7 @@ BridgeStatus CUsbBridge::BridgeWrite(BridgeHandle handle, const std::uint8_t* bu
     std::vector<std::uint8_t> data(buffer, buffer + length);
     int transferred = 0;
     const int result = device.Usb->BulkTransfer(
-        device.OutEndpoint, data.data(), static_cast<int>(length), transferred, m_writeTimeout);
+        device.OutEndpoint, data.data(), static_cast<int>(length), transferred, m_timeouts.WriteMs);
     written = static_cast<std::uint32_t>(std::clamp<int>(transferred, 0, static_cast<int>(length)));
     if (result >= 0 && written < length) {
         return BridgeStatus::WriteError;
@@ -256,13 +256,9 @@ BridgeStatus CUsbBridge::BridgeWrite(BridgeHandle handle, const std::uint8_t* bu
 }
 
 BridgeStatus CUsbBridge::BridgeSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
-    m_readTimeout = readMs;
-    m_writeTimeout = writeMs;
-    return BridgeStatus::Success;
+    return m_timeouts.Set(readMs, writeMs);
 }
 
 BridgeStatus CUsbBridge::BridgeGetTimeouts(std::uint32_t& readMs, std::uint32_t& writeMs) {
-    readMs = m_readTimeout;
-    writeMs = m_writeTimeout;
-    return BridgeStatus::Success;
+    return m_timeouts.Get(readMs, writeMs);
 }

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "logger/CBridge.h"
-#include "logger/LoggerProtocol.h"
 #include "logger/UsbSeam.h"
 
 // USB vendor and product id of the logger's bridge chip.
@@ -67,6 +66,5 @@ private:
     UsbId m_id;
     std::map<BridgeHandle, COpenDevice> m_open;
     BridgeHandle m_nextHandle = 1;
-    std::uint32_t m_readTimeout = READ_TIMEOUT_MS;
-    std::uint32_t m_writeTimeout = WRITE_TIMEOUT_MS;
+    CBridgeTimeouts m_timeouts;
 };
