@@ -202,6 +202,9 @@ void CDTView::ShowChildren(const CGraphScene& scene) {
 
 QToolBar* CDTView::MakeToolBar() {
     auto* toolBar = new QToolBar(this);
+    // It stands over the black border: it paints its own face, as a toolbar control does.
+    toolBar->setAutoFillBackground(true);
+    toolBar->setMovable(false);
     toolBar->addAction(QStringLiteral("Undozoom"), this, &CDTView::UndoZoom);
     // Their dialogs are not connected yet.
     for (const char* caption : {"Axis Setup", "Color Setup", "View"}) {

@@ -70,6 +70,15 @@ TEST_F(GraphView, firstMeasurement_bringsPanelToolbarAndScrollBars) {
         EXPECT_EQ(action->isEnabled(), action->text() == "Undozoom");
     }
     EXPECT_EQ(captions, QStringList({"Undozoom", "Axis Setup", "Color Setup", "View"}));
+    // The toolbar stands over the black border with a face of its own: captions are readable.
+    const QImage screen = View->grab().toImage();
+    const QRect undo =
+        toolBar->widgetForAction(toolBar->actions().front())->geometry().translated(toolBar->pos());
+    const int area = undo.width() * undo.height();
+    EXPECT_GT(CountPixels(screen, View->palette().color(QPalette::Button), undo.left(), undo.top(),
+                          undo.right(), undo.bottom()),
+              area / 2);
+    EXPECT_GT(CountDarkPixels(screen, undo.left(), undo.top(), undo.right(), undo.bottom()), 20);
 
     const auto bars = View->findChildren<QScrollBar*>();
     ASSERT_EQ(bars.size(), 2);
