@@ -109,4 +109,7 @@ struct CGraphState {
     double DragOriginY = 0.0;
     CPixelPoint DragCorner;
     bool ExpandedLayout = false;  // the next double-click restores the panes
+
+    // The column of PlotX/PlotY and the label set the picture uses: 1 while zoomed.
+    std::size_t Column() const { return Zoomed != 0 ? 1 : 0; }
 };

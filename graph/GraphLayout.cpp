@@ -203,7 +203,7 @@ std::optional<CScrollBarSetup> SetUpScrollBars(CGraphState& state,
     if (state.ScrollBarsSet || ReadingCount(record) <= 1 || state.RangeFirst >= state.RangeLast) {
         return std::nullopt;
     }
-    const auto z = static_cast<std::size_t>(state.Zoomed);
+    const auto z = state.Column();
     const auto first = static_cast<std::size_t>(state.RangeFirst - 1);
     const double x0 = state.PlotX[first][z];
     const double spacing = state.PlotX[first + 1][z] - x0;

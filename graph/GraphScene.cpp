@@ -25,7 +25,7 @@ std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t
     if (count <= 1 || state.RangeFirst >= state.RangeLast) {
         return std::nullopt;
     }
-    const auto z = static_cast<std::size_t>(state.Zoomed);
+    const auto z = state.Column();
     const auto first = static_cast<std::size_t>(state.RangeFirst - 1);
     const double x0 = state.PlotX[first][z];
     const double spacing = state.PlotX[first + 1][z] - x0;
@@ -95,7 +95,7 @@ void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& 
         return;
     }
     const CPixelRect& plot = state.PlotRect;
-    const auto z = static_cast<std::size_t>(state.Zoomed);
+    const auto z = state.Column();
     const std::int64_t scrolled = state.HScrollOffset;
     const std::int64_t start = static_cast<std::int64_t>(state.LeftEdgeIndex) - scrolled + 1;
     const std::int64_t end =
@@ -123,7 +123,7 @@ void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& 
 
 void AddAlarmLines(CGraphScene& scene, const CGraphState& state, const CMeasurementRecord& record) {
     const CPixelRect& plot = state.PlotRect;
-    const auto& labels = state.AxisLabels[static_cast<std::size_t>(state.Zoomed)];
+    const auto& labels = state.AxisLabels[state.Column()];
     for (const auto& [shown, level] : {std::pair{state.Settings.ShowAlarmHigh, record.AlarmHigh},
                                        std::pair{state.Settings.ShowAlarmLow, record.AlarmLow}}) {
         if (shown) {
@@ -136,7 +136,7 @@ void AddAlarmLines(CGraphScene& scene, const CGraphState& state, const CMeasurem
 // The labels of the level divisions and their ticks left of the plot.
 void AddLevelAxis(CGraphScene& scene, const CGraphState& state) {
     const CPixelRect& plot = state.PlotRect;
-    const auto& labels = state.AxisLabels[static_cast<std::size_t>(state.Zoomed)];
+    const auto& labels = state.AxisLabels[state.Column()];
     for (int i = 0; i <= 10; ++i) {
         const float level = labels[static_cast<std::size_t>(i)];
         char text[64];

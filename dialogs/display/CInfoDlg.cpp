@@ -19,6 +19,50 @@ const QColor PANEL_BACKGROUND(225, 225, 225);
 // The panel's face would be "@Batang"; where it is missing a plain face of the same size serves.
 constexpr int FONT_POINTS = 11;
 
+enum class PanelText {
+    StartTime,
+    Mode,
+    DataNo,
+    AlarmHigh,
+    SampleRate,
+    Unit,
+    Speed,
+    AlarmLow,
+    SoundMax,
+    SoundMin,
+    SoundAvg
+};
+
+// Where each text lives: the panel's own texts in the record's Info, the three the measurement
+// file keeps in the record itself.
+const std::string& TextOf(const CMeasurementRecord& record, PanelText text) {
+    switch (text) {
+        case PanelText::StartTime:
+            return record.Info.StartTime;
+        case PanelText::Mode:
+            return record.ModeText;
+        case PanelText::DataNo:
+            return record.Info.DataNo;
+        case PanelText::AlarmHigh:
+            return record.AlarmHighText;
+        case PanelText::SampleRate:
+            return record.Info.SampleRate;
+        case PanelText::Unit:
+            return record.Info.Unit;
+        case PanelText::Speed:
+            return record.Info.Speed;
+        case PanelText::AlarmLow:
+            return record.AlarmLowText;
+        case PanelText::SoundMax:
+            return record.Info.SoundMax;
+        case PanelText::SoundMin:
+            return record.Info.SoundMin;
+        case PanelText::SoundAvg:
+            break;
+    }
+    return record.Info.SoundAvg;
+}
+
 // One field of the panel template, in dialog units. Labels end just before their edit.
 struct CPanelField {
     const char* Label;
@@ -26,7 +70,7 @@ struct CPanelField {
     int EditX;
     int EditY;
     int EditWidth;
-    const std::string& (*Text)(const CMeasurementRecord&);
+    PanelText Text;
 };
 
 constexpr int EDIT_HEIGHT = 12;
@@ -34,46 +78,19 @@ constexpr int LABEL_HEIGHT = 8;
 constexpr int LABEL_GAP = 2;
 
 // In template order, which is also the tab order.
-constexpr std::array<CPanelField, CInfoDlg::FIELD_COUNT> FIELDS{
-    {{"Start Time", 4, 52, 4, 75, [](const CMeasurementRecord& r) -> auto& {return r.Info.StartTime;
-}  // namespace
-}
-, {"Mode", 131, 154, 3, 36, [](const CMeasurementRecord& r) -> auto& {return r.ModeText;
-}
-}
-, {"DataNo.", 193, 223, 4, 45, [](const CMeasurementRecord& r) -> auto& {return r.Info.DataNo;
-}
-}
-, {"Sound Alarm Hi", 272, 332, 4, 29,
-   [](const CMeasurementRecord& r) -> auto& {return r.AlarmHighText;
-}
-}
-, {"Sample Rate", 4, 52, 23, 75, [](const CMeasurementRecord& r) -> auto& {return r.Info.SampleRate;
-}
-}
-, {"Unit", 131, 154, 23, 36, [](const CMeasurementRecord& r) -> auto& {return r.Info.Unit;
-}
-}
-, {"Speed", 193, 223, 23, 45, [](const CMeasurementRecord& r) -> auto& {return r.Info.Speed;
-}
-}
-, {"Sound Alarm Low", 272, 332, 23, 29,
-   [](const CMeasurementRecord& r) -> auto& {return r.AlarmLowText;
-}
-}
-, {"Sound MAX", 4, 52, 42, 110, [](const CMeasurementRecord& r) -> auto& {return r.Info.SoundMax;
-}
-}
-, {"MIN", 166, 186, 42, 110, [](const CMeasurementRecord& r) -> auto& {return r.Info.SoundMin;
-}
-}
-, {"AVG", 300, 321, 42, 40, [](const CMeasurementRecord& r) -> auto& {return r.Info.SoundAvg;
-}
-}
-,
-}
-}
-;
+constexpr std::array<CPanelField, CInfoDlg::FIELD_COUNT> FIELDS{{
+    {"Start Time", 4, 52, 4, 75, PanelText::StartTime},
+    {"Mode", 131, 154, 3, 36, PanelText::Mode},
+    {"DataNo.", 193, 223, 4, 45, PanelText::DataNo},
+    {"Sound Alarm Hi", 272, 332, 4, 29, PanelText::AlarmHigh},
+    {"Sample Rate", 4, 52, 23, 75, PanelText::SampleRate},
+    {"Unit", 131, 154, 23, 36, PanelText::Unit},
+    {"Speed", 193, 223, 23, 45, PanelText::Speed},
+    {"Sound Alarm Low", 272, 332, 23, 29, PanelText::AlarmLow},
+    {"Sound MAX", 4, 52, 42, 110, PanelText::SoundMax},
+    {"MIN", 166, 186, 42, 110, PanelText::SoundMin},
+    {"AVG", 300, 321, 42, 40, PanelText::SoundAvg},
+}};
 
 // The lamp pictures stand beside the alarm levels; the lit one sits a unit to the right.
 constexpr int LAMP_OFF_X = 363;
@@ -131,7 +148,7 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
 
 void CInfoDlg::Refresh(const CMeasurementRecord& record) {
     for (std::size_t i = 0; i < FIELDS.size(); ++i) {
-        m_edits[i]->setText(FromLocalText(FIELDS[i].Text(record)));
+        m_edits[i]->setText(FromLocalText(TextOf(record, FIELDS[i].Text)));
     }
 }
 

@@ -221,7 +221,7 @@ TEST_F(GraphPaint, damagedState_paintsSomethingSensible) {
     Download(ExampleRecord(300));
     Paint();
     CGraphState& state = View->State();
-    state.Zoomed = 1;
+    state.Zoomed = 7;
     state.NeedBaseLayout = false;
     state.ApplyZoomRect = true;
     state.ZoomRect = {400.0, 300.0, 400.0, 300.0};
