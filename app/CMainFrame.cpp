@@ -8,13 +8,13 @@
 #include <QStatusBar>
 
 #include "app/CAboutDlg.h"
-#include "app/CGraphPanePlaceholder.h"
 #include "app/CInstrumentView.h"
 #include "app/CWaitCursor.h"
 #include "app/FrameMenus.h"
 #include "app/ProgramResources.h"
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
+#include "graph/CDTView.h"
 #include "platform/LocalTime.h"
 
 namespace {
@@ -64,7 +64,9 @@ void CMainFrame::BuildClient() {
     m_splitter->setChildrenCollapsible(false);
     m_instrumentView = new CInstrumentView(*BuildInstrumentMenu(*this, m_commands), m_splitter);
     m_splitter->addWidget(m_instrumentView);
-    m_splitter->addWidget(CreateGraphView());
+    // The graph view reads its own settings while it is created.
+    m_graphView = new CDTView(m_doc, *this, ReadViewSettings(ReadSettingsFile()), m_splitter);
+    m_splitter->addWidget(m_graphView);
     for (int column = 0; column < 2; ++column) {
         m_splitter->widget(column)->setMinimumWidth(MINIMUM_PANE_WIDTH);
     }
@@ -75,27 +77,8 @@ void CMainFrame::BuildClient() {
     setCentralWidget(m_splitter);
 }
 
-// ---------------------------------------------------------------------------------------------
-// The graph pane, splitter column 1. Until the graph view exists it is a grey placeholder
-// that keeps the graph view's settings and has shown nothing; the graph view takes the place
-// of these three functions.
-QWidget* CMainFrame::CreateGraphView() {
-    m_graphView = new CGraphPanePlaceholder(m_splitter);
-    return m_graphView;
-}
-
-CViewSettings CMainFrame::GraphViewSettings() const {
-    return m_graphView->ViewSettings();
-}
-
-void CMainFrame::ReadGraphState(CCommandState& state) const {
-    state.DisplayState = 0;
-    state.ListShown = false;
-}
-// ---------------------------------------------------------------------------------------------
-
-QWidget& CMainFrame::GraphPane() {
-    return *m_graphView;
+CGraphColorIndexes CMainFrame::ColorIndexes() const {
+    return {m_settings.BackgroundColor, m_settings.CurveColor, m_settings.GridColor};
 }
 
 void CMainFrame::ConnectCommands() {
@@ -113,7 +96,8 @@ CCommandState CMainFrame::CommandState() const {
     state.RealTimeActive = m_doc.RealTimeActive;
     state.InstrumentPaneShown = InstrumentPaneShown;
     state.InfoPanelShown = InfoPanelShown;
-    ReadGraphState(state);
+    state.DisplayState = static_cast<int>(m_graphView->State().DisplayState);
+    state.ListShown = m_graphView->State().ListShown;
     return state;
 }
 
@@ -157,7 +141,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::RunCloseSequence() {
     // Nothing more can be done about a settings file or a last measurement that cannot be
     // written while the program ends; the user's own save comes next.
-    static_cast<void>(WriteSettingsFile(m_settings, GraphViewSettings()));
+    static_cast<void>(WriteSettingsFile(m_settings, m_graphView->Settings()));
     if (m_doc.RealTimeActive) {
         static_cast<void>(m_doc.SaveLastMeasurement());
     }

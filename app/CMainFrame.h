@@ -6,10 +6,11 @@
 #include "app/CCommandTable.h"
 #include "app/CSaveFileChooser.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
+#include "graph/CGraphHost.h"
 #include "platform/CSettings.h"
 
 class CDTDoc;
-class CGraphPanePlaceholder;
+class CDTView;
 class CInstrumentView;
 class QSplitter;
 
@@ -19,7 +20,7 @@ class QSplitter;
 // written, a running real-time series kept as the last measurement, the question whether to
 // save unsaved data, and the end of the program 10 ms later. The document keeps telling it of
 // changes, so it must not change after the window has gone.
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public CGraphHost {
     Q_OBJECT
 public:
     explicit CMainFrame(CDTDoc& doc);
@@ -33,7 +34,9 @@ public:
     // The setup, calibration and colour dialogs change these when the user confirms them.
     CFrameSettings& Settings() { return m_settings; }
     CInstrumentView& InstrumentView() { return *m_instrumentView; }
-    QWidget& GraphPane();
+    CDTView& GraphView() { return *m_graphView; }
+
+    CGraphColorIndexes ColorIndexes() const override;
 
     // A new document or a loaded file: the panes start afresh.
     void InitialUpdate();
@@ -59,11 +62,6 @@ private:
     void RunCloseSequence();
     void OnAbout();
 
-    // The graph pane (see the .cpp file).
-    QWidget* CreateGraphView();
-    CViewSettings GraphViewSettings() const;
-    void ReadGraphState(CCommandState& state) const;
-
     CDTDoc& m_doc;
     CFrameSettings m_settings;
     CMessageBoxPrompt m_messageBoxes{this};
@@ -73,7 +71,7 @@ private:
     CCommandTable m_commands;
     QSplitter* m_splitter = nullptr;
     CInstrumentView* m_instrumentView = nullptr;
-    CGraphPanePlaceholder* m_graphView = nullptr;
+    CDTView* m_graphView = nullptr;
     QTimer m_closeTimer;  // ends the program once the close sequence has run
     bool m_closeConfirmed = false;
 };

@@ -13,6 +13,7 @@
 #include "app/CMainFrame.h"
 #include "app/CommandStrings.h"
 #include "document/CDTDoc.h"
+#include "graph/CDTView.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
@@ -92,7 +93,7 @@ TEST_F(MainFrame, layout_titleToolbarStatusBarAndTwoPanes) {
     ASSERT_NE(splitter, nullptr);
     ASSERT_EQ(splitter->count(), 2);
     EXPECT_EQ(splitter->widget(0), &m_frame->InstrumentView());
-    EXPECT_EQ(splitter->widget(1), &m_frame->GraphPane());
+    EXPECT_EQ(splitter->widget(1), static_cast<QWidget*>(&m_frame->GraphView()));
 }
 
 TEST_F(MainFrame, toolbar_hasTenButtonsInOrderWithTooltipsAndPrompts) {
@@ -175,9 +176,9 @@ TEST_F(MainFrame, saveCommand_offersTheTimeAsNameAndWritesBothFiles) {
     EXPECT_FALSE(m_doc.SetupSinceSave);
 }
 
-TEST_F(MainFrame, graphPane_isGrey) {
+TEST_F(MainFrame, graphView_isGreyWithoutData) {
     m_frame->resize(800, 600);
-    const QImage pane = m_frame->GraphPane().grab().toImage();
+    const QImage pane = m_frame->GraphView().grab().toImage();
     ASSERT_FALSE(pane.isNull());
     EXPECT_EQ(pane.pixelColor(pane.width() / 2, pane.height() / 2), QColor(155, 155, 155));
 }
