@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/CPrompt.h"
-
 namespace {
 
 // The bridge's timeouts for the length of one transfer: the pair in force is saved, the
@@ -99,9 +97,9 @@ bool CLoggerLink::WriteCommand(std::uint8_t command, std::uint8_t first, std::ui
     return WriteTimed(request.data(), request.size(), written);
 }
 
-bool CLoggerLink::Fail(const char* message) {
+bool CLoggerLink::Fail(const std::string& message, PromptIcon icon) {
     CloseLogger();
-    m_prompt.Message(message, PromptIcon::None);
+    m_prompt.Message(message, icon);
     return false;
 }
 

@@ -3,15 +3,30 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <string>
 
 #include "logger/CBridge.h"
+#include "logger/MemoryImage.h"
 #include "logger/SetupBlock.h"
+#include "platform/CPrompt.h"
 
+class CDTDoc;
+class CLinkHost;
 class CPrompt;
 
 // Messages of the logger operations.
 inline constexpr const char* MSG_WRITE_FAILED = "Failed writing data to the datalogger.";
 inline constexpr const char* MSG_READ_FAILED = "Failed reading data from the datalogger.";
+inline constexpr const char* MSG_MEMORY_EMPTY = "Datalogger internal memory is currently empty.";
+
+// How a download ended.
+enum class DownloadResult {
+    Failed,           // nothing changed; the link has said why, or no logger answered
+    Stored,           // the record holds the logger's memory, kept as the last measurement too
+    StoredNotKept,    // the record holds the logger's memory; the last measurement file failed
+    RealTimeStarted,  // an empty real-time record waits for its first poll
+};
 
 // The only object that talks to the logger. Each operation finds the logger, opens the
 // bridge device, runs one exchange and closes the device again, so the handle is
@@ -56,6 +71,17 @@ public:
     // without a message; a failed transfer shows its message.
     bool SendCalibration(std::int8_t value);
 
+    // The first poll of a real-time run comes this long after the download started it.
+    static constexpr std::uint32_t FIRST_POLL_MS = 500;
+
+    // Downloads the logger's memory into a new record that replaces the document's, keeps it
+    // as the last measurement and shows the progress through the host; or, when the logger
+    // is set up for real time, replaces the record by an empty real-time one and starts the
+    // poll timer. Any failure keeps the previous record and last measurement: the failure
+    // message is shown while the progress window is still up, then the window goes. A
+    // missing logger or a failed open fail without a message.
+    DownloadResult RunDownload(CDTDoc& doc, CLinkHost& host);
+
     BridgeHandle Handle() const { return m_handle; }
 
 private:
@@ -70,8 +96,21 @@ private:
     bool SetupExchange(const SetupBlock& block);
     bool AwaitAcknowledgement();
     bool CalibrationExchange(std::int8_t value);
+
+    // The download (MemoryDownload.cpp): the status decides between the stored recording
+    // and a real-time start. One function for each exchange with the logger.
+    DownloadResult DownloadExchange(CDTDoc& doc, CLinkHost& host);
+    DownloadResult ReadStoredRecording(CDTDoc& doc, CLinkHost& host);
+    DownloadResult StartRealTime(CDTDoc& doc, CLinkHost& host, std::uint8_t statusByte);
+    bool ReadStatus(std::uint8_t& statusByte);
+    bool ReadMemorySize(std::uint32_t& memorySize);
+    bool ReadMemoryHeader(MemoryHeader& header);
+    bool ReadMemoryBlock(std::uint32_t number, std::span<std::uint8_t> bytes);
+    // Reads exactly `length` bytes into the cleared receive area.
+    bool ReadReply(std::size_t length);
+    DownloadResult FailDownload(const std::string& message, PromptIcon icon = PromptIcon::None);
     // Closes the device, then shows a failure message; always false.
-    bool Fail(const char* message);
+    bool Fail(const std::string& message, PromptIcon icon = PromptIcon::None);
 
     CBridge& m_bridge;
     CPrompt& m_prompt;

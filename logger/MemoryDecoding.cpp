@@ -1,0 +1,73 @@
+#include "logger/MemoryDecoding.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr float UNWEIGHTED_INTERVAL = 0.05f;
+
+// The logger's clock can hold values that no calendar does (after a flat battery, say); the
+// C library rolls them over into a real time, so the readings keep a start time instead of
+// being lost.
+std::time_t StartTimeOf(const MemoryHeader& header) {
+    const LocalTimeParts parts = header.Start();
+    if (const auto time = MakeLocalTime(parts)) {
+        return *time;
+    }
+    std::tm tm{};
+    tm.tm_year = parts.Year - 1900;
+    tm.tm_mon = parts.Month - 1;
+    tm.tm_mday = parts.Day;
+    tm.tm_hour = parts.Hour;
+    tm.tm_min = parts.Minute;
+    tm.tm_sec = parts.Second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+// "%d " of an alarm byte: the panel shows a blank after the number.
+std::string AlarmText(std::uint8_t level) {
+    return std::to_string(level) + " ";
+}
+
+}  // namespace
+
+std::vector<float> DecodeLevels(std::span<const std::uint8_t> memory) {
+    std::vector<float> levels(memory.size() / 2);
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        const unsigned raw = memory[2 * k] | (memory[2 * k + 1] << 8);
+        const auto level = static_cast<float>(raw * 0.1);
+        levels[k] = level > HIGHEST_STORED_LEVEL && k > 0 ? levels[k - 1] : level;
+    }
+    return levels;
+}
+
+CMeasurementRecord DecodeStoredRecording(const CMemoryImage& image, float previousInterval) {
+    const MemoryHeader& header = image.Header;
+    CMeasurementRecord r;
+    r.Levels = DecodeLevels(image.Memory);
+    r.SampleCount = static_cast<std::int32_t>(r.Levels.size());
+    r.SampleInterval = IsRateCode(header.RateCode)
+                           ? static_cast<float>(RateInterval(header.RateCode))
+                           : previousInterval;
+    r.StartTime = StartTimeOf(header);
+    r.IsDBA = header.Dba;
+    r.IsFast = header.Fast;
+    r.ModeText = "STOR";
+    r.AlarmLow = header.AlarmLow;
+    r.AlarmHigh = header.AlarmHigh;
+    r.AlarmLowText = AlarmText(header.AlarmLow);
+    r.AlarmHighText = AlarmText(header.AlarmHigh);
+
+    r.Info.StartTime = StartTimeText(r.StartTime);
+    r.Info.SampleRate = SampleRateText(r.SampleInterval);
+    r.Info.DataNo = std::to_string(r.SampleCount);
+    r.Info.Unit = UnitText(r.IsDBA);
+    r.Info.Speed = LoggerSpeedText(r.IsFast, r.SampleInterval);
+    r.RecomputeStatistics();
+    return r;
+}
+
+std::string LoggerSpeedText(std::uint8_t isFast, float sampleInterval) {
+    return sampleInterval == UNWEIGHTED_INTERVAL ? "NONE" : SpeedText(isFast);
+}
