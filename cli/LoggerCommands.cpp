@@ -1,8 +1,9 @@
-// Commands that talk to the logger: detect, setup, calibrate.
+// Commands that talk to the logger: detect, setup, calibrate, download.
 
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -10,8 +11,13 @@
 #include <stdexcept>
 #include <string>
 
+#include <unistd.h>
+
+#include "cli/CConsoleLinkHost.h"
 #include "cli/CConsolePrompt.h"
 #include "cli/CliCommands.h"
+#include "document/CDTDoc.h"
+#include "document/CSaveCommand.h"
 #include "logger/CLoggerLink.h"
 #include "logger/MakeBridge.h"
 #include "logger/SetupSettings.h"
@@ -25,22 +31,38 @@ constexpr const char* MSG_RUNNING = "The DATA LOGGER is running... ";
 constexpr const char* MSG_PRESS_BUTTON =
     "To Start Datalogging; Press and Hold the button on the logger until the led's flash "
     "Red-Green-Yellow (~5 sec).";
+constexpr const char* MSG_LIVE_READINGS =
+    "The logger is set up for real time: live readings are not available from this command "
+    "yet.";
+
+// The bridge the global options choose; empty, with the exit status set, when the
+// environment asks for one that cannot be made.
+std::unique_ptr<CBridge> Bridge(CCliContext& context) {
+    try {
+        return MakeBridge(context.Simulate);
+    } catch (const std::invalid_argument& error) {
+        context.Err << error.what() << '\n';
+        context.ExitCode = EXIT_USAGE;
+        return nullptr;
+    }
+}
 
 // Runs a command with a link to the logger the global options choose. The command returns
 // its exit status.
 void WithLink(CCliContext& context,
               const std::function<int(CLoggerLink&, CConsolePrompt&)>& command) {
-    std::unique_ptr<CBridge> bridge;
-    try {
-        bridge = MakeBridge(context.Simulate);
-    } catch (const std::invalid_argument& error) {
-        context.Err << error.what() << '\n';
-        context.ExitCode = EXIT_USAGE;
+    const std::unique_ptr<CBridge> bridge = Bridge(context);
+    if (!bridge) {
         return;
     }
     CConsolePrompt prompt(context.Out, context.Err);
     CLoggerLink link(*bridge, prompt);
     context.ExitCode = command(link, prompt);
+}
+
+// A bar redrawn in place makes sense only on the process's own terminal.
+bool IsTerminal(const std::ostream& stream) {
+    return &stream == &std::cerr && isatty(STDERR_FILENO) == 1;
 }
 
 // The settings file, read whole, as the main window holds it.
@@ -152,6 +174,49 @@ int Calibrate(CLoggerLink& link, int typed, CCliContext& context) {
     return link.SendCalibration(static_cast<std::int8_t>(value)) ? EXIT_OK : EXIT_FAILURE_STATUS;
 }
 
+// Downloads the logger's memory as the download dialog does, keeps it as the last
+// measurement and, given a name, saves it as the Save command does; prints every path written.
+int Download(const std::string& name, CCliContext& context) {
+    const std::unique_ptr<CBridge> bridge = Bridge(context);
+    if (!bridge) {
+        return context.ExitCode;
+    }
+    const CStoredSettings settings;
+    CConsoleLinkHost host(context.Out, context.Err, IsTerminal(context.Err),
+                          {settings.Frame.AlarmHigh, settings.Frame.AlarmLow});
+    CLoggerLink link(*bridge, host);
+    if (link.FindLogger() < 0) {
+        context.Err << MSG_NOT_CONNECTED << '\n';
+        return EXIT_FAILURE_STATUS;
+    }
+    CDTDoc doc;
+    int status = EXIT_OK;
+    const std::string lastMeasurement = LastMeasurementPath().value_or("PreMeasure.sound").string();
+    switch (link.RunDownload(doc, host)) {
+        case DownloadResult::Failed:
+            return EXIT_FAILURE_STATUS;  // the link has said why
+        case DownloadResult::RealTimeStarted:
+            context.Err << MSG_LIVE_READINGS << '\n';
+            return EXIT_REAL_TIME;
+        case DownloadResult::StoredNotKept:
+            context.Err << "The measurement could not be written to \"" << lastMeasurement
+                        << "\".\n";
+            status = EXIT_FAILURE_STATUS;
+            break;
+        case DownloadResult::Stored:
+            context.Out << lastMeasurement << '\n';
+            break;
+    }
+    if (!name.empty()) {
+        if (!RunSaveCommand(doc, name, host)) {
+            return EXIT_FAILURE_STATUS;
+        }
+        const CSaveTargets written = SaveTargetsFor(name);
+        context.Out << written.SoundFile.string() << '\n' << written.ReportFile.string() << '\n';
+    }
+    return status;
+}
+
 void AddSetupOptions(CLI::App& setup, CSetupOptions& o) {
     const auto choice = [&](const char* name, std::string& target, std::vector<std::string> values,
                             const char* help) {
@@ -200,4 +265,11 @@ void RegisterLoggerCommands(CLI::App& app, CCliContext& context) {
         WithLink(context,
                  [&](CLoggerLink& link, CPrompt&) { return Calibrate(link, *value, context); });
     });
+
+    auto* download = app.add_subcommand(
+        "download", "Download the logger's memory into the last measurement (PreMeasure.sound)");
+    auto name = std::make_shared<std::string>();
+    download->add_option("NAME", *name,
+                         "Also save it as the Save command does: NAME.sound, NAME.xls");
+    download->callback([&context, name] { context.ExitCode = Download(*name, context); });
 }

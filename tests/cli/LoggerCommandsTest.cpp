@@ -4,10 +4,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sstream>
+
+#include "cli/CConsoleLinkHost.h"
+#include "document/CDTDoc.h"
 #include "logger/CSimulatedLogger.h"
 #include "platform/CProfile.h"
 #include "platform/CSettings.h"
 #include "platform/ProgramDirectory.h"
+#include "tests/CRecordingPrompt.h"
+#include "tests/TempDir.h"
 #include "tests/cli/RunTool.h"
 
 namespace {
@@ -181,6 +187,110 @@ TEST_F(LoggerCommands, calibrate_failedTransfer_saysWhichAndStillKeepsTheValue) 
 
     setenv("DATALOGGER_SIM_FAULTS", "write:1=fail", 1);
     EXPECT_EQ(RunTool({"--simulate", "calibrate", "3"}).Err, WRITE_FAILED);
+}
+
+// Downloads: the memory the simulated logger is given, or its day of street noise.
+
+std::string LastMeasurement() {
+    return LastMeasurementPath()->string();
+}
+
+CMeasurementRecord LoadedLastMeasurement() {
+    CDTDoc doc;
+    CRecordingPrompt prompt;
+    EXPECT_EQ(doc.LoadLastMeasurement(prompt), LoadResult::Loaded);
+    return doc.Record();
+}
+
+TEST_F(LoggerCommands, download_keepsTheMemoryAsTheLastMeasurementAndPrintsWhere) {
+    CTempDir directory;
+    CMemoryImage image;
+    image.Header.RateCode = 2;
+    for (std::uint16_t raw : {612, 1505, 655}) {
+        image.AppendReading(raw);
+    }
+    ASSERT_TRUE(SaveMemoryImage(directory / "memory.bin", image));
+    setenv("DATALOGGER_SIM_MEMORY", (directory / "memory.bin").c_str(), 1);
+
+    const CToolRun run = RunTool({"--simulate", "download"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, LastMeasurement() + "\n");
+    EXPECT_EQ(run.Err, "");  // no progress bar where nobody watches one
+    const CMeasurementRecord r = LoadedLastMeasurement();
+    EXPECT_EQ(r.Levels, (std::vector<float>{61.2f, 61.2f, 65.5f}));
+    EXPECT_FLOAT_EQ(r.SampleInterval, 0.5f);
+    EXPECT_EQ(r.ModeText, "STOR");
+}
+
+TEST_F(LoggerCommands, download_withName_alsoSavesThePairTheSaveCommandWrites) {
+    CTempDir directory;
+    const CToolRun run = RunTool({"--simulate", "download", (directory / "street.xls").string()});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, LastMeasurement() + "\n" + (directory / "street.sound").string() + "\n" +
+                           (directory / "street.xls").string() + "\n");
+    CDTDoc saved;
+    CRecordingPrompt prompt;
+    ASSERT_EQ(saved.LoadFile(directory / "street.sound", prompt), LoadResult::Loaded);
+    EXPECT_EQ(saved.Record().SampleCount,
+              static_cast<std::int32_t>(CSimulatedDevice::FACTORY_READINGS));
+    EXPECT_EQ(saved.Record().Levels, LoadedLastMeasurement().Levels);
+    EXPECT_GT(std::filesystem::file_size(directory / "street.xls"), 0u);
+}
+
+TEST_F(LoggerCommands, download_realTimeSetup_saysLiveReadingsAreNotHereAndExitsThree) {
+    ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "RT", "--rate", "2s"}).Status, 0);
+    const CToolRun run = RunTool({"--simulate", "download", "ignored"});
+    EXPECT_EQ(run.Status, EXIT_REAL_TIME);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err,
+              "The logger is set up for real time: live readings are not available from this "
+              "command yet.\n");
+    EXPECT_FALSE(std::filesystem::exists(LastMeasurement()));
+    EXPECT_FALSE(std::filesystem::exists("ignored.sound"));
+}
+
+TEST_F(LoggerCommands, download_failures_printTheLoggersMessageAndExitOne) {
+    setenv("DATALOGGER_SIM_MEMORY", "/nowhere/memory.bin", 1);  // an empty memory
+    const CToolRun empty = RunTool({"--simulate", "download"});
+    EXPECT_EQ(empty.Status, 1);
+    EXPECT_EQ(empty.Out, "Datalogger internal memory is currently empty.\n");
+    unsetenv("DATALOGGER_SIM_MEMORY");
+
+    setenv("DATALOGGER_SIM_FAULTS", "read:4=fail", 1);  // the first block
+    const CToolRun failed = RunTool({"--simulate", "download"});
+    EXPECT_EQ(failed.Status, 1);
+    EXPECT_EQ(failed.Out, "");
+    EXPECT_EQ(failed.Err, "Failed reading data from the datalogger.\n");
+    EXPECT_FALSE(std::filesystem::exists(LastMeasurement()));
+    unsetenv("DATALOGGER_SIM_FAULTS");
+
+    setenv("DATALOGGER_USB_ID", "ffff:fffe", 1);
+    const CToolRun missing = RunTool({"download"});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_EQ(missing.Err, "Not Connected\n");
+}
+
+TEST(ConsoleLinkHost, progressBar_redrawnInPlaceWithMessagesOnTheirOwnLine) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CConsoleLinkHost host(out, err, true, {});
+    host.BeginProgress(4);
+    host.StepProgress(1);
+    host.Message("Failed reading data from the datalogger.", PromptIcon::None);
+    host.EndProgress();
+    const std::string empty(CConsoleLinkHost::BAR_WIDTH, '.');
+    const std::string quarter =
+        std::string(CConsoleLinkHost::BAR_WIDTH / 4, '#') +
+        std::string(CConsoleLinkHost::BAR_WIDTH - CConsoleLinkHost::BAR_WIDTH / 4, '.');
+    EXPECT_EQ(err.str(), "\rLoading... [" + empty + "] 0/4\rLoading... [" + quarter +
+                             "] 1/4\nFailed reading data from the datalogger.\n");
+
+    std::ostringstream quiet;
+    CConsoleLinkHost plain(out, quiet, false, {});
+    plain.BeginProgress(4);
+    plain.StepProgress(4);
+    plain.EndProgress();
+    EXPECT_EQ(quiet.str(), "");
 }
 
 }  // namespace
