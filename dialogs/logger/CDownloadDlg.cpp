@@ -1,0 +1,106 @@
+#include "dialogs/logger/CDownloadDlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "dialogs/logger/LoggerDialogLook.h"
+#include "document/CDTDoc.h"
+#include "platform/CPrompt.h"
+
+namespace {
+
+const QString CONNECTING = QStringLiteral("Connecting...");
+const QString CONNECTED = QStringLiteral("Connected");
+const QString NOT_CONNECTED = QStringLiteral("Not Connected");
+const QString STATUS_CONNECTED =
+    QStringLiteral("Press Download to stop logging and load data from logger, or Cancel to exit.");
+const QString STATUS_NOT_CONNECTED =
+    QStringLiteral("Connecting failed. Ensure the logger is inserted and try again.");
+constexpr const char* SAVE_FIRST = "Do you want to save the existing graph data before continuing?";
+constexpr int STATUS_WIDTH = 320;
+
+}  // namespace
+
+CDownloadDlg::CDownloadDlg(CDTDoc& doc, CBridge& bridge, CPrompt& prompt,
+                           const CFrameSettings& settings, QWidget& graphView,
+                           std::function<void()> saveCommand, QWidget* parent)
+    : QDialog(parent),
+      m_doc(doc),
+      m_prompt(prompt),
+      m_saveCommand(std::move(saveCommand)),
+      m_host(graphView, settings),
+      m_link(bridge, prompt),
+      m_status(new QLabel(this)),
+      m_downloadButton(new QPushButton(tr("Download"), this)),
+      m_cancelButton(new QPushButton(tr("Cancel"), this)) {
+    ApplyLoggerDialogLook(*this);
+    m_status->setWordWrap(true);
+    m_status->setMinimumWidth(STATUS_WIDTH);
+    m_downloadButton->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    m_cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    m_downloadButton->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_downloadButton);
+    buttons->addWidget(m_cancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_status);
+    layout->addLayout(buttons);
+
+    m_presenceTimer.setInterval(POLL_MS);
+    connect(&m_presenceTimer, &QTimer::timeout, this, &CDownloadDlg::Poll);
+    connect(m_downloadButton, &QPushButton::clicked, this, &CDownloadDlg::OnDownloadClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool CDownloadDlg::DoModal() {
+    ShowState(CONNECTING, CONNECTING);
+    m_presenceTimer.start();
+    const int answer = exec();
+    m_presenceTimer.stop();
+    return answer == QDialog::Accepted && Download();
+}
+
+void CDownloadDlg::Poll() {
+    m_connected = m_link.FindLogger() >= 0;
+    if (m_connected) {
+        ShowState(CONNECTED, STATUS_CONNECTED);
+    } else {
+        ShowState(NOT_CONNECTED, STATUS_NOT_CONNECTED);
+    }
+}
+
+QString CDownloadDlg::StatusText() const {
+    return m_status->text();
+}
+
+void CDownloadDlg::ShowState(const QString& caption, const QString& status) {
+    setWindowTitle(caption);
+    m_status->setText(status);
+}
+
+void CDownloadDlg::OnDownloadClicked() {
+    if (m_connected) {
+        accept();
+    }
+}
+
+bool CDownloadDlg::Download() {
+    const bool unsavedRealTimeSeries = m_doc.Record().SampleCount >= 1 && !m_doc.StoredData;
+    if (unsavedRealTimeSeries && m_doc.DownloadSinceSave && m_doc.SetupSinceSave) {
+        if (m_prompt.AskYesNo(SAVE_FIRST, PromptIcon::None)) {
+            m_saveCommand();
+        }
+        m_doc.DownloadSinceSave = false;
+        m_doc.SetupSinceSave = false;
+    }
+    if (m_link.RunDownload(m_doc, m_host) == DownloadResult::Failed) {
+        return false;
+    }
+    m_doc.DownloadSinceSave = true;
+    return true;
+}

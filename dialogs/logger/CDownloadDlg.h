@@ -1,0 +1,65 @@
+#pragma once
+
+#include <functional>
+
+#include <QDialog>
+#include <QTimer>
+
+#include "dialogs/logger/CDownloadHost.h"
+#include "logger/CLoggerLink.h"
+
+class CBridge;
+class CDTDoc;
+class CPrompt;
+class QLabel;
+class QPushButton;
+
+// The download dialog: waits for the logger, polling once a second, and on Download offers
+// to save an unsaved real-time series, then downloads the logger's memory. The main window
+// keeps one for its whole life; its link carries a real-time run that the download starts,
+// so the run goes on after the dialog has closed.
+class CDownloadDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int POLL_MS = 1000;
+
+    // `saveCommand` runs the Save command to its end; the save question's Yes calls it.
+    // `graphView` is where the progress window stands; `settings` holds the alarm levels of a
+    // real-time run. Everything given outlives the dialog.
+    CDownloadDlg(CDTDoc& doc, CBridge& bridge, CPrompt& prompt, const CFrameSettings& settings,
+                 QWidget& graphView, std::function<void()> saveCommand, QWidget* parent = nullptr);
+
+    // Shows the dialog until the user leaves it; after Download, runs the download. True when
+    // the logger's memory or a real-time run replaced the record.
+    bool DoModal();
+
+    // One presence poll, as the timer makes it every second.
+    void Poll();
+
+    bool Connected() const { return m_connected; }
+    QString StatusText() const;
+    QPushButton& DownloadButton() { return *m_downloadButton; }
+    QPushButton& CancelButton() { return *m_cancelButton; }
+    const QTimer& PresenceTimer() const { return m_presenceTimer; }
+    CDownloadHost& Host() { return m_host; }
+    CLoggerLink& Link() { return m_link; }
+
+private:
+    void ShowState(const QString& caption, const QString& status);
+    void OnDownloadClicked();
+    // The save question, then the download; sets DownloadSinceSave when it succeeded.
+    bool Download();
+
+    CDTDoc& m_doc;
+    CPrompt& m_prompt;
+    std::function<void()> m_saveCommand;
+    CDownloadHost m_host;
+    CLoggerLink m_link;
+    QTimer m_presenceTimer;
+    // Whether the latest poll found a logger; kept from one opening to the next.
+    bool m_connected = false;
+
+    QLabel* m_status = nullptr;
+    QPushButton* m_downloadButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+};
