@@ -23,7 +23,7 @@ int CDTApp::Run(const CStartOptions& options) {
     RegisterSoundFileType(applicationFilePath());
 
     CDTDoc doc;
-    CMainFrame frame(doc);
+    CMainFrame frame(doc, options.Simulate);
     QPointer<CStartupSplash> splash = new CStartupSplash(SplashPicture());
     const auto removeSplash = qScopeGuard([&splash] { delete splash; });
     connect(splash, &CStartupSplash::Dismissed, &frame, qOverload<>(&QWidget::update));

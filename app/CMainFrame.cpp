@@ -7,14 +7,18 @@
 #include <QSplitter>
 #include <QStatusBar>
 
+#include <stdexcept>
+
 #include "app/CAboutDlg.h"
 #include "app/CInstrumentView.h"
 #include "app/CWaitCursor.h"
 #include "app/FrameMenus.h"
 #include "app/ProgramResources.h"
+#include "dialogs/logger/CDownloadDlg.h"
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "graph/CDTView.h"
+#include "logger/MakeBridge.h"
 #include "platform/LocalTime.h"
 
 namespace {
@@ -27,8 +31,10 @@ constexpr int CLOSE_DELAY_MS = 10;
 
 }  // namespace
 
-CMainFrame::CMainFrame(CDTDoc& doc)
-    : m_doc(doc), m_settings(ReadFrameSettings(ReadSettingsFile())) {
+CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger)
+    : m_doc(doc),
+      m_settings(ReadFrameSettings(ReadSettingsFile())),
+      m_simulateLogger(simulateLogger) {
     setWindowTitle(QStringLiteral("Tesmer Brantel"));
     setWindowIcon(ProgramIcon());
     BuildClient();
@@ -83,6 +89,7 @@ CGraphColorIndexes CMainFrame::ColorIndexes() const {
 
 void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::SAVE, [this] { OnSave(); });
+    m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
     m_commands.SetHandler(CommandId::EXIT, [this] { close(); });
     m_commands.SetHandler(CommandId::ABOUT, [this] { OnAbout(); });
     for (QMenu* menu : findChildren<QMenu*>()) {
@@ -117,6 +124,29 @@ void CMainFrame::OnSave() {
     }
     const CWaitCursor wait;
     RunSaveCommand(m_doc, *name, *m_prompt);
+}
+
+CBridge* CMainFrame::LoggerBridge() {
+    if (!m_bridge) {
+        try {
+            m_bridge = MakeBridge(m_simulateLogger);
+        } catch (const std::invalid_argument& error) {
+            m_prompt->Message(error.what(), PromptIcon::Error);
+        }
+    }
+    return m_bridge.get();
+}
+
+void CMainFrame::OnDownload() {
+    if (!m_downloadDlg) {
+        CBridge* bridge = LoggerBridge();
+        if (!bridge) {
+            return;
+        }
+        m_downloadDlg = std::make_unique<CDownloadDlg>(
+            m_doc, *bridge, *m_prompt, m_settings, *m_graphView, [this] { OnSave(); }, this);
+    }
+    m_downloadDlg->DoModal();
 }
 
 void CMainFrame::OnAbout() {

@@ -3,14 +3,18 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <memory>
+
 #include "app/CCommandTable.h"
 #include "app/CSaveFileChooser.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
 #include "graph/CGraphHost.h"
 #include "platform/CSettings.h"
 
+class CBridge;
 class CDTDoc;
 class CDTView;
+class CDownloadDlg;
 class CInstrumentView;
 class QSplitter;
 
@@ -23,7 +27,8 @@ class QSplitter;
 class CMainFrame : public QMainWindow, public CGraphHost {
     Q_OBJECT
 public:
-    explicit CMainFrame(CDTDoc& doc);
+    // `simulateLogger`: the logger commands talk to the simulated logger, not the USB bus.
+    explicit CMainFrame(CDTDoc& doc, bool simulateLogger = false);
     ~CMainFrame() override;
 
     // Puts scripted answers in place of the message boxes and the save dialog.
@@ -48,6 +53,10 @@ public:
     // The Save command: the file dialog, then both files written.
     void OnSave();
 
+    // "Download Data...": the download dialog, which the window keeps from its first use on,
+    // so that the real-time run its link carries outlives the dialog.
+    void OnDownload();
+
     bool InstrumentPaneShown = true;
     bool InfoPanelShown = true;
 
@@ -61,6 +70,9 @@ private:
     CCommandState CommandState() const;
     void RunCloseSequence();
     void OnAbout();
+    // The one bridge of the program, made on first use; nullptr (the user has been told why)
+    // when the environment names one that cannot be made.
+    CBridge* LoggerBridge();
 
     CDTDoc& m_doc;
     CFrameSettings m_settings;
@@ -72,6 +84,9 @@ private:
     QSplitter* m_splitter = nullptr;
     CInstrumentView* m_instrumentView = nullptr;
     CDTView* m_graphView = nullptr;
+    bool m_simulateLogger;
+    std::unique_ptr<CBridge> m_bridge;
+    std::unique_ptr<CDownloadDlg> m_downloadDlg;
     QTimer m_closeTimer;  // ends the program once the close sequence has run
     bool m_closeConfirmed = false;
 };

@@ -142,13 +142,15 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
 }
 
 TEST_F(MainFrame, onlyTheCommandsThatExistAreEnabled) {
-    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit"}));
+    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Download Data", "&Download Data...",
+                                              "&Exit", "Data Download"}));
 
     // Data makes Save usable, from the menu and from the toolbar.
     m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
-    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Save...", "Save"}));
+    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Download Data", "&Download Data...",
+                                              "&Exit", "&Save...", "Data Download", "Save"}));
 
-    // A real-time run keeps Save; Stop Running is not there yet.
+    // A real-time run keeps Save and no download; Stop Running is not there yet.
     m_doc.RealTimeActive = true;
     m_doc.UpdateAllViews(DocumentChange::RealTimeStarted);
     EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Save...", "Save"}));

@@ -1,0 +1,132 @@
+// "Download Data..." from end to end: the main window's download dialog, the simulated
+// logger's memory read into the record, and the graph and the info panel showing it.
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/CMainFrame.h"
+#include "dialogs/display/CInfoDlg.h"
+#include "dialogs/logger/CDownloadDlg.h"
+#include "document/CDTDoc.h"
+#include "graph/CDTView.h"
+#include "logger/MemoryImage.h"
+#include "tests/CRecordingPrompt.h"
+#include "tests/TempDir.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+constexpr int READINGS = 600;
+
+class DownloadCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ForgetProgramFiles();
+        // 600 readings every 2 s from 5 June 2014 14:02:07, 60.0 dB but for one peak.
+        CMemoryImage image;
+        image.Header.RateCode = 4;
+        image.Header.SetStart({2014, 6, 5, 14, 2, 7});
+        image.Header.AlarmLow = 40;
+        image.Header.AlarmHigh = 85;
+        for (int i = 0; i < READINGS; ++i) {
+            image.AppendReading(i == 100 ? 955 : 600);
+        }
+        ASSERT_TRUE(SaveMemoryImage(m_directory / "memory.bin", image));
+        setenv("DATALOGGER_SIM_MEMORY", (m_directory / "memory.bin").c_str(), 1);
+
+        m_frame = std::make_unique<CMainFrame>(m_doc, true);
+        m_frame->UseDialogs(m_prompt, m_saveDialog);
+        m_frame->resize(1200, 900);
+        m_frame->show();
+    }
+    void TearDown() override { unsetenv("DATALOGGER_SIM_MEMORY"); }
+
+    QAction* Action(const QString& text) const {
+        for (QAction* action : m_frame->findChildren<QAction*>()) {
+            if (action->text() == text) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    // Runs the command; while its dialog is up, `inDialog` acts on it. The dialog it found.
+    CDownloadDlg* RunCommand(QAction& command, const std::function<void(CDownloadDlg&)>& inDialog) {
+        CDownloadDlg* found = nullptr;
+        QTimer::singleShot(0, [&] {
+            found = qobject_cast<CDownloadDlg*>(QApplication::activeModalWidget());
+            if (found) {
+                inDialog(*found);
+            }
+        });
+        command.trigger();
+        return found;
+    }
+
+    CTempDir m_directory;
+    CDTDoc m_doc;
+    CRecordingPrompt m_prompt;
+    CScriptedSaveChooser m_saveDialog;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+TEST_F(DownloadCommand, download_graphAndInfoPanelShowTheNewRecord) {
+    QAction* menuItem = Action("&Download Data...");
+    ASSERT_NE(menuItem, nullptr);
+    ASSERT_TRUE(menuItem->isEnabled());
+    CDownloadDlg* dialog = RunCommand(*menuItem, [](CDownloadDlg& d) {
+        d.Poll();
+        QTest::mouseClick(&d.DownloadButton(), Qt::LeftButton);
+    });
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(m_prompt.Log.empty());
+    EXPECT_EQ(m_doc.Record().SampleCount, READINGS);
+    EXPECT_TRUE(m_doc.DownloadSinceSave);
+
+    CDTView& view = m_frame->GraphView();
+    view.repaint();
+    EXPECT_EQ(view.State().DisplayState, GraphDisplay::Graph);
+    EXPECT_EQ(view.State().RangeFirst, 1);
+    EXPECT_EQ(view.State().RangeLast, READINGS);
+    ASSERT_NE(view.InfoPanel(), nullptr);
+    EXPECT_EQ(view.InfoPanel()->Field("DataNo.")->text(), "600");
+    EXPECT_EQ(view.InfoPanel()->Field("Mode")->text(), "STOR");
+    EXPECT_EQ(view.InfoPanel()->Field("Sample Rate")->text(), "2 s");
+    EXPECT_EQ(view.InfoPanel()->Field("Start Time")->text(), "05/06/14 14:02:07");
+    EXPECT_EQ(view.InfoPanel()->Field("Sound MAX")->text(), "95.5 @14:05:27 05/06/14");
+    EXPECT_EQ(view.InfoPanel()->Field("Sound Alarm Hi")->text(), "85 ");
+
+    // The curve (red by default) crosses the plot from its left edge to its right edge.
+    const QImage& picture = view.Picture();
+    const CPixelRect& plot = view.State().PlotRect;
+    auto redInColumn = [&](int x) {
+        for (int y = plot.Top; y <= plot.Bottom; ++y) {
+            if (picture.pixelColor(x, y) == QColor(255, 0, 0)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(redInColumn(plot.Left + 1));
+    EXPECT_TRUE(redInColumn(plot.Right - 1));
+
+    // The toolbar button opens the same dialog; Cancel changes nothing.
+    QAction* button = Action("Data Download");
+    ASSERT_NE(button, nullptr);
+    CDownloadDlg* again = RunCommand(
+        *button, [](CDownloadDlg& d) { QTest::mouseClick(&d.CancelButton(), Qt::LeftButton); });
+    EXPECT_EQ(again, dialog);
+    EXPECT_EQ(m_doc.Record().SampleCount, READINGS);
+}
+
+}  // namespace
