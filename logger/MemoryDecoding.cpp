@@ -1,29 +1,11 @@
 #include "logger/MemoryDecoding.h"
 
-#include <cstdio>
+#include "platform/LocalTime.h"
+
 
 namespace {
 
 constexpr float UNWEIGHTED_INTERVAL = 0.05f;
-
-// The logger's clock can hold values that no calendar does (after a flat battery, say); the
-// C library rolls them over into a real time, so the readings keep a start time instead of
-// being lost.
-std::time_t StartTimeOf(const MemoryHeader& header) {
-    const LocalTimeParts parts = header.Start();
-    if (const auto time = MakeLocalTime(parts)) {
-        return *time;
-    }
-    std::tm tm{};
-    tm.tm_year = parts.Year - 1900;
-    tm.tm_mon = parts.Month - 1;
-    tm.tm_mday = parts.Day;
-    tm.tm_hour = parts.Hour;
-    tm.tm_min = parts.Minute;
-    tm.tm_sec = parts.Second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
 
 // "%d " of an alarm byte: the panel shows a blank after the number.
 std::string AlarmText(std::uint8_t level) {
@@ -50,7 +32,9 @@ CMeasurementRecord DecodeStoredRecording(const CMemoryImage& image, float previo
     r.SampleInterval = IsRateCode(header.RateCode)
                            ? static_cast<float>(RateInterval(header.RateCode))
                            : previousInterval;
-    r.StartTime = StartTimeOf(header);
+    // The logger's clock can hold values that no calendar does (after a flat battery, say);
+    // they roll over into a real time, so the readings keep a start time instead of being lost.
+    r.StartTime = RolledOverLocalTime(header.Start());
     r.IsDBA = header.Dba;
     r.IsFast = header.Fast;
     r.ModeText = "STOR";

@@ -14,6 +14,15 @@ std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts) {
     if (!InCalendarRange(parts)) {
         return std::nullopt;
     }
+    const std::time_t time = RolledOverLocalTime(parts);
+    // -1 is also the last second of 1969.
+    if (time == static_cast<std::time_t>(-1) && !(parts.Year == 1969 && parts.Month == 12)) {
+        return std::nullopt;
+    }
+    return time;
+}
+
+std::time_t RolledOverLocalTime(const LocalTimeParts& parts) {
     std::tm tm{};
     tm.tm_year = parts.Year - 1900;
     tm.tm_mon = parts.Month - 1;
@@ -22,11 +31,7 @@ std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts) {
     tm.tm_min = parts.Minute;
     tm.tm_sec = parts.Second;
     tm.tm_isdst = -1;
-    const std::time_t time = std::mktime(&tm);
-    if (time == static_cast<std::time_t>(-1) && !(tm.tm_year == 69 && tm.tm_mon == 11)) {
-        return std::nullopt;
-    }
-    return time;
+    return std::mktime(&tm);
 }
 
 LocalTimeParts SplitLocalTime(std::time_t time) {

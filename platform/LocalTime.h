@@ -19,6 +19,11 @@ struct LocalTimeParts {
 // represented.
 std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts);
 
+// The local time of the six components for a clock that may hold values no calendar does:
+// a component beyond its range rolls over into the next larger one, as the C library rolls
+// it (month 13 is January of the next year, day 0 the last day of the month before).
+std::time_t RolledOverLocalTime(const LocalTimeParts& parts);
+
 LocalTimeParts SplitLocalTime(std::time_t time);
 
 // strftime of the local time with one of the program's formats, such as "%d/%m/%y %H:%M:%S".

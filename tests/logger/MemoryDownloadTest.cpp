@@ -11,6 +11,7 @@
 #include "logger/CLoggerLink.h"
 #include "logger/MemoryDecoding.h"
 #include "platform/LocalTime.h"
+#include "tests/document/ExampleRecord.h"
 #include "tests/logger/LoggerTestDoubles.h"
 
 namespace {
@@ -76,19 +77,9 @@ CMemoryImage Memory(std::uint32_t bytes, std::uint8_t rateCode = 3) {
 
 // The previous measurement: an unsaved real-time series, also kept as PreMeasure.sound.
 CMeasurementRecord PreviousRecord() {
-    CMeasurementRecord r;
-    r.ReplaceSeries(REAL_TIME_CAPACITY);
-    r.SampleCount = 3;
-    r.Levels[0] = 55.0f;
-    r.Levels[1] = 60.5f;
-    r.Levels[2] = 58.2f;
-    r.StartTime = *MakeLocalTime({2024, 6, 3, 10, 0, 0});
-    r.SampleInterval = 0.5f;
+    CMeasurementRecord r = ExampleRecord(3, 0.5f);
     r.ModeText = "RT";
     r.AlarmHighText = "90";
-    r.AlarmLowText = "30";
-    r.RecomputeStatistics();
-    r.DeriveTextsAfterLoad();
     return r;
 }
 
@@ -113,6 +104,17 @@ struct DownloadTest : testing::Test {
                                       : change == DocumentChange::RealTimeStarted ? "view real time"
                                                                                   : "view other");
         });
+    }
+
+    // One download over `bridge`, its events recorded from a clean slate; the device is
+    // closed after it whatever the outcome.
+    DownloadResult Download(CBridge& bridge) {
+        CLoggerLink link(bridge, recorder);
+        recorder.Events.clear();
+        recorder.Icons.clear();
+        const DownloadResult result = link.RunDownload(doc, recorder);
+        EXPECT_EQ(link.Handle(), INVALID_BRIDGE_HANDLE);
+        return result;
     }
 
     void ExpectPreviousKept() const {
@@ -251,10 +253,7 @@ TEST_F(DownloadTest, memorySizes_readWholeAndShortBlocks) {
         SCOPED_TRACE(c.Bytes);
         CScriptedBridge bridge;
         Script(bridge, Memory(c.Bytes));
-        CLoggerLink link(bridge, recorder);
-        recorder.Events.clear();
-
-        EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Stored);
+        EXPECT_EQ(Download(bridge), DownloadResult::Stored);
         std::vector<std::string> reads = {"read 3", "read 3", "read 12"};
         EventList events = {"begin " + std::to_string(c.BlockReads.size()), "step 1"};
         for (std::size_t block = 1; block <= c.BlockReads.size(); ++block) {
@@ -267,7 +266,6 @@ TEST_F(DownloadTest, memorySizes_readWholeAndShortBlocks) {
         EXPECT_EQ(recorder.Events, events);
         EXPECT_EQ(bridge.Written.back(),
                   (Bytes{CMD_READ_MEMORY, static_cast<std::uint8_t>(c.BlockReads.size()), 0}));
-        EXPECT_EQ(link.Handle(), INVALID_BRIDGE_HANDLE);
 
         const CMeasurementRecord& r = doc.Record();
         EXPECT_EQ(r.SampleCount, c.Readings);
@@ -288,10 +286,7 @@ TEST_F(DownloadTest, fullMemory_readsEveryBlockAndKeepsItAsTheLastMeasurement) {
     image.Memory[2 * 1001] = 0xE1;  // reading 1001: 1505, 150.5 dB
     image.Memory[2 * 1001 + 1] = 0x05;
     logger.Device().ForceMemory(image);
-    CLoggerLink link(logger, recorder);
-    recorder.Events.clear();
-
-    EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Stored);
+    EXPECT_EQ(Download(logger), DownloadResult::Stored);
     ASSERT_EQ(recorder.Events.size(), 1u + 1u + 508u + 2u);
     EXPECT_EQ(recorder.Events.front(), "begin 508");
     EXPECT_EQ(recorder.Events[recorder.Events.size() - 3], "step 508");
@@ -317,15 +312,10 @@ TEST_F(DownloadTest, emptyMemory_saysSoAndKeepsTheRecord) {
         SCOPED_TRACE(bytes);
         CScriptedBridge bridge;
         Script(bridge, Memory(bytes));
-        CLoggerLink link(bridge, recorder);
-        recorder.Events.clear();
-        recorder.Icons.clear();
-
-        EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Failed);
+        EXPECT_EQ(Download(bridge), DownloadResult::Failed);
         EXPECT_EQ(recorder.Events, EventList{EMPTY});
         EXPECT_EQ(recorder.Icons, std::vector{PromptIcon::Information});
         EXPECT_EQ(Reads(bridge), (std::vector<std::string>{"read 3", "read 3", "read 12"}));
-        EXPECT_EQ(link.Handle(), INVALID_BRIDGE_HANDLE);
         ExpectPreviousKept();
     }
 }
@@ -335,13 +325,10 @@ TEST_F(DownloadTest, memoryLargerThanTheLoggerHolds_isRefusedBeforeAnyBlock) {
     CMemoryImage image;
     image.Memory.resize(2 * STORED_CAPACITY + 2);
     Script(bridge, image);
-    CLoggerLink link(bridge, recorder);
-    recorder.Events.clear();
-
-    EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Failed);
+    EXPECT_EQ(Download(bridge), DownloadResult::Failed);
     EXPECT_EQ(recorder.Events,
               EventList{"message The datalogger reports 129921 readings, more than its memory can "
-                     "hold (129920). Nothing was downloaded."});
+                        "hold (129920). Nothing was downloaded."});
     EXPECT_EQ(recorder.Icons, std::vector{PromptIcon::Warning});
     EXPECT_EQ(Reads(bridge), (std::vector<std::string>{"read 3", "read 3"}));
     EXPECT_EQ(bridge.OpenHandles, 0);
@@ -351,14 +338,10 @@ TEST_F(DownloadTest, memoryLargerThanTheLoggerHolds_isRefusedBeforeAnyBlock) {
 TEST_F(DownloadTest, realTimeStatus_preparesAnEmptyRunAndStartsThePollTimer) {
     CScriptedBridge bridge;
     bridge.Reads.push_back({BridgeStatus::Success, {0x1C, 0, 0}, std::nullopt});
-    CLoggerLink link(bridge, recorder);
     recorder.Alarms = {"85 dB", "abc"};
-    recorder.Events.clear();
-
-    EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::RealTimeStarted);
+    EXPECT_EQ(Download(bridge), DownloadResult::RealTimeStarted);
     EXPECT_EQ(recorder.Events, (EventList{"view real time", "poll 500"}));
     EXPECT_EQ(bridge.Written, (std::vector<Bytes>{{CMD_STATUS, 0, 0}}));
-    EXPECT_EQ(link.Handle(), INVALID_BRIDGE_HANDLE);  // the first poll opens it again
 
     const CMeasurementRecord& r = doc.Record();
     EXPECT_EQ(r.SampleCount, 0);
@@ -386,8 +369,7 @@ TEST_F(DownloadTest, realTimeStatusCodes_fastestRateAndNothingToPoll) {
     {
         CScriptedBridge bridge;
         bridge.Reads.push_back({BridgeStatus::Success, {0x01, 0, 0}, std::nullopt});
-        CLoggerLink link(bridge, recorder);
-        EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::RealTimeStarted);
+        EXPECT_EQ(Download(bridge), DownloadResult::RealTimeStarted);
         EXPECT_EQ(doc.Record().Info.Speed, "NONE");
         EXPECT_EQ(doc.Record().Info.Unit, "dBC");
         EXPECT_EQ(doc.Record().Info.SampleRate, "50 ms");
@@ -398,10 +380,7 @@ TEST_F(DownloadTest, realTimeStatusCodes_fastestRateAndNothingToPoll) {
         SCOPED_TRACE(status);
         CScriptedBridge bridge;
         bridge.Reads.push_back({BridgeStatus::Success, {status, 0, 0}, std::nullopt});
-        CLoggerLink link(bridge, recorder);
-        recorder.Events.clear();
-        recorder.Icons.clear();
-        EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Failed);
+        EXPECT_EQ(Download(bridge), DownloadResult::Failed);
         EXPECT_EQ(recorder.Events, EventList{EMPTY});
         EXPECT_EQ(recorder.Icons, std::vector{PromptIcon::Information});
         EXPECT_EQ(bridge.OpenHandles, 0);
@@ -412,9 +391,7 @@ TEST_F(DownloadTest, realTimeStatusCodes_fastestRateAndNothingToPoll) {
 TEST_F(DownloadTest, noLogger_failsWithoutAWord) {
     CScriptedBridge bridge;
     bridge.Count = 0;
-    CLoggerLink link(bridge, recorder);
-    recorder.Events.clear();
-    EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Failed);
+    EXPECT_EQ(Download(bridge), DownloadResult::Failed);
     EXPECT_TRUE(recorder.Events.empty());
     ExpectPreviousKept();
 }
@@ -423,9 +400,7 @@ TEST_F(DownloadTest, replyCutShort_isAFailedRead) {
     CScriptedBridge bridge;
     Script(bridge, Memory(1024));
     bridge.Reads[4].Count = 100;  // the first block says 100 of its 512 bytes came
-    CLoggerLink link(bridge, recorder);
-    recorder.Events.clear();
-    EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Failed);
+    EXPECT_EQ(Download(bridge), DownloadResult::Failed);
     EXPECT_EQ(recorder.Events, (EventList{"begin 2", "step 1", READ_FAILED, "end"}));
     ExpectPreviousKept();
 }
@@ -463,11 +438,7 @@ TEST_F(DownloadTest, faultAtEveryTransfer_keepsThePreviousRecordAndFile) {
             }
             CSimulatedLogger logger(options);
             logger.Device().ForceMemory(image);
-            CLoggerLink link(logger, recorder);
-            recorder.Events.clear();
-
-            EXPECT_EQ(link.RunDownload(doc, recorder), DownloadResult::Failed);
-            EXPECT_EQ(link.Handle(), INVALID_BRIDGE_HANDLE);
+            EXPECT_EQ(Download(logger), DownloadResult::Failed);
             ExpectPreviousKept();
             if (transfer <= BEFORE_PROGRESS) {
                 EXPECT_EQ(recorder.Events, EventList{READ_FAILED});

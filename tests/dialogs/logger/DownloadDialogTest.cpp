@@ -20,6 +20,7 @@
 #include "tests/CRecordingPrompt.h"
 #include "tests/QtTestEnvironment.h"
 #include "tests/TempDir.h"
+#include "tests/document/ExampleRecord.h"
 
 namespace {
 
@@ -113,15 +114,8 @@ CMemoryImage SmallMemory(std::uint32_t readings) {
 
 // An unsaved real-time series of three readings.
 CMeasurementRecord RealTimeSeries() {
-    CMeasurementRecord r;
-    r.ReplaceSeries(REAL_TIME_CAPACITY);
-    r.SampleCount = 3;
-    r.Levels[0] = 55.0f;
-    r.Levels[1] = 60.5f;
-    r.Levels[2] = 58.2f;
-    r.StartTime = *MakeLocalTime({2024, 6, 3, 10, 0, 0});
+    CMeasurementRecord r = ExampleRecord(3);
     r.ModeText = "RT";
-    r.RecomputeStatistics();
     return r;
 }
 
