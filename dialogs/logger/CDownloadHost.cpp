@@ -1,5 +1,7 @@
 #include "dialogs/logger/CDownloadHost.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QWidget>
 
