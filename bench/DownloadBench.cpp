@@ -10,13 +10,10 @@
 #include <memory>
 #include <string>
 
-#include <QApplication>
-#include <QWindow>
-
+#include "bench/BenchWindow.h"
 #include "dialogs/logger/CDownloadHost.h"
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
-#include "graph/CGraphHost.h"
 #include "logger/CLoggerLink.h"
 #include "logger/CSimulatedLogger.h"
 
@@ -44,11 +41,6 @@ public:
     void EndProgress() override {}
     CAlarmSettings AlarmSettings() const override { return {}; }
     void StartPollTimer(std::uint32_t) override {}
-};
-
-class CDefaultColors : public CGraphHost {
-public:
-    CGraphColorIndexes ColorIndexes() const override { return {}; }
 };
 
 // A full memory: a street's background with traffic passing and now and then a loud peak.
@@ -97,11 +89,7 @@ void BM_DownloadFullMemoryInTheWindow(benchmark::State& state) {
     CDTDoc doc;
     CDefaultColors colors;
     CDTView view(doc, colors, CViewSettings{});
-    view.resize(WIDTH, HEIGHT);
-    view.show();
-    while (!view.windowHandle()->isExposed()) {
-        QApplication::processEvents();
-    }
+    ShowExposed(view, WIDTH, HEIGHT);
     view.State().FirstGraphSeen = true;  // no zoom reset timer between the rounds
     const CFrameSettings settings;
     CDownloadHost host(view, settings);
@@ -116,9 +104,6 @@ BENCHMARK(BM_DownloadFullMemoryInTheWindow)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
     // PreMeasure.sound goes to a directory of the benchmark's own, not the user's.
     std::string home =
         (std::filesystem::temp_directory_path() / "datalogger-bench-XXXXXX").string();
@@ -126,10 +111,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     setenv("DATALOGGER_HOME", home.c_str(), 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = RunWidgetBenchmarks(argc, argv);
     std::filesystem::remove_all(home);
-    return 0;
+    return status;
 }

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <sstream>
 
+#include "bench/BenchRecords.h"
 #include "document/CDTDoc.h"
 #include "document/CTextReport.h"
 #include "platform/CArchive.h"
@@ -20,25 +21,8 @@ public:
     bool AskYesNo(const std::string&, PromptIcon) override { return false; }
 };
 
-CMeasurementRecord FullMemory() {
-    CMeasurementRecord r;
-    r.ReplaceSeries(STORED_CAPACITY);
-    r.SampleCount = STORED_CAPACITY;
-    for (std::int32_t i = 0; i < r.SampleCount; ++i) {
-        r.Levels[static_cast<std::size_t>(i)] = static_cast<float>((450 + (i * 7919) % 600) * 0.1);
-    }
-    r.StartTime = *MakeLocalTime({2014, 6, 5, 14, 2, 7});
-    r.SampleInterval = 1.0f;
-    r.IsDBA = 1;
-    r.IsFast = 1;
-    r.ModeText = "STOR";
-    r.RecomputeStatistics();
-    r.DeriveTextsAfterLoad();
-    return r;
-}
-
 void BM_TextReport(benchmark::State& state) {
-    const CMeasurementRecord record = FullMemory();
+    const CMeasurementRecord record = FullMemoryRecord();
     for (auto _ : state) {
         std::ostringstream out;
         benchmark::DoNotOptimize(WriteTextReport(record, out));
@@ -49,7 +33,7 @@ BENCHMARK(BM_TextReport)->Unit(benchmark::kMillisecond);
 
 void BM_StoreAndLoadSoundFile(benchmark::State& state) {
     CDTDoc doc;
-    doc.ReplaceRecord(FullMemory(), DocumentChange::Downloaded);
+    doc.ReplaceRecord(FullMemoryRecord(), DocumentChange::Downloaded);
     CSilentPrompt prompt;
     for (auto _ : state) {
         std::ostringstream stored;

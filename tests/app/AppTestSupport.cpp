@@ -1,6 +1,5 @@
 #include "tests/app/AppTestSupport.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -8,28 +7,7 @@
 
 #include "document/CDTDoc.h"
 #include "platform/CSettings.h"
-
-namespace {
-
-// Widgets need one application object for the whole test run.
-class CQtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        m_app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete m_app; }
-
-private:
-    QApplication* m_app = nullptr;
-};
-
-[[maybe_unused]] ::testing::Environment* const QT_ENVIRONMENT =
-    ::testing::AddGlobalTestEnvironment(new CQtEnvironment);
-
-}  // namespace
+#include "tests/QtTestEnvironment.h"
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer clock;

@@ -7,18 +7,12 @@
 
 #include "document/CDTDoc.h"
 #include "document/CTextReport.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/cli/RunTool.h"
 #include "tests/document/ExampleRecord.h"
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::filesystem::path WriteExample(const CTempDir& dir, int count = 2) {
     CDTDoc doc;
@@ -68,7 +62,7 @@ TEST(CliInfo, badFilesExitWithStatusTwo) {
     EXPECT_EQ(wrong.Status, 2);
     EXPECT_EQ(wrong.Err, "Invalid Format!\n");
 
-    const std::string whole = ReadAll(WriteExample(dir));
+    const std::string whole = ReadFileText(WriteExample(dir));
     std::ofstream(dir / "cut.sound", std::ios::binary) << whole.substr(0, 20);
     const CToolRun cut = RunTool({"info", (dir / "cut.sound").string()});
     EXPECT_EQ(cut.Status, 2);
@@ -86,8 +80,8 @@ TEST(CliSave, writesThePairAndPrintsTheirPaths) {
     const CToolRun run = RunTool({"save", in.string(), (dir / "copy.xls").string()});
     EXPECT_EQ(run.Status, 0);
     EXPECT_EQ(run.Out, (dir / "copy.sound").string() + "\n" + (dir / "copy.xls").string() + "\n");
-    EXPECT_EQ(ReadAll(dir / "copy.sound"), ReadAll(in));
-    EXPECT_EQ(ReadAll(dir / "copy.xls"), RunTool({"report", in.string()}).Out);
+    EXPECT_EQ(ReadFileText(dir / "copy.sound"), ReadFileText(in));
+    EXPECT_EQ(ReadFileText(dir / "copy.xls"), RunTool({"report", in.string()}).Out);
 }
 
 TEST(CliSave, unwritableTargetExitsWithStatusOne) {

@@ -8,17 +8,11 @@
 #include "document/CDTDoc.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/FileLimit.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/document/ExampleRecord.h"
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 CDTDoc UnsavedDoc(int count) {
     CDTDoc doc;
@@ -57,7 +51,7 @@ TEST(SaveCommand, writesBothFilesAndClearsTheFlags) {
     CDTDoc reopened;
     ASSERT_EQ(reopened.LoadFile(dir / "report.sound", prompt), LoadResult::Loaded);
     EXPECT_EQ(reopened.Record().SampleCount, 5);
-    EXPECT_EQ(ReadAll(dir / "report.xls").substr(0, 44),
+    EXPECT_EQ(ReadFileText(dir / "report.xls").substr(0, 44),
               "                                 Test Report");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                             std::filesystem::directory_iterator()),
@@ -72,8 +66,8 @@ TEST(SaveCommand, existingFilesAreReplaced) {
     CDTDoc doc = UnsavedDoc(3);
     CRecordingPrompt prompt;
     ASSERT_TRUE(RunSaveCommand(doc, dir / "r.sound", prompt));
-    EXPECT_NE(ReadAll(dir / "r.sound"), "old");
-    EXPECT_NE(ReadAll(dir / "r.xls"), "old");
+    EXPECT_NE(ReadFileText(dir / "r.sound"), "old");
+    EXPECT_NE(ReadFileText(dir / "r.xls"), "old");
 }
 
 TEST(SaveCommandFailure, folderThatCannotBeWrittenChangesNothing) {
@@ -93,8 +87,8 @@ TEST(SaveCommandFailure, fullDiskPartWayKeepsThePreviousFilesAndFlags) {
     CDTDoc old = UnsavedDoc(2);
     CRecordingPrompt prompt;
     ASSERT_TRUE(RunSaveCommand(old, dir / "r.sound", prompt));
-    const std::string soundBefore = ReadAll(dir / "r.sound");
-    const std::string reportBefore = ReadAll(dir / "r.xls");
+    const std::string soundBefore = ReadFileText(dir / "r.sound");
+    const std::string reportBefore = ReadFileText(dir / "r.xls");
 
     // The report of 20000 readings is far larger than the limit; the measurement file
     // (80 KB) is too, so each of the two writes fails in turn as the limit grows.
@@ -109,8 +103,8 @@ TEST(SaveCommandFailure, fullDiskPartWayKeepsThePreviousFilesAndFlags) {
         EXPECT_TRUE(doc.DownloadSinceSave);
         ASSERT_EQ(failing.Log.size(), 1u);
         EXPECT_NE(failing.Log[0].Text.find("could not be written"), std::string::npos);
-        EXPECT_EQ(ReadAll(dir / "r.sound"), soundBefore);
-        EXPECT_EQ(ReadAll(dir / "r.xls"), reportBefore);
+        EXPECT_EQ(ReadFileText(dir / "r.sound"), soundBefore);
+        EXPECT_EQ(ReadFileText(dir / "r.xls"), reportBefore);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                                 std::filesystem::directory_iterator()),
                   2);

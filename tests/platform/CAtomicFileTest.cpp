@@ -9,16 +9,10 @@
 #include <string>
 
 #include "tests/FileLimit.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::size_t EntriesIn(const std::filesystem::path& folder) {
     std::size_t count = 0;
@@ -34,9 +28,9 @@ TEST(AtomicFile, commitReplacesTheTarget) {
     CAtomicFile file(dir / "a.txt");
     ASSERT_TRUE(file.Open());
     file.Stream() << "new content";
-    EXPECT_EQ(ReadAll(dir / "a.txt"), "old") << "nothing changes before the commit";
+    EXPECT_EQ(ReadFileText(dir / "a.txt"), "old") << "nothing changes before the commit";
     ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(ReadAll(dir / "a.txt"), "new content");
+    EXPECT_EQ(ReadFileText(dir / "a.txt"), "new content");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file is left";
 }
 
@@ -48,7 +42,7 @@ TEST(AtomicFile, abandonedWriteLeavesTheOldFileAndNoTemporary) {
         ASSERT_TRUE(file.Open());
         file.Stream() << "half";
     }
-    EXPECT_EQ(ReadAll(dir / "a.txt"), "old");
+    EXPECT_EQ(ReadFileText(dir / "a.txt"), "old");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
@@ -70,7 +64,7 @@ TEST(AtomicFile, fullDiskFailsTheCommitAndKeepsTheOldFile) {
         EXPECT_FALSE(file.Finish());
     }
     EXPECT_FALSE(file.Replace());
-    EXPECT_EQ(ReadAll(dir / "a.txt"), "old");
+    EXPECT_EQ(ReadFileText(dir / "a.txt"), "old");
 }
 
 }  // namespace

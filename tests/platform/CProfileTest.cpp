@@ -6,19 +6,13 @@
 #include <sstream>
 #include <string>
 
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 
 namespace {
 
 void WriteText(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class ProfileTest : public ::testing::Test {
@@ -78,7 +72,7 @@ TEST_F(ProfileTest, save_keepsCommentsBlankLinesAndOtherKeys) {
     profile.SetString("S", "b", "new");    // added after the last key of its section
     profile.SetString("Fresh", "c", "3");  // a new section at the end
     ASSERT_TRUE(profile.Save());
-    EXPECT_EQ(ReadText(m_file),
+    EXPECT_EQ(ReadFileText(m_file),
               "; written by hand\r\n[Other]\r\nkeep=yes\r\n\r\n[S]\r\n; about a\r\nA=2\r\n"
               "b=new\r\n\r\n[Last]\r\nz=9\r\n[Fresh]\r\nc=3\r\n");
     const CProfile again(m_file);
@@ -91,7 +85,7 @@ TEST_F(ProfileTest, save_createsTheFileAndLeavesNoTemporaryBehind) {
     CProfile profile(m_file);
     profile.SetInt("S", "k", 7);
     ASSERT_TRUE(profile.Save());
-    EXPECT_EQ(ReadText(m_file), "[S]\r\nk=7\r\n");
+    EXPECT_EQ(ReadFileText(m_file), "[S]\r\nk=7\r\n");
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.Path())) {
         ++entries;

@@ -8,16 +8,10 @@
 #include <vector>
 
 #include "platform/CProfile.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 
 namespace {
-
-std::string ReadText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -99,7 +93,7 @@ TEST_F(SettingsTest, aNewFileHasItsSectionsInWritingOrder) {
     CProfile profile(m_file);
     WriteSettings(profile, CFrameSettings{}, CViewSettings{});
     ASSERT_TRUE(profile.Save());
-    const std::string text = ReadText(m_file);
+    const std::string text = ReadFileText(m_file);
     const std::vector<std::string> order = {
         "[SAMPRATEINFO]\r\nSAMPRATE=2\r\nSAMPPOINT=129920\r\n",
         "[VIEWInfo]\r\nVIEW1=1\r\nVIEW2=0\r\nVIEW3=0\r\nVIEW4=0\r\nVIEW5=1\r\nVIEW6=1\r\n",
