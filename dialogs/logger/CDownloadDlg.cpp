@@ -39,6 +39,8 @@ CDownloadDlg::CDownloadDlg(CDTDoc& doc, CBridge& bridge, CPrompt& prompt,
     ApplyLoggerDialogLook(*this);
     m_status->setWordWrap(true);
     m_status->setMinimumWidth(STATUS_WIDTH);
+    // Room for the longest status from the start, so the window never has to grow.
+    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
     m_downloadButton->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     m_cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     m_downloadButton->setDefault(true);
@@ -50,6 +52,7 @@ CDownloadDlg::CDownloadDlg(CDTDoc& doc, CBridge& bridge, CPrompt& prompt,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
     layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     m_presenceTimer.setInterval(POLL_MS);
     connect(&m_presenceTimer, &QTimer::timeout, this, &CDownloadDlg::Poll);
