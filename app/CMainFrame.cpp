@@ -90,6 +90,7 @@ CGraphColorIndexes CMainFrame::ColorIndexes() const {
 void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::SAVE, [this] { OnSave(); });
     m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
+    m_commands.SetHandler(CommandId::STOP_RUNNING, [this] { OnStopRunning(); });
     m_commands.SetHandler(CommandId::EXIT, [this] { close(); });
     m_commands.SetHandler(CommandId::ABOUT, [this] { OnAbout(); });
     for (QMenu* menu : findChildren<QMenu*>()) {
@@ -147,6 +148,14 @@ void CMainFrame::OnDownload() {
             m_doc, *bridge, *m_prompt, m_settings, *m_graphView, [this] { OnSave(); }, this);
     }
     m_downloadDlg->DoModal();
+}
+
+void CMainFrame::OnStopRunning() {
+    // The run's poll sees the flag at its next reading and ends there; the series so far is
+    // kept as the last measurement at once.
+    m_doc.RealTimeActive = false;
+    static_cast<void>(m_doc.SaveLastMeasurement());  // as silent as the run's own saves
+    UpdateCommandUI();
 }
 
 void CMainFrame::OnAbout() {

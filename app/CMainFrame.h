@@ -69,6 +69,7 @@ private:
     void ConnectCommands();
     CCommandState CommandState() const;
     void RunCloseSequence();
+    void OnStopRunning();
     void OnAbout();
     // The one bridge of the program, made on first use; nullptr (the user has been told why)
     // when the environment names one that cannot be made.

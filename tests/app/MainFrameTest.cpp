@@ -150,10 +150,23 @@ TEST_F(MainFrame, onlyTheCommandsThatExistAreEnabled) {
     EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Download Data", "&Download Data...",
                                               "&Exit", "&Save...", "Data Download", "Save"}));
 
-    // A real-time run keeps Save and no download; Stop Running is not there yet.
+    // A real-time run keeps Save and Stop Running, and no download.
     m_doc.RealTimeActive = true;
     m_doc.UpdateAllViews(DocumentChange::RealTimeStarted);
-    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Save...", "Save"}));
+    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Save...", "&Stop Running...",
+                                              "Save", "Stop Running"}));
+}
+
+TEST_F(MainFrame, stopRunning_endsTheRunAndKeepsTheSeriesAsLastMeasurement) {
+    m_doc.ReplaceRecord(ExampleRecord(7), DocumentChange::RealTimeStarted);
+    m_doc.RealTimeActive = true;
+    m_frame->UpdateCommandUI();
+    Menu("&Instrument(I)")->actions().at(6)->trigger();  // "&Stop Running..."
+    EXPECT_FALSE(m_doc.RealTimeActive);
+    CDTDoc last;
+    ASSERT_EQ(last.LoadLastMeasurement(m_prompt), LoadResult::Loaded);
+    EXPECT_EQ(last.Record().SampleCount, 7);
+    EXPECT_TRUE(EnabledCommands().contains("&Download Data..."));
 }
 
 TEST_F(MainFrame, aMenuReadsTheStateWhenItOpens) {
