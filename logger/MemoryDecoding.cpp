@@ -2,7 +2,6 @@
 
 #include "platform/LocalTime.h"
 
-
 namespace {
 
 constexpr float UNWEIGHTED_INTERVAL = 0.05f;
