@@ -32,12 +32,14 @@ constexpr int CLOSE_DELAY_MS = 10;
 }  // namespace
 
 CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger)
-    : m_doc(doc),
-      m_settings(ReadFrameSettings(ReadSettingsFile())),
-      m_simulateLogger(simulateLogger) {
+    : CMainFrame(doc, simulateLogger, ReadSettingsFile()) {}
+
+// The settings file is read once: the frame takes its keys, then the graph view its own.
+CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& settingsFile)
+    : m_doc(doc), m_settings(ReadFrameSettings(settingsFile)), m_simulateLogger(simulateLogger) {
     setWindowTitle(QStringLiteral("Tesmer Brantel"));
     setWindowIcon(ProgramIcon());
-    BuildClient();
+    BuildClient(ReadViewSettings(settingsFile));
     BuildMainMenu(*menuBar(), m_commands);
     BuildMainToolBar(*this, m_commands);
     statusBar()->setSizeGripEnabled(true);
@@ -65,13 +67,12 @@ void CMainFrame::UseDialogs(CPrompt& prompt, CSaveFileChooser& saveChooser) {
     m_saveChooser = &saveChooser;
 }
 
-void CMainFrame::BuildClient() {
+void CMainFrame::BuildClient(const CViewSettings& viewSettings) {
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setChildrenCollapsible(false);
     m_instrumentView = new CInstrumentView(*BuildInstrumentMenu(*this, m_commands), m_splitter);
     m_splitter->addWidget(m_instrumentView);
-    // The graph view reads its own settings while it is created.
-    m_graphView = new CDTView(m_doc, *this, ReadViewSettings(ReadSettingsFile()), m_splitter);
+    m_graphView = new CDTView(m_doc, *this, viewSettings, m_splitter);
     m_splitter->addWidget(m_graphView);
     for (int column = 0; column < 2; ++column) {
         m_splitter->widget(column)->setMinimumWidth(MINIMUM_PANE_WIDTH);

@@ -65,7 +65,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void BuildClient();
+    CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& settingsFile);
+    void BuildClient(const CViewSettings& viewSettings);
     void ConnectCommands();
     CCommandState CommandState() const;
     void RunCloseSequence();
