@@ -34,8 +34,6 @@ public:
     // Puts scripted answers in place of the message boxes and the save dialog.
     void UseDialogs(CPrompt& prompt, CSaveFileChooser& saveChooser);
 
-    CDTDoc& Document() { return m_doc; }
-    CPrompt& Prompt() { return *m_prompt; }
     // The setup, calibration and colour dialogs change these when the user confirms them.
     CFrameSettings& Settings() { return m_settings; }
     CInstrumentView& InstrumentView() { return *m_instrumentView; }

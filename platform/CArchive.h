@@ -24,7 +24,6 @@ public:
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
-    bool IsStoring() const { return m_sink != nullptr; }
     bool Failed() const { return m_failed; }
 
     // Loading. Strings and arrays are refused before anything is allocated when the source

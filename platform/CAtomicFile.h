@@ -17,7 +17,6 @@ public:
     // Creates the temporary file; false when the folder cannot be written.
     [[nodiscard]] bool Open();
     std::ostream& Stream() { return m_stream; }
-    const std::filesystem::path& Target() const { return m_target; }
 
     // Flushes, syncs and closes the temporary file; false if anything written was lost.
     [[nodiscard]] bool Finish();
