@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolBar>
@@ -10,6 +11,7 @@
 #include "dialogs/display/CInfoDlg.h"
 #include "document/CDTDoc.h"
 #include "graph/CGraphHost.h"
+#include "graph/CurveExtension.h"
 #include "graph/GraphLayout.h"
 #include "graph/GraphScene.h"
 
@@ -64,6 +66,36 @@ void CDTView::UndoZoom() {
     Redraw();
 }
 
+void CDTView::AppendLatestReading() {
+    const CMeasurementRecord& record = m_doc.Record();
+    m_state.RangeLast = ReadingCount(record);
+    if (m_infoPanel) {
+        m_infoPanel->Refresh(record);
+    }
+    const CCurveExtension extension = ExtendCurve(m_state, record, GrowingSeries(m_doc));
+    if (extension.ScrollBars) {
+        ApplyScrollBars(*extension.ScrollBars);
+    }
+    // A picture that is composed anew anyway needs nothing drawn over it.
+    if (extension.Repaint || m_pictureStale || m_picture.size() != size()) {
+        Redraw();
+        return;
+    }
+    if (!extension.Segment || !m_state.Settings.ShowCurve) {
+        return;
+    }
+    const CSceneLine& segment = *extension.Segment;
+    {
+        QPainter painter(&m_picture);
+        DrawCurve(painter, {segment}, ColorTable(m_host.ColorIndexes().Curve),
+                  m_state.Settings.ShowMarkPoints != 0);
+    }
+    // The mark points reach a pixel beyond the ends.
+    update(QRect(QPoint(segment.X1, segment.Y1), QPoint(segment.X2, segment.Y2))
+               .normalized()
+               .adjusted(-1, -1, 1, 1));
+}
+
 void CDTView::PaintOnPrinter(QPainter& page) {
     CopyToPage(page, ComposePicture(true), m_state.DisplayState);
 }
@@ -91,8 +123,8 @@ void CDTView::OnDocumentChange(DocumentChange change) {
             }
             break;
         case DocumentChange::ReadingAppended:
-            m_state.RangeLast = record.SampleCount;
-            [[fallthrough]];
+            AppendLatestReading();
+            return;
         case DocumentChange::RealTimeStarted:
         case DocumentChange::RunEnded:
             if (m_infoPanel) {
@@ -103,13 +135,16 @@ void CDTView::OnDocumentChange(DocumentChange change) {
     Redraw();
 }
 
-void CDTView::paintEvent(QPaintEvent*) {
+void CDTView::paintEvent(QPaintEvent* event) {
     if (m_pictureStale || m_picture.size() != size()) {
         m_picture = ComposePicture(false);
         m_pictureStale = false;
     }
     QPainter painter(this);
-    painter.drawImage(0, 0, m_picture);
+    // Only what changed: a cursor move brings two columns and the readout line.
+    for (const QRect& rect : event->region()) {
+        painter.drawImage(rect, m_picture, rect);
+    }
     // What follows the mouse is drawn here, over the kept picture.
 }
 
@@ -194,9 +229,17 @@ void CDTView::ShowChildren(const CGraphScene& scene) {
         m_horizontalBar->setPageStep(1);
     }
     if (scene.ScrollBars) {
-        m_horizontalBar->setValue(scene.ScrollBars->HorizontalPosition);
-        m_verticalBar->setRange(0, scene.ScrollBars->VerticalMax);
-        m_verticalBar->setValue(scene.ScrollBars->VerticalPosition);
+        ApplyScrollBars(*scene.ScrollBars);
+    }
+}
+
+void CDTView::ApplyScrollBars(const CScrollBarSetup& setup) {
+    if (m_horizontalBar) {
+        m_horizontalBar->setValue(setup.HorizontalPosition);
+    }
+    if (m_verticalBar) {
+        m_verticalBar->setRange(0, setup.VerticalMax);
+        m_verticalBar->setValue(setup.VerticalPosition);
     }
 }
 

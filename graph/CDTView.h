@@ -14,6 +14,7 @@ class QScrollBar;
 class QToolBar;
 enum class DocumentChange;
 struct CGraphScene;
+struct CScrollBarSetup;
 
 // The graph pane: the level of the current measurement against time, with the info panel
 // above it, a small toolbar, two scroll bars and the readout line.
@@ -47,6 +48,12 @@ public:
     // The unzoomed picture of the whole displayed range.
     void UndoZoom();
 
+    // The real-time run appended one reading to the record. The displayed range and the panel
+    // take it in, and the curve grows by its newest segment, drawn over the kept picture; the
+    // picture is composed again when the scale steps or the segment crosses an edge of the
+    // plot. The document's ReadingAppended notice calls it.
+    void AppendLatestReading();
+
     // Paints the graph on a printer page: composed at the view's size, then stretched over
     // the page for the graph report or copied at its own size for the list report.
     void PaintOnPrinter(QPainter& page);
@@ -60,6 +67,7 @@ private:
     QImage ComposePicture(bool printer);
     void ShowChildren(const CGraphScene& scene);
     QToolBar* MakeToolBar();
+    void ApplyScrollBars(const CScrollBarSetup& setup);
 
     CDTDoc& m_doc;
     CGraphHost& m_host;

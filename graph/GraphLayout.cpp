@@ -224,6 +224,21 @@ std::optional<CScrollBarSetup> SetUpScrollBars(CGraphState& state,
                            state.VScrollMax - state.VScrollMid};
 }
 
+std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t count) {
+    if (count <= 1 || state.RangeFirst >= state.RangeLast) {
+        return std::nullopt;
+    }
+    const auto z = state.Column();
+    const auto first = static_cast<std::size_t>(state.RangeFirst - 1);
+    const double x0 = state.PlotX[first][z];
+    const double spacing = state.PlotX[first + 1][z] - x0;
+    // A plot without width (or a damaged zoom) has no spacing to step along.
+    if (!(spacing > 0.0) || !std::isfinite(spacing) || !std::isfinite(x0)) {
+        return std::nullopt;
+    }
+    return CReadingAxis{x0, spacing};
+}
+
 double LevelY(double level, const std::array<float, 11>& labels, const CPixelRect& plot) {
     const double span = static_cast<double>(labels[10]) - labels[0];
     if (!IsUsable(span)) {

@@ -57,6 +57,16 @@ struct CScrollBarSetup {
 std::optional<CScrollBarSetup> SetUpScrollBars(CGraphState& state,
                                                const CMeasurementRecord& record);
 
+// Where the displayed readings stand in the current layout: reading RangeFirst − 1 + n (before
+// scrolling) is drawn at X0 + Spacing × n.
+struct CReadingAxis {
+    double X0 = 0.0;
+    double Spacing = 0.0;
+};
+// The axis of the current layout (the zoomed one while zoomed); none while fewer than two
+// readings are displayed or the plot has no width to step along.
+std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t count);
+
 // The y pixel of a level on an axis whose eleven divisions are `labels`. An axis without span
 // puts every level on the bottom edge.
 double LevelY(double level, const std::array<float, 11>& labels, const CPixelRect& plot);

@@ -104,11 +104,7 @@ void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
     painter.setPen(QPen(grid, 1, Qt::DotLine));
     DrawLines(painter, scene.LevelGrid);
     DrawLines(painter, scene.TimeGrid);
-    painter.setPen(QPen(curve, 1));
-    DrawLines(painter, scene.Segments);
-    if (scene.MarkPoints) {
-        DrawMarkPoints(painter, scene.Segments);
-    }
+    DrawCurve(painter, scene.Segments, scene.Curve, scene.MarkPoints);
     painter.setPen(QPen(QBrush(curve), 2, Qt::DashDotLine, Qt::SquareCap));
     DrawLines(painter, scene.AlarmLines);
 
@@ -155,6 +151,15 @@ void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
     painter.drawLine(left, top - 1, left, bottom);
     painter.drawLine(right, bottom, right, top);
     painter.drawLine(right, bottom, left, bottom);
+}
+
+void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments, CRgb curve,
+               bool markPoints) {
+    painter.setPen(QPen(ToQColor(curve), 1));
+    DrawLines(painter, segments);
+    if (markPoints) {
+        DrawMarkPoints(painter, segments);
+    }
 }
 
 void CopyToPage(QPainter& page, const QImage& picture, GraphDisplay display) {

@@ -1,12 +1,17 @@
 #pragma once
 
+#include <vector>
+
 #include <QFont>
+
+#include "dialogs/display/ColorTable.h"
 
 #include "graph/CGraphState.h"
 
 class QImage;
 class QPainter;
 struct CGraphScene;
+struct CSceneLine;
 
 // Draws a composed graph scene: on the view's off-screen picture, from which the screen and
 // the printer both take their copy.
@@ -20,6 +25,11 @@ private:
     QFont m_labelFont;
     QFont m_readoutFont;
 };
+
+// The curve in the curve colour: the segments, and with `markPoints` six pixels above and
+// below both ends of each.
+void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments, CRgb curve,
+               bool markPoints);
 
 // Copies the composed picture onto a printer page whose painter is `page`: stretched over the
 // whole page for the graph report, at its own size at the top-left corner for the list report.

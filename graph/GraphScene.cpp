@@ -9,32 +9,10 @@
 
 namespace {
 
-// Where the displayed readings stand in the current layout: reading RangeFirst − 1 + n (before
-// scrolling) is drawn at X0 + Spacing × n.
-struct CReadingAxis {
-    double X0 = 0.0;
-    double Spacing = 0.0;
-};
-
 // The x of each vertical grid position, before truncation.
 struct CTimeDivisions {
     std::array<double, 10> X{};
 };
-
-std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t count) {
-    if (count <= 1 || state.RangeFirst >= state.RangeLast) {
-        return std::nullopt;
-    }
-    const auto z = state.Column();
-    const auto first = static_cast<std::size_t>(state.RangeFirst - 1);
-    const double x0 = state.PlotX[first][z];
-    const double spacing = state.PlotX[first + 1][z] - x0;
-    // A plot without width (or a damaged zoom) has no spacing to step along.
-    if (!(spacing > 0.0) || !std::isfinite(spacing) || !std::isfinite(x0)) {
-        return std::nullopt;
-    }
-    return CReadingAxis{x0, spacing};
-}
 
 // The row of level division i (0 at the top), shared by the grid lines and the ticks.
 int DivisionY(const CPixelRect& plot, int i) {
@@ -95,7 +73,6 @@ void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& 
         return;
     }
     const CPixelRect& plot = state.PlotRect;
-    const auto z = state.Column();
     const std::int64_t scrolled = state.HScrollOffset;
     const std::int64_t start = static_cast<std::int64_t>(state.LeftEdgeIndex) - scrolled + 1;
     const std::int64_t end =
@@ -107,13 +84,7 @@ void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& 
         scene.Segments.reserve(static_cast<std::size_t>(to - from));
     }
     for (std::int64_t j = from; j < to; ++j) {
-        const auto a = static_cast<std::size_t>(state.RangeFirst + j - 2);
-        const CSceneLine segment{
-            TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j - 1)),
-            TruncToInt(state.PlotY[a][z]),
-            TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j)),
-            TruncToInt(state.PlotY[a + 1][z]),
-        };
+        const CSceneLine segment = CurveSegment(state, axis, j);
         if (SegmentVisible(segment, plot)) {
             scene.Segments.push_back(segment);
         }
@@ -220,7 +191,7 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
     scene.HasData = true;
 
     AddLevelGrid(scene, state);
-    ComputeBaseLayout(state, record, !doc.StoredData && doc.RealTimeActive);
+    ComputeBaseLayout(state, record, GrowingSeries(doc));
     if (!state.NeedBaseLayout && state.RangeFirst < state.RangeLast) {
         scene.HorizontalScrollMax = state.RangeLast - state.RangeFirst + 1;
         ComputeZoomedLayout(state, record);
@@ -244,6 +215,22 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
         state.LastPlotRect = state.PlotRect;
     }
     return scene;
+}
+
+bool GrowingSeries(const CDTDoc& doc) {
+    return !doc.StoredData && doc.RealTimeActive;
+}
+
+CSceneLine CurveSegment(const CGraphState& state, const CReadingAxis& axis, std::int64_t j) {
+    const auto z = state.Column();
+    const auto a = static_cast<std::size_t>(state.RangeFirst + j - 2);
+    const std::int64_t scrolled = state.HScrollOffset;
+    return {
+        TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j - 1)),
+        TruncToInt(state.PlotY[a][z]),
+        TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j)),
+        TruncToInt(state.PlotY[a + 1][z]),
+    };
 }
 
 bool SegmentVisible(const CSceneLine& s, const CPixelRect& plot) {

@@ -70,6 +70,14 @@ struct CSceneInputs {
 // the document's FileJustLoaded stays for the caller, which shows the panel texts and clears it.
 CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInputs& inputs);
 
+// A real-time series still being polled: the graph then fills the plot step by step along the
+// real-time scale.
+bool GrowingSeries(const CDTDoc& doc);
+
+// Curve segment j of the displayed range, from reading RangeFirst + j − 2 to the next one
+// (0-based), at its place in the current layout and scroll position.
+CSceneLine CurveSegment(const CGraphState& state, const CReadingAxis& axis, std::int64_t j);
+
 // Whether a curve segment between two pixel positions shows in the plot: not when both ends
 // lie on or beyond the same edge, except a segment lying exactly on the top or bottom edge.
 bool SegmentVisible(const CSceneLine& segment, const CPixelRect& plot);
