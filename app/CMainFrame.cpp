@@ -18,7 +18,7 @@
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "graph/CDTView.h"
-#include "logger/MakeBridge.h"
+#include "logger/sim/MakeBridge.h"
 #include "platform/LocalTime.h"
 
 namespace {

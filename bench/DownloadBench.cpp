@@ -15,7 +15,7 @@
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
 #include "logger/CLoggerLink.h"
-#include "logger/CSimulatedLogger.h"
+#include "logger/sim/CSimulatedLogger.h"
 
 namespace {
 

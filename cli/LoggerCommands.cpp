@@ -19,8 +19,8 @@
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "logger/CLoggerLink.h"
-#include "logger/MakeBridge.h"
 #include "logger/SetupSettings.h"
+#include "logger/sim/MakeBridge.h"
 #include "platform/CProfile.h"
 #include "platform/CSettings.h"
 

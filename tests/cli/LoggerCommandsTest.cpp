@@ -8,7 +8,7 @@
 
 #include "cli/CConsoleLinkHost.h"
 #include "document/CDTDoc.h"
-#include "logger/CSimulatedLogger.h"
+#include "logger/sim/CSimulatedLogger.h"
 #include "platform/CProfile.h"
 #include "platform/CSettings.h"
 #include "platform/ProgramDirectory.h"

@@ -4,7 +4,7 @@
 
 #include "logger/CLoggerLink.h"
 #include "logger/CLoggingBridge.h"
-#include "logger/CSimulatedLogger.h"
+#include "logger/sim/CSimulatedLogger.h"
 #include "tests/logger/LoggerTestDoubles.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "logger/CBridge.h"
-#include "logger/CSimulatedLogger.h"
+#include "logger/sim/CSimulatedLogger.h"
 #include "platform/CPrompt.h"
 #include "tests/TempDir.h"
 

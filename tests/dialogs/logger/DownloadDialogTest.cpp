@@ -13,7 +13,7 @@
 
 #include "dialogs/logger/CDownloadDlg.h"
 #include "document/CDTDoc.h"
-#include "logger/CSimulatedLogger.h"
+#include "logger/sim/CSimulatedLogger.h"
 #include "platform/CSettings.h"
 #include "platform/LocalTime.h"
 #include "platform/ProgramDirectory.h"

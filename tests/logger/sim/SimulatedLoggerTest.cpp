@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "logger/CLoggerLink.h"
-#include "logger/CSimulatedLogger.h"
 #include "logger/MemoryImage.h"
+#include "logger/sim/CSimulatedLogger.h"
 #include "tests/logger/LoggerTestDoubles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "logger/UrbanSoundscape.h"
+#include "logger/sim/UrbanSoundscape.h"
 
 #include <algorithm>
 #include <chrono>

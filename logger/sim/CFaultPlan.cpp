@@ -1,4 +1,4 @@
-#include "logger/CFaultPlan.h"
+#include "logger/sim/CFaultPlan.h"
 
 #include <charconv>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "logger/CSimulatedLogger.h"
+#include "logger/sim/CSimulatedLogger.h"
 
 #include <algorithm>
 #include <charconv>

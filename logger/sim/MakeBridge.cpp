@@ -1,4 +1,4 @@
-#include "logger/MakeBridge.h"
+#include "logger/sim/MakeBridge.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -7,8 +7,8 @@
 #include <string>
 
 #include "logger/CLoggingBridge.h"
-#include "logger/CSimulatedLogger.h"
 #include "logger/CUsbBridge.h"
+#include "logger/sim/CSimulatedLogger.h"
 
 namespace {
 

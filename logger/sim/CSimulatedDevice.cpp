@@ -1,4 +1,4 @@
-#include "logger/CSimulatedDevice.h"
+#include "logger/sim/CSimulatedDevice.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "document/CMeasurementRecord.h"
-#include "logger/UrbanSoundscape.h"
+#include "logger/sim/UrbanSoundscape.h"
 #include "platform/CProfile.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "logger/CBridge.h"
-#include "logger/CFaultPlan.h"
-#include "logger/CSimulatedDevice.h"
+#include "logger/sim/CFaultPlan.h"
+#include "logger/sim/CSimulatedDevice.h"
 
 // How a simulated logger is set up.
 struct SimulatorOptions {
