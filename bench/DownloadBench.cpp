@@ -41,6 +41,8 @@ public:
     void EndProgress() override {}
     CAlarmSettings AlarmSettings() const override { return {}; }
     void StartPollTimer(std::uint32_t) override {}
+    void StopPollTimer() override {}
+    std::time_t Now() const override { return 0; }
 };
 
 // A full memory: a street's background with traffic passing and now and then a loud peak.

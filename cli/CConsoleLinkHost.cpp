@@ -4,9 +4,15 @@
 #include <ostream>
 #include <string>
 
+#include "platform/LocalTime.h"
+
 CConsoleLinkHost::CConsoleLinkHost(std::ostream& out, std::ostream& err, bool drawBar,
                                    CAlarmSettings alarms)
     : m_err(err), m_prompt(out, err), m_drawBar(drawBar), m_alarms(std::move(alarms)) {}
+
+std::time_t CConsoleLinkHost::Now() const {
+    return CurrentTime();
+}
 
 void CConsoleLinkHost::BeginProgress(std::uint32_t maximum) {
     m_maximum = maximum;

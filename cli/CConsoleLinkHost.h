@@ -6,7 +6,7 @@
 #include "cli/CConsolePrompt.h"
 #include "logger/CLinkHost.h"
 
-// The download's front end in a terminal: a progress bar on standard error when that is a
+// The logger link's front end in a terminal: a progress bar on standard error when that is a
 // terminal, and the logger's messages printed as CConsolePrompt prints them, on a line of
 // their own below the bar.
 class CConsoleLinkHost : public CLinkHost, public CPrompt {
@@ -20,8 +20,11 @@ public:
     void StepProgress(std::uint32_t current) override;
     void EndProgress() override;
     CAlarmSettings AlarmSettings() const override { return m_alarms; }
-    // The command stops before the first poll: live readings need the real-time run.
-    void StartPollTimer(std::uint32_t) override {}
+    void StartPollTimer(std::uint32_t periodMs) override { m_pollPeriodMs = periodMs; }
+    void StopPollTimer() override { m_pollPeriodMs = 0; }
+    std::time_t Now() const override;
+    // Milliseconds until the next poll of a real-time run; 0 when no run polls.
+    std::uint32_t PollPeriodMs() const { return m_pollPeriodMs; }
 
     void Message(const std::string& text, PromptIcon icon) override;
     bool AskYesNo(const std::string& text, PromptIcon icon) override;
@@ -36,5 +39,6 @@ private:
     bool m_drawBar;
     CAlarmSettings m_alarms;
     std::uint32_t m_maximum = 0;
+    std::uint32_t m_pollPeriodMs = 0;
     bool m_lineOpen = false;
 };

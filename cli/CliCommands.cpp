@@ -21,6 +21,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  "Talk to the simulated logger instead of the USB bridge");
     RegisterDocumentCommands(app, context);
     RegisterLoggerCommands(app, context);
+    RegisterMonitorCommand(app, context);
 
     try {
         // CLI11 wants the arguments in reverse order when given as a vector.

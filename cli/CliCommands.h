@@ -10,7 +10,8 @@ class App;
 inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_FAILURE_STATUS = 1;  // the logger or a file write failed
 inline constexpr int EXIT_BAD_FILE = 2;        // a measurement file that cannot be read
-inline constexpr int EXIT_REAL_TIME = 3;       // the logger is set up for live readings
+inline constexpr int EXIT_REAL_TIME = 3;       // the logger is in the other mode: live readings
+                                               // for download, stored for monitor
 inline constexpr int EXIT_USAGE = 64;
 
 // What every command gets: the global options and where to print.
@@ -24,6 +25,7 @@ struct CCliContext {
 // Each group of commands registers its subcommands on the application.
 void RegisterDocumentCommands(CLI::App& app, CCliContext& context);
 void RegisterLoggerCommands(CLI::App& app, CCliContext& context);
+void RegisterMonitorCommand(CLI::App& app, CCliContext& context);
 
 // Runs the tool on a command line and returns its exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -32,8 +32,7 @@ constexpr const char* MSG_PRESS_BUTTON =
     "To Start Datalogging; Press and Hold the button on the logger until the led's flash "
     "Red-Green-Yellow (~5 sec).";
 constexpr const char* MSG_LIVE_READINGS =
-    "The logger is set up for real time: live readings are not available from this command "
-    "yet.";
+    "The logger is set up for real time: watch its live readings with the monitor command.";
 
 // The bridge the global options choose; empty, with the exit status set, when the
 // environment asks for one that cannot be made.
@@ -194,7 +193,8 @@ int Download(const std::string& name, CCliContext& context) {
     const std::string lastMeasurement = LastMeasurementPath().value_or("PreMeasure.sound").string();
     switch (link.RunDownload(doc, host)) {
         case DownloadResult::Failed:
-            return EXIT_FAILURE_STATUS;  // the link has said why
+        case DownloadResult::NotRealTime:  // not asked for here
+            return EXIT_FAILURE_STATUS;    // the link has said why
         case DownloadResult::RealTimeStarted:
             context.Err << MSG_LIVE_READINGS << '\n';
             return EXIT_REAL_TIME;

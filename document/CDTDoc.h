@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "document/AlarmIndicator.h"
 #include "document/CMeasurementRecord.h"
 
 class CArchive;
@@ -46,6 +47,8 @@ public:
     bool SetupSinceSave = true;      // a logger setup since the last save or save question
     bool DownloadSinceSave = false;  // a download since the last save or save question
     bool RealTimeActive = false;     // a real-time run is being polled; the series grows
+    // The alarm lamps for the newest real-time reading.
+    AlarmIndicatorState RealTimeAlarm = AlarmIndicatorState::Normal;
 
     // Replaces the record by a complete new one (download) and notifies the views.
     void ReplaceRecord(CMeasurementRecord record, DocumentChange change);

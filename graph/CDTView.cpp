@@ -123,6 +123,9 @@ void CDTView::OnDocumentChange(DocumentChange change) {
             }
             break;
         case DocumentChange::ReadingAppended:
+            if (m_infoPanel) {
+                m_infoPanel->SetIndicators(m_doc.RealTimeAlarm);
+            }
             AppendLatestReading();
             return;
         case DocumentChange::RealTimeStarted:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 // The alarm levels of the next logger setup, as the user typed them.
@@ -27,6 +28,11 @@ public:
 
     // The alarm levels a real-time run compares its readings with.
     virtual CAlarmSettings AlarmSettings() const = 0;
-    // A real-time run has been prepared: its first poll is due in `periodMs`.
+    // A real-time run polls every `periodMs` from now on: the first poll after the download
+    // prepared the run, then once per sampling interval.
     virtual void StartPollTimer(std::uint32_t periodMs) = 0;
+    // The run has ended: no more polls.
+    virtual void StopPollTimer() = 0;
+    // The local time now, to the whole second: the start time of a run's first reading.
+    virtual std::time_t Now() const = 0;
 };

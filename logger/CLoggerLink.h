@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "logger/CBridge.h"
+#include "logger/CRunJournal.h"
 #include "logger/MemoryImage.h"
 #include "logger/SetupBlock.h"
 #include "platform/CPrompt.h"
@@ -26,6 +28,20 @@ enum class DownloadResult {
     Stored,           // the record holds the logger's memory, kept as the last measurement too
     StoredNotKept,    // the record holds the logger's memory; the last measurement file failed
     RealTimeStarted,  // an empty real-time record waits for its first poll
+    NotRealTime,      // only a real-time run was asked for; the logger holds a recording
+};
+
+// Which of the logger's two modes a download may take.
+enum class DownloadScope {
+    Any,           // the stored recording, or a real-time run
+    RealTimeOnly,  // a real-time run; a logger in stored mode is left unread
+};
+
+// How one poll of a real-time run ended.
+enum class PollResult {
+    Polling,        // a reading was taken and the run goes on
+    Ended,          // a reading was taken and ended the run: it was stopped, or the record is full
+    LoggerStopped,  // the logger did not answer: the run ended with the readings taken before
 };
 
 // The only object that talks to the logger. Each operation finds the logger, opens the
@@ -80,7 +96,19 @@ public:
     // poll timer. Any failure keeps the previous record and last measurement: the failure
     // message is shown while the progress window is still up, then the window goes. A
     // missing logger or a failed open fail without a message.
-    DownloadResult RunDownload(CDTDoc& doc, CLinkHost& host);
+    DownloadResult RunDownload(CDTDoc& doc, CLinkHost& host,
+                               DownloadScope scope = DownloadScope::Any);
+
+    // One poll of the real-time run a download started, at each tick of the host's poll
+    // timer: the logger's level is appended to the record and to the run's journal, the
+    // statistics and the alarm state follow, and the views are told. The run ends when
+    // RealTimeActive has been cleared (Stop Running takes one more reading), when the record
+    // is full, or when a transfer fails; then the readings are kept as the last measurement.
+    PollResult PollRealTime(CDTDoc& doc, CLinkHost& host);
+    // Ends a run at once, without another reading (the program is closing): the readings so
+    // far are kept as the last measurement. Nothing is written for a run without readings.
+    // False when the last measurement could not be written: the journal then stays.
+    bool EndRealTimeRun(CDTDoc& doc, CLinkHost& host);
 
     BridgeHandle Handle() const { return m_handle; }
 
@@ -99,7 +127,7 @@ private:
 
     // The download (MemoryDownload.cpp): the status decides between the stored recording
     // and a real-time start. One function for each exchange with the logger.
-    DownloadResult DownloadExchange(CDTDoc& doc, CLinkHost& host);
+    DownloadResult DownloadExchange(CDTDoc& doc, CLinkHost& host, DownloadScope scope);
     DownloadResult ReadStoredRecording(CDTDoc& doc, CLinkHost& host);
     DownloadResult StartRealTime(CDTDoc& doc, CLinkHost& host, std::uint8_t statusByte);
     bool ReadStatus(std::uint8_t& statusByte);
@@ -112,9 +140,15 @@ private:
     // Closes the device, then shows a failure message; always false.
     bool Fail(const std::string& message, PromptIcon icon = PromptIcon::None);
 
+    // The real-time run (RealTimeRun.cpp).
+    bool ReadLevel(std::uint16_t& raw);
+    void AppendReading(CDTDoc& doc, CLinkHost& host, float level);
+
     CBridge& m_bridge;
     CPrompt& m_prompt;
     BridgeHandle m_handle = INVALID_BRIDGE_HANDLE;
     // Replies (at most 12 bytes) are read into its start.
     std::array<std::uint8_t, 1024> m_receive{};
+    // The running real-time run's readings on the disk, from its first reading on.
+    std::optional<CRunJournal> m_journal;
 };

@@ -46,22 +46,28 @@ std::string MemoryTooLargeText(std::uint32_t readings) {
 
 }  // namespace
 
-DownloadResult CLoggerLink::RunDownload(CDTDoc& doc, CLinkHost& host) {
+DownloadResult CLoggerLink::RunDownload(CDTDoc& doc, CLinkHost& host, DownloadScope scope) {
     DownloadResult result = DownloadResult::Failed;
     RunConnected([&] {
-        result = DownloadExchange(doc, host);
+        result = DownloadExchange(doc, host, scope);
         return result != DownloadResult::Failed;
     });
     return result;
 }
 
-DownloadResult CLoggerLink::DownloadExchange(CDTDoc& doc, CLinkHost& host) {
+DownloadResult CLoggerLink::DownloadExchange(CDTDoc& doc, CLinkHost& host, DownloadScope scope) {
     std::uint8_t statusByte = 0;
     if (!ReadStatus(statusByte)) {
         return FailDownload(MSG_READ_FAILED);
     }
-    return statusByte == STATUS_STORED ? ReadStoredRecording(doc, host)
-                                       : StartRealTime(doc, host, statusByte);
+    if (statusByte != STATUS_STORED) {
+        return StartRealTime(doc, host, statusByte);
+    }
+    if (scope == DownloadScope::RealTimeOnly) {
+        CloseLogger();
+        return DownloadResult::NotRealTime;
+    }
+    return ReadStoredRecording(doc, host);
 }
 
 DownloadResult CLoggerLink::ReadStoredRecording(CDTDoc& doc, CLinkHost& host) {

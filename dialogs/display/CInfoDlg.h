@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "dialogs/display/AlarmIndicator.h"
+#include "document/AlarmIndicator.h"
 
 class CMeasurementRecord;
 class QLabel;

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "platform/CSettings.h"
+#include "platform/LocalTime.h"
 
 namespace {
 
@@ -43,4 +44,12 @@ CAlarmSettings CDownloadHost::AlarmSettings() const {
 
 void CDownloadHost::StartPollTimer(std::uint32_t periodMs) {
     m_pollTimer.start(static_cast<int>(periodMs));
+}
+
+void CDownloadHost::StopPollTimer() {
+    m_pollTimer.stop();
+}
+
+std::time_t CDownloadHost::Now() const {
+    return CurrentTime();
 }

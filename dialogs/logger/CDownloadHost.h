@@ -24,6 +24,8 @@ public:
     void EndProgress() override;
     CAlarmSettings AlarmSettings() const override;
     void StartPollTimer(std::uint32_t periodMs) override;
+    void StopPollTimer() override;
+    std::time_t Now() const override;
 
     // The real-time run's poll timer; its ticks drive the run.
     QTimer& PollTimer() { return m_pollTimer; }

@@ -64,19 +64,22 @@ CFaultPlan CFaultPlan::Parse(std::string_view text) {
 
 FaultAction CFaultPlan::NextWrite() {
     ++m_writes;
-    if (m_unplugs.contains(++m_transfers)) {
-        return FaultAction::Unplug;
-    }
-    if (m_failedWrites.contains(m_writes)) {
-        return FaultAction::Fail;
-    }
-    return m_shortWrites.contains(m_writes) ? FaultAction::Short : FaultAction::None;
+    return Count(m_unplugs.contains(++m_transfers)   ? FaultAction::Unplug
+                 : m_failedWrites.contains(m_writes) ? FaultAction::Fail
+                 : m_shortWrites.contains(m_writes)  ? FaultAction::Short
+                                                     : FaultAction::None);
 }
 
 FaultAction CFaultPlan::NextRead() {
     ++m_reads;
-    if (m_unplugs.contains(++m_transfers)) {
-        return FaultAction::Unplug;
+    return Count(m_unplugs.contains(++m_transfers) ? FaultAction::Unplug
+                 : m_failedReads.contains(m_reads) ? FaultAction::Fail
+                                                   : FaultAction::None);
+}
+
+FaultAction CFaultPlan::Count(FaultAction action) {
+    if (action != FaultAction::None) {
+        ++m_played;
     }
-    return m_failedReads.contains(m_reads) ? FaultAction::Fail : FaultAction::None;
+    return action;
 }

@@ -30,8 +30,12 @@ public:
     FaultAction NextWrite();
     FaultAction NextRead();
     bool WithholdsAcknowledge() const { return m_withholdAcknowledge; }
+    // Faults handed out so far: a test proves with it that its fault was reached.
+    int Played() const { return m_played; }
 
 private:
+    FaultAction Count(FaultAction action);
+
     std::set<int> m_failedWrites;
     std::set<int> m_failedReads;
     std::set<int> m_shortWrites;
@@ -40,4 +44,5 @@ private:
     int m_writes = 0;
     int m_reads = 0;
     int m_transfers = 0;
+    int m_played = 0;
 };

@@ -243,8 +243,8 @@ TEST_F(LoggerCommands, download_realTimeSetup_saysLiveReadingsAreNotHereAndExits
     EXPECT_EQ(run.Status, EXIT_REAL_TIME);
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err,
-              "The logger is set up for real time: live readings are not available from this "
-              "command yet.\n");
+              "The logger is set up for real time: watch its live readings with the monitor "
+              "command.\n");
     EXPECT_FALSE(std::filesystem::exists(LastMeasurement()));
     EXPECT_FALSE(std::filesystem::exists("ignored.sound"));
 }

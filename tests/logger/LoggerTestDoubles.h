@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "logger/CBridge.h"
+#include "logger/CLinkHost.h"
 #include "logger/sim/CSimulatedLogger.h"
 #include "platform/CPrompt.h"
 #include "tests/TempDir.h"
@@ -26,6 +28,46 @@ public:
         Messages.emplace_back(text, icon);
         return false;
     }
+};
+
+using EventList = std::vector<std::string>;
+
+// The front end of a download or a real-time run, writing down in one list what the user
+// would see: the progress window, the messages, the views told of a new record and the poll
+// timer. Its clock stands still unless a test moves it.
+class CDownloadRecorder : public CLinkHost, public CPrompt {
+public:
+    void BeginProgress(std::uint32_t maximum) override {
+        Events.push_back("begin " + std::to_string(maximum));
+    }
+    void StepProgress(std::uint32_t current) override {
+        Events.push_back("step " + std::to_string(current));
+    }
+    void EndProgress() override { Events.push_back("end"); }
+    CAlarmSettings AlarmSettings() const override { return Alarms; }
+    void StartPollTimer(std::uint32_t periodMs) override {
+        Events.push_back("poll " + std::to_string(periodMs));
+        PollPeriodMs = periodMs;
+    }
+    void StopPollTimer() override {
+        Events.push_back("poll stop");
+        PollPeriodMs = 0;
+    }
+    std::time_t Now() const override { return Clock; }
+    void Message(const std::string& text, PromptIcon icon) override {
+        Events.push_back("message " + text);
+        Icons.push_back(icon);
+    }
+    bool AskYesNo(const std::string& text, PromptIcon) override {
+        Events.push_back("ask " + text);
+        return false;
+    }
+
+    EventList Events;
+    std::vector<PromptIcon> Icons;
+    CAlarmSettings Alarms{"85", "40"};
+    std::uint32_t PollPeriodMs = 0;  // 0: the poll timer is stopped
+    std::time_t Clock = 1401969727;  // 2014-06-05 14:02:07 in the tests' time zone
 };
 
 // A bridge that answers from a script and writes down every call, for the cases a real

@@ -7,7 +7,6 @@
 #include <iterator>
 
 #include "document/CDTDoc.h"
-#include "logger/CLinkHost.h"
 #include "logger/CLoggerLink.h"
 #include "logger/MemoryDecoding.h"
 #include "platform/LocalTime.h"
@@ -17,39 +16,9 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using EventList = std::vector<std::string>;
 
 const std::string READ_FAILED = "message Failed reading data from the datalogger.";
 const std::string EMPTY = "message Datalogger internal memory is currently empty.";
-
-// The front end of a download, writing down in one list what the user would see: the
-// progress window, the messages, the views told of a new record and the poll timer.
-class CDownloadRecorder : public CLinkHost, public CPrompt {
-public:
-    void BeginProgress(std::uint32_t maximum) override {
-        Events.push_back("begin " + std::to_string(maximum));
-    }
-    void StepProgress(std::uint32_t current) override {
-        Events.push_back("step " + std::to_string(current));
-    }
-    void EndProgress() override { Events.push_back("end"); }
-    CAlarmSettings AlarmSettings() const override { return Alarms; }
-    void StartPollTimer(std::uint32_t periodMs) override {
-        Events.push_back("poll " + std::to_string(periodMs));
-    }
-    void Message(const std::string& text, PromptIcon icon) override {
-        Events.push_back("message " + text);
-        Icons.push_back(icon);
-    }
-    bool AskYesNo(const std::string& text, PromptIcon) override {
-        Events.push_back("ask " + text);
-        return false;
-    }
-
-    EventList Events;
-    std::vector<PromptIcon> Icons;
-    CAlarmSettings Alarms{"85", "40"};
-};
 
 MemoryHeader Header(std::uint8_t rateCode) {
     MemoryHeader header;

@@ -1,0 +1,201 @@
+// datalogger-cli monitor: watches a logger set up for real time as the program's own run
+// does, one line per reading as it comes.
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <thread>
+
+#include "cli/CConsoleLinkHost.h"
+#include "cli/CliCommands.h"
+#include "document/CDTDoc.h"
+#include "logger/CLoggerLink.h"
+#include "logger/CRunJournal.h"
+#include "logger/sim/MakeBridge.h"
+#include "platform/CSettings.h"
+#include "platform/LocalTime.h"
+
+namespace {
+
+constexpr const char* MSG_NOT_REAL_TIME =
+    "The logger is set up for stored mode: it has no live readings. Set it up with --mode RT, "
+    "or fetch its memory with the download command.";
+// The longest the tool sleeps before it looks at Ctrl+C again.
+constexpr std::chrono::milliseconds STOP_CHECK_PERIOD(50);
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+extern "C" void RequestStop(int) {
+    g_stopRequested = 1;
+}
+
+// Ctrl+C (SIGINT) and SIGTERM end the run, with its readings kept, instead of the process;
+// the previous handlers come back when the run is over.
+class CStopSignals {
+public:
+    CStopSignals() {
+        g_stopRequested = 0;
+        m_previousInterrupt = std::signal(SIGINT, RequestStop);
+        m_previousTerminate = std::signal(SIGTERM, RequestStop);
+    }
+    ~CStopSignals() {
+        std::signal(SIGINT, m_previousInterrupt);
+        std::signal(SIGTERM, m_previousTerminate);
+    }
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
+
+    static bool Requested() { return g_stopRequested != 0; }
+
+private:
+    void (*m_previousInterrupt)(int) = nullptr;
+    void (*m_previousTerminate)(int) = nullptr;
+};
+
+// Sleeps until the next poll is due, or until a stop is asked for.
+void WaitForPoll(std::uint32_t periodMs) {
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(periodMs);
+    while (!CStopSignals::Requested()) {
+        const auto left = due - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) {
+            return;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, STOP_CHECK_PERIOD));
+    }
+}
+
+std::string LevelText(float level) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(level));
+    return text;
+}
+
+struct CMonitorOptions {
+    int Count = REAL_TIME_CAPACITY;
+    std::string CsvFile;
+};
+
+// Prints the newest reading of a growing record, and writes it to the CSV file if one was
+// named: the reading's number from 1, its time and its level.
+class CReadingPrinter {
+public:
+    CReadingPrinter(std::ostream& out, std::ostream* csv) : m_out(out), m_csv(csv) {
+        if (m_csv) {
+            *m_csv << "number,time,level\n" << std::flush;
+        }
+    }
+
+    void Print(const CMeasurementRecord& r) {
+        const std::int32_t index = r.SampleCount - 1;
+        const std::time_t time = r.SampleTime(index);
+        const std::string level = LevelText(r.Levels[static_cast<std::size_t>(index)]);
+        m_out << r.SampleCount << '\t' << FormatLocalTime(time, "%d/%m/%y %H:%M:%S") << '\t'
+              << level << std::endl;
+        if (m_csv) {
+            *m_csv << r.SampleCount << ',' << FormatLocalTime(time, "%Y-%m-%dT%H:%M:%S") << ','
+                   << level << std::endl;
+        }
+    }
+
+private:
+    std::ostream& m_out;
+    std::ostream* m_csv;
+};
+
+// A run left unfinished by an earlier monitor or program becomes the last measurement
+// before a new run starts, as the program's recovery would make it.
+void RecoverUnfinishedRun(CCliContext& context) {
+    if (auto record = FindUnfinishedRun()) {
+        const std::int32_t readings = record->SampleCount;
+        CDTDoc doc;
+        if (AdoptUnfinishedRun(doc, std::move(*record))) {
+            context.Err << "An unfinished real-time run was recovered into PreMeasure.sound ("
+                        << readings << " readings).\n";
+        }
+    }
+}
+
+int Monitor(const CMonitorOptions& options, CCliContext& context) {
+    std::unique_ptr<CBridge> bridge;
+    try {
+        bridge = MakeBridge(context.Simulate);
+    } catch (const std::invalid_argument& error) {
+        context.Err << error.what() << '\n';
+        return EXIT_USAGE;
+    }
+    const CFrameSettings settings = ReadFrameSettings(ReadSettingsFile());
+    CConsoleLinkHost host(context.Out, context.Err, false, {settings.AlarmHigh, settings.AlarmLow});
+    CLoggerLink link(*bridge, host);
+    if (link.FindLogger() < 0) {
+        context.Err << "Not Connected\n";
+        return EXIT_FAILURE_STATUS;
+    }
+    std::ofstream csv;
+    if (!options.CsvFile.empty()) {
+        csv.open(options.CsvFile, std::ios::trunc);
+        if (!csv) {
+            context.Err << "Cannot write \"" << options.CsvFile << "\".\n";
+            return EXIT_FAILURE_STATUS;
+        }
+    }
+    RecoverUnfinishedRun(context);
+
+    CDTDoc doc;
+    CReadingPrinter printer(context.Out, csv.is_open() ? &csv : nullptr);
+    doc.AddView([&](DocumentChange change) {
+        if (change == DocumentChange::ReadingAppended) {
+            printer.Print(doc.Record());
+        }
+    });
+    const CStopSignals stopSignals;
+    switch (link.RunDownload(doc, host, DownloadScope::RealTimeOnly)) {
+        case DownloadResult::RealTimeStarted:
+            break;
+        case DownloadResult::NotRealTime:
+            context.Err << MSG_NOT_REAL_TIME << '\n';
+            return EXIT_REAL_TIME;
+        default:
+            return EXIT_FAILURE_STATUS;  // the link has said why
+    }
+
+    for (;;) {
+        WaitForPoll(host.PollPeriodMs());
+        if (CStopSignals::Requested() || doc.Record().SampleCount >= options.Count) {
+            return link.EndRealTimeRun(doc, host) ? EXIT_OK : EXIT_FAILURE_STATUS;
+        }
+        switch (link.PollRealTime(doc, host)) {
+            case PollResult::Polling:
+                break;
+            case PollResult::Ended:
+                return EXIT_OK;
+            case PollResult::LoggerStopped:
+                context.Err << "The logger stopped answering after " << doc.Record().SampleCount
+                            << " readings; they are kept in PreMeasure.sound.\n";
+                return EXIT_FAILURE_STATUS;
+        }
+    }
+}
+
+}  // namespace
+
+void RegisterMonitorCommand(CLI::App& app, CCliContext& context) {
+    auto* monitor = app.add_subcommand(
+        "monitor",
+        "Watch a logger set up for real time: one line per reading (number, time, level) "
+        "until --count readings, Ctrl+C or the logger stops answering; the readings are kept "
+        "in PreMeasure.sound");
+    auto options = std::make_shared<CMonitorOptions>();
+    monitor->add_option("--count", options->Count, "Readings to take, 1..10000")
+        ->check(CLI::Range(1, REAL_TIME_CAPACITY));
+    monitor->add_option("--csv", options->CsvFile,
+                        "Also write the readings to this CSV file as they come");
+    monitor->callback([&context, options] { context.ExitCode = Monitor(*options, context); });
+}

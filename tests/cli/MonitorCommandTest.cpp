@@ -1,0 +1,132 @@
+// datalogger-cli monitor against the simulated logger. The logger is set up for 50 ms, so a
+// run of a few readings takes about half a second of real time.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "document/CDTDoc.h"
+#include "logger/CRunJournal.h"
+#include "platform/ProgramDirectory.h"
+#include "tests/CRecordingPrompt.h"
+#include "tests/TempDir.h"
+#include "tests/cli/RunTool.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+CMeasurementRecord LastMeasurement() {
+    CDTDoc doc;
+    CRecordingPrompt prompt;
+    EXPECT_EQ(doc.LoadLastMeasurement(prompt), LoadResult::Loaded);
+    return doc.Record();
+}
+
+// Each test starts with a fresh program directory and a logger set up for real time at 50 ms.
+struct MonitorCommand : testing::Test {
+    void SetUp() override {
+        TearDown();
+        ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "RT", "--rate", "50ms"}).Status, 0);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(ProgramDirectory());
+        unsetenv("DATALOGGER_SIM_FAULTS");
+    }
+};
+
+TEST_F(MonitorCommand, count_printsEachReadingAsItComesAndKeepsThemAll) {
+    CTempDir directory;
+    const auto csvFile = directory / "live.csv";
+    const CToolRun run =
+        RunTool({"--simulate", "monitor", "--count", "3", "--csv", csvFile.string()});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+
+    const CMeasurementRecord kept = LastMeasurement();
+    ASSERT_EQ(kept.SampleCount, 3);
+    const std::vector<std::string> printed = Lines(run.Out);
+    std::ifstream csvIn(csvFile);
+    std::stringstream csvText;
+    csvText << csvIn.rdbuf();
+    const std::vector<std::string> csv = Lines(csvText.str());
+    ASSERT_EQ(printed.size(), 3u);
+    ASSERT_EQ(csv.size(), 4u);
+    EXPECT_EQ(csv[0], "number,time,level");
+    const std::regex line(R"((\d+)\t\d\d/\d\d/\d\d \d\d:\d\d:\d\d\t(\d+\.\d))");
+    const std::regex csvLine(R"((\d+),\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,(\d+\.\d))");
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::smatch fields;
+        ASSERT_TRUE(std::regex_match(printed[i], fields, line)) << printed[i];
+        EXPECT_EQ(fields[1], std::to_string(i + 1));
+        EXPECT_FLOAT_EQ(std::stof(fields[2]), kept.Levels[i]);
+        std::smatch csvFields;
+        ASSERT_TRUE(std::regex_match(csv[i + 1], csvFields, csvLine)) << csv[i + 1];
+        EXPECT_EQ(csvFields[2], fields[2]);
+    }
+    EXPECT_FALSE(std::filesystem::exists(*RunJournalPath()));
+}
+
+TEST_F(MonitorCommand, loggerStopsAnswering_keepsTheReadingsSaysSoAndExitsOne) {
+    setenv("DATALOGGER_SIM_FAULTS", "read:4=fail", 1);  // the status, two levels, then nothing
+    const CToolRun run = RunTool({"--simulate", "monitor"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(Lines(run.Out).size(), 2u);
+    EXPECT_EQ(run.Err,
+              "The logger stopped answering after 2 readings; they are kept in "
+              "PreMeasure.sound.\n");
+    EXPECT_EQ(LastMeasurement().SampleCount, 2);
+}
+
+TEST_F(MonitorCommand, interrupt_endsTheRunWithItsReadingsKept) {
+    std::thread interrupter([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        std::raise(SIGINT);
+    });
+    const CToolRun run = RunTool({"--simulate", "monitor"});
+    interrupter.join();
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::int32_t printed = static_cast<std::int32_t>(Lines(run.Out).size());
+    EXPECT_GE(printed, 1);
+    EXPECT_EQ(LastMeasurement().SampleCount, printed);
+}
+
+TEST_F(MonitorCommand, storedModeLogger_isLeftUnreadWithExitThree) {
+    ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "STOR", "--rate", "1s"}).Status, 0);
+    const CToolRun run = RunTool({"--simulate", "monitor", "--count", "2"});
+    EXPECT_EQ(run.Status, EXIT_REAL_TIME);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_NE(run.Err.find("set up for stored mode"), std::string::npos) << run.Err;
+    EXPECT_FALSE(std::filesystem::exists(*LastMeasurementPath()));
+}
+
+TEST_F(MonitorCommand, unfinishedRunLeftBehind_isRecoveredBeforeTheNewRun) {
+    setenv("DATALOGGER_SIM_FAULTS", "read:3=fail", 1);
+    ASSERT_EQ(RunTool({"--simulate", "monitor"}).Status, 1);  // one reading, kept
+    // As if that run had been killed: its journal is back, and the last measurement gone.
+    CRunJournal journal(*RunJournalPath());
+    ASSERT_TRUE(journal.Begin(LastMeasurement()));
+    std::filesystem::remove(*LastMeasurementPath());
+    unsetenv("DATALOGGER_SIM_FAULTS");
+
+    const CToolRun run = RunTool({"--simulate", "monitor", "--count", "1"});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Err,
+              "An unfinished real-time run was recovered into PreMeasure.sound (1 readings).\n");
+    EXPECT_EQ(LastMeasurement().SampleCount, 1);
+}
+
+}  // namespace
