@@ -37,5 +37,6 @@ int CDTApp::Run(const CStartOptions& options) {
     }
     frame.InitialUpdate();
     frame.showMaximized();
+    frame.OfferUnfinishedRun();
     return exec();
 }

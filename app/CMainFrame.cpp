@@ -15,9 +15,11 @@
 #include "app/FrameMenus.h"
 #include "app/ProgramResources.h"
 #include "dialogs/logger/CDownloadDlg.h"
+#include "dialogs/logger/CSetupDlg.h"
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "graph/CDTView.h"
+#include "logger/CRunJournal.h"
 #include "logger/sim/MakeBridge.h"
 #include "platform/LocalTime.h"
 
@@ -91,6 +93,7 @@ CGraphColorIndexes CMainFrame::ColorIndexes() const {
 void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::SAVE, [this] { OnSave(); });
     m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
+    m_commands.SetHandler(CommandId::SETUP, [this] { OnSetup(); });
     m_commands.SetHandler(CommandId::STOP_RUNNING, [this] { OnStopRunning(); });
     m_commands.SetHandler(CommandId::EXIT, [this] { close(); });
     m_commands.SetHandler(CommandId::ABOUT, [this] { OnAbout(); });
@@ -147,16 +150,55 @@ void CMainFrame::OnDownload() {
         }
         m_downloadDlg = std::make_unique<CDownloadDlg>(
             m_doc, *bridge, *m_prompt, m_settings, *m_graphView, [this] { OnSave(); }, this);
+        connect(m_downloadDlg.get(), &CDownloadDlg::LoggerStoppedAnswering, this,
+                &CMainFrame::OnLoggerStoppedAnswering);
     }
     m_downloadDlg->DoModal();
 }
 
+void CMainFrame::OnSetup() {
+    if (!m_setupDlg) {
+        CBridge* bridge = LoggerBridge();
+        if (!bridge) {
+            return;
+        }
+        m_setupDlg = std::make_unique<CSetupDlg>(m_settings, m_doc, *bridge, *m_prompt, this);
+    }
+    m_setupDlg->DoModal();
+}
+
 void CMainFrame::OnStopRunning() {
     // The run's poll sees the flag at its next reading and ends there; the series so far is
-    // kept as the last measurement at once.
+    // kept as the last measurement at once. A run without a reading yet has nothing to keep.
     m_doc.RealTimeActive = false;
-    static_cast<void>(m_doc.SaveLastMeasurement());  // as silent as the run's own saves
+    if (m_doc.Record().SampleCount > 0) {
+        static_cast<void>(m_doc.SaveLastMeasurement());  // as silent as the run's own saves
+    }
     UpdateCommandUI();
+}
+
+void CMainFrame::OnLoggerStoppedAnswering(int readings) {
+    statusBar()->showMessage(
+        tr("The datalogger stopped answering: the real-time run ended, its %1 readings are kept "
+           "in PreMeasure.sound.")
+            .arg(readings));
+}
+
+void CMainFrame::OfferUnfinishedRun() {
+    auto record = FindUnfinishedRun();
+    if (!record) {
+        return;
+    }
+    const std::string question = "An unfinished real-time run was found. Recover its " +
+                                 std::to_string(record->SampleCount) + " readings?";
+    if (!m_prompt->AskYesNo(question, PromptIcon::Question)) {
+        DiscardUnfinishedRun();
+    } else if (!AdoptUnfinishedRun(m_doc, std::move(*record))) {
+        m_prompt->Message(
+            "The recovered readings could not be written to PreMeasure.sound; "
+            "they will be offered again at the next start.",
+            PromptIcon::Warning);
+    }
 }
 
 void CMainFrame::OnAbout() {
@@ -182,7 +224,9 @@ void CMainFrame::RunCloseSequence() {
     // Nothing more can be done about a settings file or a last measurement that cannot be
     // written while the program ends; the user's own save comes next.
     static_cast<void>(WriteSettingsFile(m_settings, m_graphView->Settings()));
-    if (m_doc.RealTimeActive) {
+    if (m_downloadDlg && m_downloadDlg->RunPolling()) {
+        m_downloadDlg->EndRealTimeRun();
+    } else if (m_doc.RealTimeActive && m_doc.Record().SampleCount > 0) {
         static_cast<void>(m_doc.SaveLastMeasurement());
     }
     if (m_doc.Record().SampleCount > 1 && m_doc.DownloadSinceSave && m_doc.SetupSinceSave) {

@@ -15,6 +15,7 @@ class CBridge;
 class CDTDoc;
 class CDTView;
 class CDownloadDlg;
+class CSetupDlg;
 class CInstrumentView;
 class QSplitter;
 
@@ -54,6 +55,12 @@ public:
     // "Download Data...": the download dialog, which the window keeps from its first use on,
     // so that the real-time run its link carries outlives the dialog.
     void OnDownload();
+    // "Datalogger Setup...": the setup dialog, kept from its first use on.
+    void OnSetup();
+
+    // At start: a real-time run the program did not end (killed, power cut) left its readings
+    // in a journal; the user may make them the current measurement or let them go.
+    void OfferUnfinishedRun();
 
     bool InstrumentPaneShown = true;
     bool InfoPanelShown = true;
@@ -69,6 +76,7 @@ private:
     CCommandState CommandState() const;
     void RunCloseSequence();
     void OnStopRunning();
+    void OnLoggerStoppedAnswering(int readings);
     void OnAbout();
     // The one bridge of the program, made on first use; nullptr (the user has been told why)
     // when the environment names one that cannot be made.
@@ -87,6 +95,7 @@ private:
     bool m_simulateLogger;
     std::unique_ptr<CBridge> m_bridge;
     std::unique_ptr<CDownloadDlg> m_downloadDlg;
+    std::unique_ptr<CSetupDlg> m_setupDlg;
     QTimer m_closeTimer;  // ends the program once the close sequence has run
     bool m_closeConfirmed = false;
 };

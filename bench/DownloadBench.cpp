@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchHome.h"
 #include "bench/BenchWindow.h"
 #include "dialogs/logger/CDownloadHost.h"
 #include "document/CDTDoc.h"
@@ -106,14 +107,6 @@ BENCHMARK(BM_DownloadFullMemoryInTheWindow)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    // PreMeasure.sound goes to a directory of the benchmark's own, not the user's.
-    std::string home =
-        (std::filesystem::temp_directory_path() / "datalogger-bench-XXXXXX").string();
-    if (mkdtemp(home.data()) == nullptr) {
-        return 1;
-    }
-    setenv("DATALOGGER_HOME", home.c_str(), 1);
-    const int status = RunWidgetBenchmarks(argc, argv);
-    std::filesystem::remove_all(home);
-    return status;
+    const CBenchHome home;
+    return home.Made() ? RunWidgetBenchmarks(argc, argv) : 1;
 }

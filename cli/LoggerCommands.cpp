@@ -27,10 +27,6 @@
 namespace {
 
 constexpr const char* MSG_NOT_CONNECTED = "Not Connected";
-constexpr const char* MSG_RUNNING = "The DATA LOGGER is running... ";
-constexpr const char* MSG_PRESS_BUTTON =
-    "To Start Datalogging; Press and Hold the button on the logger until the led's flash "
-    "Red-Green-Yellow (~5 sec).";
 constexpr const char* MSG_LIVE_READINGS =
     "The logger is set up for real time: watch its live readings with the monitor command.";
 
@@ -154,7 +150,8 @@ int Setup(CLoggerLink& link, CPrompt& prompt, const CSetupOptions& options, CCli
     if (!link.SendSetup(ComposeSetupBlock(fields, SplitLocalTime(CurrentTime())))) {
         return EXIT_FAILURE_STATUS;  // the link has said why
     }
-    prompt.Message(fields.ManualStart ? MSG_PRESS_BUTTON : MSG_RUNNING, PromptIcon::Information);
+    prompt.Message(fields.ManualStart ? MSG_SETUP_PRESS_BUTTON : MSG_SETUP_RUNNING,
+                   PromptIcon::Information);
     StoreSetupFields(fields, settings.Frame);
     settings.Store(context.Err);
     return EXIT_OK;

@@ -6,6 +6,12 @@
 // The rules by which the setup and calibration front ends (the dialogs and the command-line
 // tool) turn the stored settings into what is sent to the logger, and back.
 
+// What the user is told after a setup the logger took, for an automatic and a manual start.
+inline constexpr const char* MSG_SETUP_RUNNING = "The DATA LOGGER is running... ";
+inline constexpr const char* MSG_SETUP_PRESS_BUTTON =
+    "To Start Datalogging; Press and Hold the button on the logger until the led's flash "
+    "Red-Green-Yellow (~5 sec).";
+
 inline constexpr int ALARM_LEVEL_MIN = 0;
 inline constexpr int ALARM_LEVEL_MAX = 130;
 inline constexpr int CALIBRATION_MIN = -10;

@@ -12,9 +12,6 @@
 
 namespace {
 
-const QString CONNECTING = QStringLiteral("Connecting...");
-const QString CONNECTED = QStringLiteral("Connected");
-const QString NOT_CONNECTED = QStringLiteral("Not Connected");
 const QString STATUS_CONNECTED =
     QStringLiteral("Press Download to stop logging and load data from logger, or Cancel to exit.");
 const QString STATUS_NOT_CONNECTED =
@@ -56,12 +53,13 @@ CDownloadDlg::CDownloadDlg(CDTDoc& doc, CBridge& bridge, CPrompt& prompt,
 
     m_presenceTimer.setInterval(POLL_MS);
     connect(&m_presenceTimer, &QTimer::timeout, this, &CDownloadDlg::Poll);
+    connect(&m_host.PollTimer(), &QTimer::timeout, this, &CDownloadDlg::PollRealTime);
     connect(m_downloadButton, &QPushButton::clicked, this, &CDownloadDlg::OnDownloadClicked);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool CDownloadDlg::DoModal() {
-    ShowState(CONNECTING, CONNECTING);
+    ShowState(CAPTION_CONNECTING, CAPTION_CONNECTING);
     m_presenceTimer.start();
     const int answer = exec();
     m_presenceTimer.stop();
@@ -71,9 +69,9 @@ bool CDownloadDlg::DoModal() {
 void CDownloadDlg::Poll() {
     m_connected = m_link.FindLogger() >= 0;
     if (m_connected) {
-        ShowState(CONNECTED, STATUS_CONNECTED);
+        ShowState(CAPTION_CONNECTED, STATUS_CONNECTED);
     } else {
-        ShowState(NOT_CONNECTED, STATUS_NOT_CONNECTED);
+        ShowState(CAPTION_NOT_CONNECTED, STATUS_NOT_CONNECTED);
     }
 }
 
@@ -106,4 +104,20 @@ bool CDownloadDlg::Download() {
     }
     m_doc.DownloadSinceSave = true;
     return true;
+}
+
+bool CDownloadDlg::RunPolling() const {
+    return m_host.PollTimer().isActive();
+}
+
+void CDownloadDlg::PollRealTime() {
+    if (m_link.PollRealTime(m_doc, m_host) == PollResult::LoggerStopped) {
+        emit LoggerStoppedAnswering(m_doc.Record().SampleCount);
+    }
+}
+
+void CDownloadDlg::EndRealTimeRun() {
+    // Nothing more can be done while the program closes; the journal, if it stays, is
+    // offered at the next start.
+    (void)m_link.EndRealTimeRun(m_doc, m_host);
 }

@@ -44,6 +44,17 @@ public:
     CDownloadHost& Host() { return m_host; }
     CLoggerLink& Link() { return m_link; }
 
+    // Whether a real-time run still polls (Stop Running leaves it one more poll).
+    bool RunPolling() const;
+    // One poll of the real-time run, as its timer makes it.
+    void PollRealTime();
+    // Ends a polling run at once, keeping its readings (the program is closing).
+    void EndRealTimeRun();
+
+signals:
+    // The logger stopped answering during a real-time run; the readings taken were kept.
+    void LoggerStoppedAnswering(int readings);
+
 private:
     void ShowState(const QString& caption, const QString& status);
     void OnDownloadClicked();

@@ -29,6 +29,7 @@ public:
 
     // The real-time run's poll timer; its ticks drive the run.
     QTimer& PollTimer() { return m_pollTimer; }
+    const QTimer& PollTimer() const { return m_pollTimer; }
     // The progress window while a download reads blocks, else nullptr.
     const CLoadingDlg* LoadingWindow() const { return m_loading.get(); }
 

@@ -32,6 +32,8 @@ public:
     bool WithholdsAcknowledge() const { return m_withholdAcknowledge; }
     // Faults handed out so far: a test proves with it that its fault was reached.
     int Played() const { return m_played; }
+    // Transfers counted so far: the next one is Transfers() + 1.
+    int Transfers() const { return m_transfers; }
 
 private:
     FaultAction Count(FaultAction action);

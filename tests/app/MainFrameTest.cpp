@@ -14,6 +14,7 @@
 #include "app/CommandStrings.h"
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
+#include "logger/CRunJournal.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
@@ -142,13 +143,15 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
 }
 
 TEST_F(MainFrame, onlyTheCommandsThatExistAreEnabled) {
-    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Download Data", "&Download Data...",
-                                              "&Exit", "Data Download"}));
+    EXPECT_EQ(EnabledCommands(),
+              QStringList({"&About...", "&Download Data", "&Download Data...", "&Exit",
+                           "Data Download", "Datalogger Setup", "Datalogger Setup..."}));
 
     // Data makes Save usable, from the menu and from the toolbar.
     m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
-    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Download Data", "&Download Data...",
-                                              "&Exit", "&Save...", "Data Download", "Save"}));
+    EXPECT_EQ(EnabledCommands(),
+              QStringList({"&About...", "&Download Data", "&Download Data...", "&Exit", "&Save...",
+                           "Data Download", "Datalogger Setup", "Datalogger Setup...", "Save"}));
 
     // A real-time run keeps Save and Stop Running, and no download.
     m_doc.RealTimeActive = true;
@@ -167,6 +170,44 @@ TEST_F(MainFrame, stopRunning_endsTheRunAndKeepsTheSeriesAsLastMeasurement) {
     ASSERT_EQ(last.LoadLastMeasurement(m_prompt), LoadResult::Loaded);
     EXPECT_EQ(last.Record().SampleCount, 7);
     EXPECT_TRUE(EnabledCommands().contains("&Download Data..."));
+}
+
+TEST_F(MainFrame, stopRunningBeforeTheFirstReading_leavesTheLastMeasurementAlone) {
+    std::filesystem::remove(*LastMeasurementPath());
+    CMeasurementRecord empty;
+    empty.ReplaceSeries(REAL_TIME_CAPACITY);
+    m_doc.ReplaceRecord(std::move(empty), DocumentChange::RealTimeStarted);
+    m_doc.RealTimeActive = true;
+    m_frame->UpdateCommandUI();
+    Menu("&Instrument(I)")->actions().at(6)->trigger();  // "&Stop Running..."
+    EXPECT_FALSE(m_doc.RealTimeActive);
+    EXPECT_FALSE(std::filesystem::exists(*LastMeasurementPath()));
+}
+
+// A run the program did not end left its journal: the question, then Yes or No.
+TEST_F(MainFrame, unfinishedRunAtStart_yesRecoversItAndNoLetsItGo) {
+    for (const bool yes : {true, false}) {
+        std::filesystem::remove(*LastMeasurementPath());
+        {
+            CRunJournal journal(*RunJournalPath());
+            CMeasurementRecord run = ExampleRecord(4);
+            run.ModeText = "RT";
+            ASSERT_TRUE(journal.Begin(run));
+        }
+        m_prompt.Log.clear();
+        m_prompt.Answers = {yes};
+        m_doc.ReplaceRecord(ExampleRecord(2), DocumentChange::Downloaded);
+        m_frame->OfferUnfinishedRun();
+        ASSERT_EQ(m_prompt.Texts(),
+                  std::vector<std::string>{"An unfinished real-time run was found. Recover its 4 "
+                                           "readings?"});
+        EXPECT_EQ(m_doc.Record().SampleCount, yes ? 4 : 2);
+        EXPECT_EQ(std::filesystem::exists(*LastMeasurementPath()), yes);
+        EXPECT_FALSE(std::filesystem::exists(*RunJournalPath()));
+    }
+    m_prompt.Log.clear();
+    m_frame->OfferUnfinishedRun();  // nothing left: nothing asked
+    EXPECT_TRUE(m_prompt.Log.empty());
 }
 
 TEST_F(MainFrame, aMenuReadsTheStateWhenItOpens) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -371,6 +372,25 @@ TEST_F(DownloadDialog, realTimeLogger_startsTheRunThatOutlivesTheDialog) {
     EXPECT_TRUE(dialog->Host().PollTimer().isActive());
     EXPECT_EQ(dialog->Host().PollTimer().interval(), 500);
     EXPECT_FALSE(dialog->isVisible());
+
+    // Each tick of the poll timer takes a reading until the logger goes; then the run ends, keeps
+    // what it took and says how many.
+    QSignalSpy stopped(dialog.get(), &CDownloadDlg::LoggerStoppedAnswering);
+    dialog->PollRealTime();
+    dialog->PollRealTime();
+    EXPECT_EQ(dialog->Host().PollTimer().interval(), 5000);
+    EXPECT_EQ(doc.Record().SampleCount, 2);
+    CFaultPlan& faults = bridge->Logger().Faults();
+    faults.UnplugBefore(faults.Transfers() + 1);
+    dialog->PollRealTime();
+    ASSERT_TRUE(bridge->Logger().Unplugged());
+    ASSERT_EQ(stopped.size(), 1);
+    EXPECT_EQ(stopped[0][0].toInt(), 2);
+    EXPECT_FALSE(dialog->RunPolling());
+    EXPECT_FALSE(doc.RealTimeActive);
+    CDTDoc last;
+    ASSERT_EQ(last.LoadLastMeasurement(prompt), LoadResult::Loaded);
+    EXPECT_EQ(last.Record().SampleCount, 2);
 }
 
 }  // namespace
