@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include "app/CMainFrame.h"
 #include "app/CStartupSplash.h"
@@ -37,6 +38,7 @@ int CDTApp::Run(const CStartOptions& options) {
     }
     frame.InitialUpdate();
     frame.showMaximized();
-    frame.OfferUnfinishedRun();
+    // Asked once the main window is on the screen, so that the question stands over it.
+    QTimer::singleShot(0, &frame, &CMainFrame::OfferUnfinishedRun);
     return exec();
 }

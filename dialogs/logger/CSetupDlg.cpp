@@ -84,6 +84,10 @@ CSetupDlg::CSetupDlg(CFrameSettings& settings, CDTDoc& doc, CBridge& bridge, CPr
         m_rate->addItem(QString::fromLatin1(text));
     }
     m_samplingTime->setEnabled(false);
+    // The longest duration text fits whole.
+    m_samplingTime->setMinimumWidth(m_samplingTime->fontMetrics().horizontalAdvance(
+                                        QStringLiteral("00Day 00Hour 00Minute 00Second")) +
+                                    2 * m_samplingTime->fontMetrics().averageCharWidth());
     m_status->setWordWrap(true);
     m_status->setMinimumWidth(STATUS_WIDTH);
     m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
@@ -280,6 +284,7 @@ void CSetupDlg::ShowSamplingTime() {
                                 .arg(total % 86400 / 3600)
                                 .arg(total % 3600 / 60)
                                 .arg(total % 60));
+    m_samplingTime->setCursorPosition(0);
 }
 
 void CSetupDlg::LockForFastestRate() {
