@@ -30,7 +30,7 @@ std::pair<std::string, PromptIcon> Plain(const std::string& text) {
 
 struct LinkTest : testing::Test {
     CScriptedBridge bridge;
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     CLoggerLink link{bridge, prompt};
 
     int CallsStartingWith(const std::string& prefix) const {
@@ -205,7 +205,7 @@ TEST_P(LinkFaultTest, faultEndsInItsMessageWithTheDeviceClosed) {
     SimulatorOptions options = bench.Options();
     options.Faults = CFaultPlan::Parse(GetParam().Plan);
     CSimulatedLogger simulator(std::move(options));
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     CLoggerLink link(simulator, prompt);
 
     const bool succeeded = GetParam().Setup ? link.SendSetup(BLOCK) : link.SendCalibration(-5);
@@ -237,7 +237,7 @@ TEST(LinkWithSimulator, faultsCountFromTheStartAndAnUnpluggedLoggerStaysAway) {
     SimulatorOptions options = bench.Options();
     options.Faults = CFaultPlan::Parse("read:2=fail,read:3=fail,unplug:9");
     CSimulatedLogger simulator(std::move(options));
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     CLoggerLink link(simulator, prompt);
 
     EXPECT_TRUE(link.SendCalibration(3));   // transfers 1 and 2

@@ -16,8 +16,9 @@
 #include "platform/CPrompt.h"
 #include "tests/TempDir.h"
 
-// Every message the link shows, in order.
-class CRecordingPrompt : public CPrompt {
+// Every message the link shows, in order. Named apart from CRecordingPrompt, which a test
+// executable may hold beside it.
+class CMessageLog : public CPrompt {
 public:
     std::vector<std::pair<std::string, PromptIcon>> Messages;
 

@@ -33,7 +33,7 @@ Bytes FileBytes(const std::filesystem::path& file) {
 
 std::vector<float> LastMeasurementLevels() {
     CDTDoc saved;
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     if (saved.LoadLastMeasurement(prompt) != LoadResult::Loaded) {
         return {};
     }

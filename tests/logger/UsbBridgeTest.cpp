@@ -207,7 +207,7 @@ TEST_F(UsbBridgeTest, queryString_isTheProductNameOfTheDeviceAtThatIndex) {
     usb.Devices = {silent, CFakeUsb::Device{}};
     usb.Devices[0].OpenResult = LIBUSB_ERROR_ACCESS;
     bridge = Bridge();
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     CLoggerLink link(*bridge, prompt);
     EXPECT_EQ(link.FindLogger(), 1);
     EXPECT_FALSE(link.SendCalibration(1));
@@ -348,7 +348,7 @@ TEST_F(UsbBridgeTest, linkOverTheUsbBridge_calibrates) {
     usb.Devices = {CFakeUsb::Device{}};
     usb.InPackets = {{0xFB}};
     auto bridge = Bridge();
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     CLoggerLink link(*bridge, prompt);
     EXPECT_TRUE(link.SendCalibration(-5));
     EXPECT_EQ(usb.Sent, (std::vector<Bytes>{{0x0C, 0xFB, 0x00}}));

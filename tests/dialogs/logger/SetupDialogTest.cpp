@@ -25,7 +25,7 @@ namespace {
 struct SetupDialog : testing::Test {
     CSimulatorBench Bench;
     CSimulatedLogger Logger{Bench.Options()};
-    CRecordingPrompt Prompt;
+    CMessageLog Prompt;
     CDTDoc Doc;
     CFrameSettings Settings;
     std::unique_ptr<CSetupDlg> Dialog;

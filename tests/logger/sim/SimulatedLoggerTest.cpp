@@ -76,7 +76,7 @@ SetupFields StoredAutoStart(std::uint8_t rateCode, std::uint32_t points) {
 }
 
 bool SendSetup(CSimulatedLogger& logger, const SetupFields& fields, const LocalTimeParts& clock) {
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     CLoggerLink link(logger, prompt);
     return link.SendSetup(ComposeSetupBlock(fields, clock));
 }
@@ -216,14 +216,14 @@ TEST(SimulatedLogger, configurationAndCalibration_surviveARestart) {
         SetupFields fields = StoredAutoStart(4, 500);  // 2 s
         fields.RealTime = true;
         ASSERT_TRUE(SendSetup(logger, fields, {2024, 6, 3, 10, 0, 0}));
-        CRecordingPrompt prompt;
+        CMessageLog prompt;
         CLoggerLink link(logger, prompt);
         ASSERT_TRUE(link.SendCalibration(-5));
         ASSERT_TRUE(link.SendCalibration(-10));
     }
     CSimulatedLogger restarted(bench.Options());
     EXPECT_EQ(Status(restarted), 0x1C);  // real time, 2 s, dBA, FAST
-    CRecordingPrompt prompt;
+    CMessageLog prompt;
     CLoggerLink link(restarted, prompt);
     ASSERT_TRUE(link.SendCalibration(0));
     EXPECT_EQ(prompt.Messages.at(0).first, "Total calibrated value as -1.5 dB.");
