@@ -11,7 +11,8 @@ QAction* CCommandTable::AddAction(CommandId id, const QString& text, QObject* pa
     if (!prompt.ToolTip.isEmpty()) {
         action->setToolTip(prompt.ToolTip);
     }
-    action->setCheckable(id == CommandId::WINDOW_INSTRUMENT || id == CommandId::WINDOW_INFO);
+    action->setCheckable(id == CommandId::WINDOW_INSTRUMENT || id == CommandId::WINDOW_INFO ||
+                         id == CommandId::WINDOW_LEVEL);
     action->setEnabled(false);
     // Menus and buttons respect a disabled action; a direct trigger() must as well.
     QObject::connect(action, &QAction::triggered, action, [this, id, action] {

@@ -90,6 +90,14 @@ CGraphColorIndexes CMainFrame::ColorIndexes() const {
     return {m_settings.BackgroundColor, m_settings.CurveColor, m_settings.GridColor};
 }
 
+void CMainFrame::ExpandGraph(bool expanded) {
+    const bool paneShown = !expanded && InstrumentPaneShown;
+    m_instrumentView->setVisible(paneShown);
+    if (paneShown) {
+        m_splitter->setSizes({INSTRUMENT_PANE_WIDTH, m_splitter->width() - INSTRUMENT_PANE_WIDTH});
+    }
+}
+
 void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::SAVE, [this] { OnSave(); });
     m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
@@ -97,6 +105,9 @@ void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::STOP_RUNNING, [this] { OnStopRunning(); });
     m_commands.SetHandler(CommandId::EXIT, [this] { close(); });
     m_commands.SetHandler(CommandId::ABOUT, [this] { OnAbout(); });
+    m_commands.SetHandler(CommandId::WINDOW_LEVEL, [this] {
+        m_graphView->ShowLevelWindow(m_graphView->LevelWindow() == nullptr);
+    });
     for (QMenu* menu : findChildren<QMenu*>()) {
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
     }
@@ -110,6 +121,7 @@ CCommandState CMainFrame::CommandState() const {
     state.InfoPanelShown = InfoPanelShown;
     state.DisplayState = static_cast<int>(m_graphView->State().DisplayState);
     state.ListShown = m_graphView->State().ListShown;
+    state.LevelWindowShown = m_graphView->LevelWindow() != nullptr;
     return state;
 }
 

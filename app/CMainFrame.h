@@ -41,6 +41,8 @@ public:
     CDTView& GraphView() { return *m_graphView; }
 
     CGraphColorIndexes ColorIndexes() const override;
+    void ExpandGraph(bool expanded) override;
+    bool InfoPanelWanted() const override { return InfoPanelShown; }
 
     // A new document or a loaded file: the panes start afresh.
     void InitialUpdate();

@@ -26,6 +26,8 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
             return {true, state.InstrumentPaneShown};
         case CommandId::WINDOW_INFO:
             return {state.DisplayState != 0, state.InfoPanelShown};
+        case CommandId::WINDOW_LEVEL:
+            return {true, state.LevelWindowShown};
         case CommandId::EXIT:
         case CommandId::ABOUT:
         case CommandId::HELP_TOPICS:

@@ -21,29 +21,19 @@ enum class CommandId : int {
     PRINT_GRAPH = 32891,
     PRINT_LIST = 32892,
     CAL_ADJUST = 32898,
+    WINDOW_LEVEL = 32900,
     PRINT_SETUP = 57606,
     ABOUT = 57664,
     EXIT = 57665,
 };
 
 inline constexpr std::array ALL_COMMANDS = {
-    CommandId::STOP_RUNNING,
-    CommandId::HELP_TOPICS,
-    CommandId::SAVE,
-    CommandId::OPEN,
-    CommandId::IMPORT_LIST,
-    CommandId::DOWNLOAD,
-    CommandId::SETUP,
-    CommandId::PREVIOUS_MEASUREMENT,
-    CommandId::WINDOW_INSTRUMENT,
-    CommandId::WINDOW_INFO,
-    CommandId::PREVIEW_GRAPH,
-    CommandId::PREVIEW_LIST,
-    CommandId::PRINT_GRAPH,
-    CommandId::PRINT_LIST,
-    CommandId::CAL_ADJUST,
-    CommandId::PRINT_SETUP,
-    CommandId::ABOUT,
+    CommandId::STOP_RUNNING, CommandId::HELP_TOPICS,          CommandId::SAVE,
+    CommandId::OPEN,         CommandId::IMPORT_LIST,          CommandId::DOWNLOAD,
+    CommandId::SETUP,        CommandId::PREVIOUS_MEASUREMENT, CommandId::WINDOW_INSTRUMENT,
+    CommandId::WINDOW_INFO,  CommandId::PREVIEW_GRAPH,        CommandId::PREVIEW_LIST,
+    CommandId::PRINT_GRAPH,  CommandId::PRINT_LIST,           CommandId::CAL_ADJUST,
+    CommandId::WINDOW_LEVEL, CommandId::PRINT_SETUP,          CommandId::ABOUT,
     CommandId::EXIT,
 };
 
@@ -56,6 +46,7 @@ struct CCommandState {
     bool InfoPanelShown = true;
     int DisplayState = 0;  // 0 nothing shown yet, 1 graph, 2 list report
     bool ListShown = false;
+    bool LevelWindowShown = false;
 };
 
 struct CCommandUpdate {

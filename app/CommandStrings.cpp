@@ -26,6 +26,9 @@ const char* CommandString(CommandId id) {
             return "Print Graph\nPrint Graph";
         case CommandId::PRINT_LIST:
             return "Print List\nPrint List";
+        case CommandId::WINDOW_LEVEL:
+            return "Assess two hours of levels from a point right-clicked on the graph\nLevel "
+                   "Assessment";
         case CommandId::CAL_ADJUST:
             return "Cal adjustment at 1000 Hz to correct for variations\nCal Adjust";
         default:

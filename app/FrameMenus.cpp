@@ -77,10 +77,11 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
              true);
 
     QMenu* window = menuBar.addMenu(QStringLiteral("&Window(W)"));
-    AddItems(
-        *window, commands,
-        {{CommandId::WINDOW_INSTRUMENT, "&Instrument"}, {CommandId::WINDOW_INFO, "&Info Dialog"}},
-        false);
+    AddItems(*window, commands,
+             {{CommandId::WINDOW_INSTRUMENT, "&Instrument"},
+              {CommandId::WINDOW_INFO, "&Info Dialog"},
+              {CommandId::WINDOW_LEVEL, "&Level Assessment"}},
+             false);
 
     QMenu* help = menuBar.addMenu(QStringLiteral("&Help(H)"));
     AddItems(*help, commands,

@@ -12,6 +12,8 @@
 class CDefaultColors : public CGraphHost {
 public:
     CGraphColorIndexes ColorIndexes() const override { return {}; }
+    void ExpandGraph(bool) override {}
+    bool InfoPanelWanted() const override { return true; }
 };
 
 // Shows a widget and waits until it can be painted.

@@ -1,10 +1,13 @@
 // One full paint of the graph: a full logger memory (129920 readings) at 1600 × 1000.
 // The layout of every displayed reading, the scene and the drawing into the off-screen
-// picture; and the same through the view widget, with the copy to the screen.
+// picture; and the same through the view widget, with the copy to the screen. Against that,
+// a cursor move over the same graph: the readout and the cursor line over the kept picture.
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "bench/BenchRecords.h"
@@ -45,20 +48,48 @@ void BM_ComposeAndDrawPicture(benchmark::State& state) {
 }
 BENCHMARK(BM_ComposeAndDrawPicture)->Unit(benchmark::kMillisecond);
 
+// The view on the screen with a full logger memory painted once.
+struct CShownFullGraph {
+    CShownFullGraph() {
+        ShowExposed(View, WIDTH, HEIGHT);
+        FillFullMemory(Doc);
+        View.State().FirstGraphSeen = true;  // no zoom reset timer between the rounds
+        View.repaint();
+    }
+
+    CDTDoc Doc;
+    CDefaultColors Host;
+    CDTView View{Doc, Host, CViewSettings{}};
+};
+
 void BM_ViewRepaint(benchmark::State& state) {
-    CDTDoc doc;
-    CDefaultColors host;
-    CDTView view(doc, host, CViewSettings{});
-    ShowExposed(view, WIDTH, HEIGHT);
-    FillFullMemory(doc);
-    view.State().FirstGraphSeen = true;  // no zoom reset timer between the rounds
-    view.repaint();
+    CShownFullGraph graph;
     for (auto _ : state) {
-        view.Redraw();
-        view.repaint();
+        graph.View.Redraw();
+        graph.View.repaint();
     }
 }
 BENCHMARK(BM_ViewRepaint)->Unit(benchmark::kMillisecond);
+
+// The pointer sweeps across the plot; each move is handled and its paint done.
+void BM_CursorMove(benchmark::State& state) {
+    CShownFullGraph graph;
+    CDTView& view = graph.View;
+    const CPixelRect plot = view.State().PlotRect;
+    int x = plot.Left;
+    for (auto _ : state) {
+        x = x + 7 < plot.Right ? x + 7 : plot.Left;
+        const QPointF at(x, (plot.Top + plot.Bottom) / 2);
+        QMouseEvent move(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &move);
+        QCoreApplication::sendPostedEvents(&view, QEvent::UpdateRequest);
+    }
+    if (view.State().CursorHidden || view.State().ReadoutText.empty()) {
+        state.SkipWithError("the cursor line or the readout did not show");
+    }
+}
+BENCHMARK(BM_CursorMove)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

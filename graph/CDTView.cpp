@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -12,12 +14,14 @@
 #include "document/CDTDoc.h"
 #include "graph/CGraphHost.h"
 #include "graph/CurveExtension.h"
+#include "graph/GraphInteraction.h"
 #include "graph/GraphLayout.h"
 #include "graph/GraphScene.h"
 
 namespace {
 
 constexpr int FIRST_GRAPH_DELAY_MS = 100;
+constexpr int COPY_BAND_ROWS = 64;
 constexpr QSize TOOL_BUTTON_SIZE(109, 21);
 constexpr int TOOLBAR_HEIGHT = 35;
 constexpr int SCROLL_BAR_WIDTH = 20;
@@ -25,6 +29,23 @@ constexpr int SCROLL_BAR_WIDTH = 20;
 // Child geometry straight from the layout; a window too small for it gives empty children.
 QRect ChildRect(int x, int y, int width, int height) {
     return QRect(x, y, std::max(width, 0), std::max(height, 0));
+}
+
+ScrollRequest RequestOf(int action) {
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            return ScrollRequest::LineBack;
+        case QAbstractSlider::SliderSingleStepAdd:
+            return ScrollRequest::LineForward;
+        case QAbstractSlider::SliderPageStepSub:
+            return ScrollRequest::PageBack;
+        case QAbstractSlider::SliderPageStepAdd:
+            return ScrollRequest::PageForward;
+        case QAbstractSlider::SliderMove:
+            return ScrollRequest::Track;
+        default:
+            return ScrollRequest::Other;
+    }
 }
 
 CRgb ToRgb(const QColor& color) {
@@ -35,7 +56,7 @@ CRgb ToRgb(const QColor& color) {
 }  // namespace
 
 CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_host(host) {
+    : QWidget(parent), m_doc(doc), m_host(host), m_mouse(*this, doc, host) {
     // The paint covers the whole client area; nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_state.Settings = settings;
@@ -47,6 +68,7 @@ CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, Q
     m_firstGraphTimer.setSingleShot(true);
     m_firstGraphTimer.setInterval(FIRST_GRAPH_DELAY_MS);
     connect(&m_firstGraphTimer, &QTimer::timeout, this, &CDTView::UndoZoom);
+    setMouseTracking(true);
 
     m_doc.AddView([this](DocumentChange change) { OnDocumentChange(change); });
 }
@@ -58,12 +80,31 @@ void CDTView::Redraw() {
 
 void CDTView::UndoZoom() {
     ResetZoom(m_state);
-    for (QScrollBar* bar : {m_horizontalBar, m_verticalBar}) {
-        if (bar) {
-            bar->setEnabled(false);
-        }
+    Redraw();
+}
+
+void CDTView::SetInfoPanelHeight(int height) {
+    m_state.PanelHeight = height;
+    if (m_infoPanel) {
+        m_infoPanel->setGeometry(ChildRect(0, 0, width(), height));
+        m_infoPanel->setVisible(height > 0);
     }
     Redraw();
+}
+
+void CDTView::ShowLevelWindow(bool shown) {
+    if (!shown) {
+        if (m_levelWindow) {
+            m_levelWindow->close();
+        }
+        return;
+    }
+    if (!m_levelWindow) {
+        m_levelWindow = new CDinLevelDlg(this);
+        m_levelWindow->move(mapToGlobal(QPoint(width() - m_levelWindow->width() - 40, 40)));
+    }
+    m_levelWindow->show();
+    m_levelWindow->raise();
 }
 
 void CDTView::AppendLatestReading() {
@@ -144,11 +185,47 @@ void CDTView::paintEvent(QPaintEvent* event) {
         m_pictureStale = false;
     }
     QPainter painter(this);
-    // Only what changed: a cursor move brings two columns and the readout line.
+    // Only what changed: a cursor move brings two columns and the readout line. Copied in bands:
+    // Qt's raster engine hands a copy of more rows to its thread pool, and for the thin areas
+    // of a cursor move the hand-over costs more than the copy.
     for (const QRect& rect : event->region()) {
-        painter.drawImage(rect, m_picture, rect);
+        for (int top = rect.top(); top <= rect.bottom(); top += COPY_BAND_ROWS) {
+            const QRect band(rect.left(), top, rect.width(),
+                             std::min(COPY_BAND_ROWS, rect.bottom() + 1 - top));
+            painter.drawImage(band, m_picture, band);
+        }
     }
-    // What follows the mouse is drawn here, over the kept picture.
+    m_mouse.PaintMarks(painter);
+}
+
+void CDTView::ShowReadout() {
+    // A picture about to be composed takes the text itself.
+    if (m_pictureStale || m_picture.isNull()) {
+        return;
+    }
+    const CPixelRect& plot = m_state.PlotRect;
+    const QRect strip = ReadoutStrip(plot, width());
+    {
+        QPainter painter(&m_picture);
+        m_painter.DrawReadout(painter, {plot.Left, strip.top(), m_state.ReadoutText}, strip);
+    }
+    update(strip);
+}
+
+void CDTView::mousePressEvent(QMouseEvent* event) {
+    m_mouse.Press(*event);
+}
+
+void CDTView::mouseMoveEvent(QMouseEvent* event) {
+    m_mouse.Move(*event);
+}
+
+void CDTView::mouseReleaseEvent(QMouseEvent* event) {
+    m_mouse.Release(*event);
+}
+
+void CDTView::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_mouse.DoubleClick(*event);
 }
 
 void CDTView::resizeEvent(QResizeEvent* event) {
@@ -164,6 +241,25 @@ void CDTView::resizeEvent(QResizeEvent* event) {
     // The paint this resize brings composes a picture of the new size, and places the
     // vertical bar and the toolbar beside the new plot.
     update();
+}
+
+void CDTView::OnScroll(QScrollBar& bar, int action) {
+    const ScrollRequest request = RequestOf(action);
+    std::int32_t track = bar.sliderPosition();
+    std::int32_t position = 0;
+    if (&bar == m_horizontalBar) {
+        // Dragging the thumb over a long range follows the pointer along the plot.
+        const std::int32_t displayed = m_state.RangeLast - m_state.RangeFirst + 1;
+        if (request == ScrollRequest::Track && bar.isSliderDown() &&
+            displayed > POINTER_TRACK_THRESHOLD) {
+            track = TrackPositionFromPointer(m_state, mapFromGlobal(QCursor::pos()).x());
+        }
+        position = ScrollHorizontally(m_state, request, track);
+    } else {
+        position = ScrollVertically(m_state, request, track);
+    }
+    bar.setSliderPosition(position);
+    Redraw();
 }
 
 QImage CDTView::ComposePicture(bool printer) {
@@ -205,18 +301,17 @@ void CDTView::ShowChildren(const CGraphScene& scene) {
         m_infoPanel->show();
     }
     if (!m_horizontalBar) {
-        m_horizontalBar = new QScrollBar(Qt::Horizontal, this);
+        m_horizontalBar = MakeScrollBar(Qt::Horizontal);
         m_horizontalBar->setGeometry(
             ChildRect(plot.Left, plot.Bottom + 35, plot.Width(), SCROLL_BAR_WIDTH));
-        m_horizontalBar->setEnabled(false);
-        m_horizontalBar->show();
     }
     if (!m_verticalBar) {
-        m_verticalBar = new QScrollBar(Qt::Vertical, this);
+        m_verticalBar = MakeScrollBar(Qt::Vertical);
     }
-    if (m_state.NeedBaseLayout) {
-        m_verticalBar->setEnabled(false);
-    }
+    // The bars work while the view is zoomed.
+    const bool zoomed = !m_state.NeedBaseLayout && m_state.RangeFirst < m_state.RangeLast;
+    m_horizontalBar->setEnabled(zoomed);
+    m_verticalBar->setEnabled(zoomed);
     m_verticalBar->setGeometry(ChildRect(panel.Left, plot.Top, SCROLL_BAR_WIDTH, plot.Height()));
     m_verticalBar->show();
     if (!m_toolBar) {
@@ -244,6 +339,15 @@ void CDTView::ApplyScrollBars(const CScrollBarSetup& setup) {
         m_verticalBar->setRange(0, setup.VerticalMax);
         m_verticalBar->setValue(setup.VerticalPosition);
     }
+}
+
+QScrollBar* CDTView::MakeScrollBar(Qt::Orientation orientation) {
+    auto* bar = new QScrollBar(orientation, this);
+    bar->setEnabled(false);
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, bar](int action) { OnScroll(*bar, action); });
+    bar->show();
+    return bar;
 }
 
 QToolBar* CDTView::MakeToolBar() {

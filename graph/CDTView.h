@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
+#include "dialogs/display/CDinLevelDlg.h"
+#include "graph/CGraphMouse.h"
 #include "graph/CGraphState.h"
 #include "graph/GraphPainter.h"
 
@@ -22,7 +25,9 @@ struct CScrollBarSetup;
 // A thin shell: the state lives in CGraphState, the arithmetic in GraphLayout and the picture
 // is composed by ComposeGraphScene and CGraphPainter into an off-screen image. The image is
 // kept between paints; Redraw composes it again, while a plain update() paints the kept image
-// and whatever is drawn over it (cursor line, drag rectangle and the like) without composing.
+// and what follows the mouse over it (the cursor line and the drag rectangle) without
+// composing. CGraphMouse handles the mouse; GraphInteraction holds the arithmetic of the mouse
+// and the scroll bars.
 class CDTView : public QWidget {
     Q_OBJECT
 public:
@@ -48,6 +53,17 @@ public:
     // The unzoomed picture of the whole displayed range.
     void UndoZoom();
 
+    // Height 0 hides the info panel; the graph is laid out below it from the next paint on.
+    void SetInfoPanelHeight(int height);
+
+    // The level window, shown from Window > Level Assessment until the user closes it. While
+    // it is shown a right click on the graph assesses two hours of readings from there.
+    void ShowLevelWindow(bool shown);
+    CDinLevelDlg* LevelWindow() const { return m_levelWindow; }
+
+    // Draws the state's ReadoutText over the kept picture.
+    void ShowReadout();
+
     // The real-time run appended one reading to the record. The displayed range and the panel
     // take it in, and the curve grows by its newest segment, drawn over the kept picture; the
     // picture is composed again when the scale steps or the segment crosses an edge of the
@@ -61,6 +77,10 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void OnDocumentChange(DocumentChange change);
@@ -68,11 +88,14 @@ private:
     void ShowChildren(const CGraphScene& scene);
     QToolBar* MakeToolBar();
     void ApplyScrollBars(const CScrollBarSetup& setup);
+    QScrollBar* MakeScrollBar(Qt::Orientation orientation);
+    void OnScroll(QScrollBar& bar, int action);
 
     CDTDoc& m_doc;
     CGraphHost& m_host;
     CGraphState m_state;
     CGraphPainter m_painter;
+    CGraphMouse m_mouse;
 
     QImage m_picture;
     bool m_pictureStale = true;
@@ -81,6 +104,7 @@ private:
     QScrollBar* m_horizontalBar = nullptr;
     QScrollBar* m_verticalBar = nullptr;
     QToolBar* m_toolBar = nullptr;
+    QPointer<CDinLevelDlg> m_levelWindow;
 
     // Resets the zoom once, shortly after the first graph is shown.
     QTimer m_firstGraphTimer;

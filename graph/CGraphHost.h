@@ -10,10 +10,16 @@ struct CGraphColorIndexes {
     std::uint8_t Grid = 2;
 };
 
-// What the graph view reads from the main window. The main window implements it; tests pass
+// What the graph view needs of the main window. The main window implements it; tests pass
 // their own.
 class CGraphHost {
 public:
     virtual ~CGraphHost() = default;
     virtual CGraphColorIndexes ColorIndexes() const = 0;
+
+    // The graph's full-window toggle: the instrument pane goes away, or comes back when the
+    // user has it shown.
+    virtual void ExpandGraph(bool expanded) = 0;
+    // Whether the user has the info panel shown (Window > Info Dialog).
+    virtual bool InfoPanelWanted() const = 0;
 };

@@ -102,7 +102,7 @@ struct CGraphState {
     int CursorX = 0;
     std::int32_t CursorIndex = 0;  // 0-based reading under the cursor
     bool DragActive = false;
-    bool DragUntouched = false;
+    bool DragUntouched = true;  // no rectangle drawn since the press
     bool Dragging = false;
     CPixelPoint DragOrigin;
     double DragOriginX = 0.0;

@@ -23,6 +23,10 @@ constexpr double EMPTY_AXIS_SPAN = 10.0;
 // The smallest zoomed level division, in dB.
 constexpr float MIN_ZOOM_DIVISION = 0.01f;
 
+std::int32_t Saturate(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
 bool IsUsable(double value) {
     return value != 0.0 && std::isfinite(value);
 }
@@ -220,12 +224,22 @@ std::optional<CScrollBarSetup> SetUpScrollBars(CGraphState& state,
         state.VScrollMax = TruncToInt((state.Settings.AxisHigh - low) / division);
     }
     state.ScrollBarsSet = true;
-    return CScrollBarSetup{state.LeftEdgeIndex - state.HScrollOffset + 1, state.VScrollMax,
-                           state.VScrollMax - state.VScrollMid};
+    return CScrollBarSetup{HorizontalBarPosition(state), state.VScrollMax,
+                           VerticalBarPosition(state)};
+}
+
+std::int32_t HorizontalBarPosition(const CGraphState& state) {
+    return Saturate(std::int64_t{state.LeftEdgeIndex} - state.HScrollOffset + 1);
+}
+
+std::int32_t VerticalBarPosition(const CGraphState& state) {
+    return Saturate(std::int64_t{state.VScrollMax} - state.VScrollSteps[state.Column()] -
+                    state.VScrollMid + 1);
 }
 
 std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t count) {
-    if (count <= 1 || state.RangeFirst >= state.RangeLast) {
+    if (count <= 1 || state.RangeFirst < 1 || state.RangeFirst >= state.RangeLast ||
+        static_cast<std::size_t>(state.RangeFirst) >= state.PlotX.size()) {
         return std::nullopt;
     }
     const auto z = state.Column();

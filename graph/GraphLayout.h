@@ -52,6 +52,11 @@ struct CScrollBarSetup {
     std::int32_t VerticalMax = 0;
     std::int32_t VerticalPosition = 0;
 };
+// Where the scroll bars stand: the horizontal one at the reading on the left edge, counted
+// from the first displayed one; the vertical one with the highest levels at 0.
+std::int32_t HorizontalBarPosition(const CGraphState& state);
+std::int32_t VerticalBarPosition(const CGraphState& state);
+
 // Once after a zoom (while ScrollBarsSet is clear): which reading stands at the left edge and
 // where the level window sits in the whole axis.
 std::optional<CScrollBarSetup> SetUpScrollBars(CGraphState& state,

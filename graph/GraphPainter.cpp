@@ -139,9 +139,7 @@ void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
         Fill(painter, 0, 0, width, plot.Top - 20, Qt::white);
     }
 
-    painter.setFont(m_readoutFont);
-    painter.setPen(READOUT_COLOR);
-    DrawTexts(painter, {scene.Readout});
+    DrawReadout(painter, scene.Readout, ReadoutStrip(plot, width));
     painter.setPen(QPen(Qt::white, 2));
     const int top = panelHeight + 10;
     const int left = 10;
@@ -160,6 +158,18 @@ void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments, CRgb 
     if (markPoints) {
         DrawMarkPoints(painter, segments);
     }
+}
+
+void CGraphPainter::DrawReadout(QPainter& painter, const CSceneText& readout,
+                                const QRect& strip) const {
+    painter.fillRect(strip, Qt::black);
+    painter.setFont(m_readoutFont);
+    painter.setPen(READOUT_COLOR);
+    DrawTexts(painter, {readout});
+}
+
+QRect ReadoutStrip(const CPixelRect& plot, int clientWidth) {
+    return QRect(plot.Left, plot.Bottom + 75, std::max(clientWidth - 12 - plot.Left, 0), 20);
 }
 
 void CopyToPage(QPainter& page, const QImage& picture, GraphDisplay display) {

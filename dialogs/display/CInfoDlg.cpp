@@ -9,12 +9,13 @@
 #include "dialogs/display/DialogUnits.h"
 #include "dialogs/display/LedPicture.h"
 #include "dialogs/display/LocalText.h"
+#include "dialogs/display/PanelColors.h"
 #include "document/CMeasurementRecord.h"
 
 namespace {
 
 const QColor PANEL_TEXT(100, 100, 0);
-const QColor PANEL_BACKGROUND(225, 225, 225);
+const QColor PANEL_BACKGROUND = PANEL_GREY;
 
 // The panel's face would be "@Batang"; where it is missing a plain face of the same size serves.
 constexpr int FONT_POINTS = 11;
@@ -104,16 +105,7 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
     QFont font(QStringLiteral("Arial"), FONT_POINTS);
     font.setStyleHint(QFont::SansSerif);
     setFont(font);
-    QPalette colors = palette();
-    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
-        colors.setColor(role, PANEL_BACKGROUND);
-    }
-    for (const QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        colors.setColor(role, PANEL_TEXT);
-    }
-    setPalette(colors);
-    setAutoFillBackground(true);
+    ApplyPanelColors(*this, PANEL_TEXT, PANEL_BACKGROUND);
 
     const CDialogUnits units(font);
     for (std::size_t i = 0; i < FIELDS.size(); ++i) {
@@ -131,18 +123,13 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
         m_edits[i] = edit;
     }
 
-    const QPixmap off = LedPicture(false);
-    const QPixmap on = LedPicture(true);
-    const auto makeLamp = [&](int y) {
-        Lamp lamp{new QLabel(this), new QLabel(this)};
-        lamp.Off->setPixmap(off);
-        lamp.Off->setGeometry(QRect(QPoint(units.X(LAMP_OFF_X), units.Y(y)), off.size()));
-        lamp.On->setPixmap(on);
-        lamp.On->setGeometry(QRect(QPoint(units.X(LAMP_ON_X), units.Y(y)), on.size()));
-        return lamp;
+    const auto lamp = [&](int y) {
+        return std::make_unique<CLampPair>(*this, QPoint(units.X(LAMP_OFF_X), units.Y(y)),
+                                           QPoint(units.X(LAMP_ON_X), units.Y(y)),
+                                           PANEL_BACKGROUND);
     };
-    m_highLamp = makeLamp(HIGH_LAMP_Y);
-    m_lowLamp = makeLamp(LOW_LAMP_Y);
+    m_highLamp = lamp(HIGH_LAMP_Y);
+    m_lowLamp = lamp(LOW_LAMP_Y);
     SetIndicators(AlarmIndicatorState::Normal);
 }
 
@@ -154,12 +141,8 @@ void CInfoDlg::Refresh(const CMeasurementRecord& record) {
 
 void CInfoDlg::SetIndicators(AlarmIndicatorState state) {
     m_indicators = state;
-    const bool high = state == AlarmIndicatorState::High;
-    const bool low = state == AlarmIndicatorState::Low;
-    m_highLamp.On->setVisible(high);
-    m_highLamp.Off->setVisible(!high);
-    m_lowLamp.On->setVisible(low);
-    m_lowLamp.Off->setVisible(!low);
+    m_highLamp->SetLit(state == AlarmIndicatorState::High);
+    m_lowLamp->SetLit(state == AlarmIndicatorState::Low);
 }
 
 QLineEdit* CInfoDlg::Field(const QString& label) const {

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QWidget>
 
+#include "dialogs/display/LedPicture.h"
 #include "document/AlarmIndicator.h"
 
 class CMeasurementRecord;
-class QLabel;
 class QLineEdit;
 
 // The info panel across the top of the graph view: the eleven read-only header texts of the
@@ -34,13 +35,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct Lamp {
-        QLabel* Off = nullptr;
-        QLabel* On = nullptr;
-    };
-
     std::array<QLineEdit*, FIELD_COUNT> m_edits{};
-    Lamp m_highLamp;
-    Lamp m_lowLamp;
+    std::unique_ptr<CLampPair> m_highLamp;
+    std::unique_ptr<CLampPair> m_lowLamp;
     AlarmIndicatorState m_indicators = AlarmIndicatorState::Normal;
 };

@@ -1,20 +1,22 @@
 #include "dialogs/display/LedPicture.h"
 
+#include <QLabel>
 #include <QPainter>
 #include <QRadialGradient>
+
+#include <tuple>
 
 namespace {
 
 constexpr QSize PICTURE_SIZE(26, 30);
-const QColor PANEL_GREY(225, 225, 225);
 const QColor LIT_RED(248, 7, 30);
 const QColor UNLIT_GREY(150, 150, 150);
 
 }  // namespace
 
-QPixmap LedPicture(bool lit) {
+QPixmap LedPicture(bool lit, const QColor& background) {
     QImage image(PICTURE_SIZE, QImage::Format_RGB888);
-    image.fill(PANEL_GREY);
+    image.fill(background);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
 
@@ -34,4 +36,21 @@ QPixmap LedPicture(bool lit) {
     painter.drawEllipse(spot, 4.5, 4.5);
     painter.end();
     return QPixmap::fromImage(image);
+}
+
+CLampPair::CLampPair(QWidget& parent, QPoint unlitAt, QPoint litAt, const QColor& background)
+    : m_unlit(new QLabel(&parent)), m_lit(new QLabel(&parent)) {
+    for (const auto& [label, lit, at] :
+         {std::tuple{m_unlit, false, unlitAt}, std::tuple{m_lit, true, litAt}}) {
+        const QPixmap picture = LedPicture(lit, background);
+        label->setPixmap(picture);
+        label->setGeometry(QRect(at, picture.size()));
+    }
+    SetLit(false);
+}
+
+void CLampPair::SetLit(bool lit) {
+    m_isLit = lit;
+    m_lit->setVisible(lit);
+    m_unlit->setVisible(!lit);
 }

@@ -1,7 +1,10 @@
 #include "dialogs/logger/LoggerDialogLook.h"
 
-#include <QPalette>
+#include <QColor>
+#include <QFont>
 #include <QWidget>
+
+#include "dialogs/display/PanelColors.h"
 
 namespace {
 
@@ -12,15 +15,6 @@ constexpr int FONT_POINTS = 10;
 }  // namespace
 
 void ApplyLoggerDialogLook(QWidget& dialog) {
-    QPalette palette = dialog.palette();
-    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base}) {
-        palette.setColor(role, DIALOG_BACKGROUND);
-    }
-    for (const QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
-        palette.setColor(role, DIALOG_TEXT);
-    }
-    dialog.setPalette(palette);
-    dialog.setAutoFillBackground(true);
+    ApplyPanelColors(dialog, DIALOG_TEXT, DIALOG_BACKGROUND);
     dialog.setFont(QFont(QStringLiteral("Arial"), FONT_POINTS));
 }

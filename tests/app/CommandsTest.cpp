@@ -27,8 +27,8 @@ TEST(CommandRules, duringARealTimeRun_onlyTheSafeCommandsAreEnabled) {
     const std::vector<CommandId> expected = {
         CommandId::STOP_RUNNING, CommandId::HELP_TOPICS,
         CommandId::SAVE,         CommandId::WINDOW_INSTRUMENT,
-        CommandId::WINDOW_INFO,  CommandId::ABOUT,
-        CommandId::EXIT,
+        CommandId::WINDOW_INFO,  CommandId::WINDOW_LEVEL,
+        CommandId::ABOUT,        CommandId::EXIT,
     };
     EXPECT_EQ(EnabledCommands(running), expected);
 }
@@ -43,6 +43,7 @@ TEST(CommandRules, beforeAnyData_theDataCommandsAreDisabled) {
         CommandId::PREVIOUS_MEASUREMENT,
         CommandId::WINDOW_INSTRUMENT,
         CommandId::CAL_ADJUST,
+        CommandId::WINDOW_LEVEL,
         CommandId::ABOUT,
         CommandId::EXIT,
     };
@@ -70,6 +71,9 @@ TEST(CommandRules, windowItems_carryTheirPaneSwitchAsCheckMark) {
     state.InfoPanelShown = false;
     EXPECT_FALSE(EvaluateCommand(CommandId::WINDOW_INSTRUMENT, state).Checked);
     EXPECT_FALSE(EvaluateCommand(CommandId::WINDOW_INFO, state).Checked);
+    EXPECT_FALSE(EvaluateCommand(CommandId::WINDOW_LEVEL, state).Checked);
+    state.LevelWindowShown = true;
+    EXPECT_TRUE(EvaluateCommand(CommandId::WINDOW_LEVEL, state).Checked);
 }
 
 TEST(CommandTable, aCommandWithoutHandlerStaysDisabled) {

@@ -12,6 +12,7 @@
 #include "app/CInstrumentView.h"
 #include "app/CMainFrame.h"
 #include "app/CommandStrings.h"
+#include "dialogs/display/CDinLevelDlg.h"
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
 #include "logger/CRunJournal.h"
@@ -138,26 +139,58 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
     EXPECT_EQ(Items(*Menu("&Instrument(I)")),
               QStringList({"Cal Adjust...", "-", "Datalogger Setup...", "-", "&Download Data...",
                            "-", "&Stop Running...", "-", "Previous Measurement"}));
-    EXPECT_EQ(Items(*Menu("&Window(W)")), QStringList({"&Instrument", "&Info Dialog"}));
+    EXPECT_EQ(Items(*Menu("&Window(W)")),
+              QStringList({"&Instrument", "&Info Dialog", "&Level Assessment"}));
     EXPECT_EQ(Items(*Menu("&Help(H)")), QStringList({"&About...", "-", "&Help topics..."}));
 }
 
 TEST_F(MainFrame, onlyTheCommandsThatExistAreEnabled) {
     EXPECT_EQ(EnabledCommands(),
               QStringList({"&About...", "&Download Data", "&Download Data...", "&Exit",
-                           "Data Download", "Datalogger Setup", "Datalogger Setup..."}));
+                           "&Level Assessment", "Data Download", "Datalogger Setup",
+                           "Datalogger Setup..."}));
 
     // Data makes Save usable, from the menu and from the toolbar.
     m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
     EXPECT_EQ(EnabledCommands(),
-              QStringList({"&About...", "&Download Data", "&Download Data...", "&Exit", "&Save...",
-                           "Data Download", "Datalogger Setup", "Datalogger Setup...", "Save"}));
+              QStringList({"&About...", "&Download Data", "&Download Data...", "&Exit",
+                           "&Level Assessment", "&Save...", "Data Download", "Datalogger Setup",
+                           "Datalogger Setup...", "Save"}));
 
     // A real-time run keeps Save and Stop Running, and no download.
     m_doc.RealTimeActive = true;
     m_doc.UpdateAllViews(DocumentChange::RealTimeStarted);
-    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Save...", "&Stop Running...",
-                                              "Save", "Stop Running"}));
+    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Level Assessment", "&Save...",
+                                              "&Stop Running...", "Save", "Stop Running"}));
+}
+
+TEST_F(MainFrame, levelAssessment_opensTheLevelWindowUntilChosenAgain) {
+    QAction* item = Menu("&Window(W)")->actions().back();
+    ASSERT_EQ(item->text(), "&Level Assessment");
+    EXPECT_FALSE(item->isChecked());
+    item->trigger();
+    ASSERT_NE(m_frame->GraphView().LevelWindow(), nullptr);
+    EXPECT_EQ(m_frame->GraphView().LevelWindow()->windowTitle(), "DIN 15 905-5");
+    m_frame->UpdateCommandUI();
+    EXPECT_TRUE(item->isChecked());
+    item->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(m_frame->GraphView().LevelWindow(), nullptr);
+}
+
+TEST_F(MainFrame, graphFullWindow_takesTheInstrumentPaneAwayAndBack) {
+    m_frame->resize(1000, 700);
+    m_frame->show();
+    for (const bool paneWanted : {true, false}) {
+        m_frame->InstrumentPaneShown = paneWanted;
+        m_frame->ExpandGraph(true);
+        EXPECT_FALSE(m_frame->InstrumentView().isVisible());
+        m_frame->ExpandGraph(false);
+        EXPECT_EQ(m_frame->InstrumentView().isVisible(), paneWanted);
+        if (paneWanted) {
+            EXPECT_EQ(m_frame->InstrumentView().width(), 130);
+        }
+    }
 }
 
 TEST_F(MainFrame, stopRunning_endsTheRunAndKeepsTheSeriesAsLastMeasurement) {

@@ -277,7 +277,7 @@ TEST_F(ZoomedLayout, scrollBars_takeTheReadingAtTheLeftEdgeAndTheLevelWindow) {
     EXPECT_EQ(state.VScrollMid, 15);
     EXPECT_EQ(state.VScrollMax, 40);
     EXPECT_EQ(bars->VerticalMax, 40);
-    EXPECT_EQ(bars->VerticalPosition, 25);
+    EXPECT_EQ(bars->VerticalPosition, 26);
     // Only once per zoom.
     EXPECT_FALSE(SetUpScrollBars(state, record));
 }

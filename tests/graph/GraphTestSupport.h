@@ -17,7 +17,12 @@
 class CTestGraphHost : public CGraphHost {
 public:
     CGraphColorIndexes ColorIndexes() const override { return Colors; }
+    void ExpandGraph(bool expanded) override { Expanded = expanded; }
+    bool InfoPanelWanted() const override { return InfoPanelShown; }
+
     CGraphColorIndexes Colors;
+    bool Expanded = false;
+    bool InfoPanelShown = true;
 };
 
 inline const QColor BLACK(0, 0, 0);

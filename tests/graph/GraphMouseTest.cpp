@@ -1,0 +1,391 @@
+// The mouse on the graph view, through Qt Test's mouse events on a view of 800 × 600: plot
+// (100, 210) to (720, 490), level axis 20 to 140 dB, black background, red curve, blue grid.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include "dialogs/display/CDinLevelDlg.h"
+#include "dialogs/display/CInfoDlg.h"
+#include "graph/GraphLayout.h"
+#include "tests/QtTestEnvironment.h"
+#include "tests/graph/GraphTestSupport.h"
+
+namespace {
+
+constexpr CPixelRect PLOT{100, 210, 720, 490};
+
+// 32 readings put a reading every 20 pixels: reading i at x 100 + 20 i.
+constexpr int EVERY_20_PIXELS = 32;
+
+class GraphMouse : public ::testing::Test, protected CGraphViewFixture {
+protected:
+    explicit GraphMouse(QSize size = {800, 600}) : CGraphViewFixture(size) {}
+
+    // The record shown as a download leaves it, without the first graph's zoom reset.
+    void Show(CMeasurementRecord record) {
+        View->State().FirstGraphSeen = true;
+        Download(std::move(record));
+        Paint();
+    }
+
+    // The pointer goes where the mouse event says, as it does on a screen.
+    void PointerTo(QPoint at) { QCursor::setPos(View->mapToGlobal(at)); }
+
+    void MoveTo(QPoint at) {
+        PointerTo(at);
+        QTest::mouseMove(View.get(), at);
+    }
+
+    void Drag(QPoint from, QPoint to) {
+        PointerTo(from);
+        QTest::mousePress(View.get(), Qt::LeftButton, {}, from);
+        MoveTo(to);
+        QTest::mouseRelease(View.get(), Qt::LeftButton, {}, to);
+        Paint();
+    }
+
+    void RightClick(QPoint at) {
+        PointerTo(at);
+        QTest::mousePress(View.get(), Qt::RightButton, {}, at);
+        QTest::mouseRelease(View.get(), Qt::RightButton, {}, at);
+    }
+
+    QScrollBar& Bar(Qt::Orientation orientation) {
+        for (QScrollBar* bar : View->findChildren<QScrollBar*>()) {
+            if (bar->orientation() == orientation) {
+                return *bar;
+            }
+        }
+        throw std::logic_error("no scroll bar");
+    }
+
+    const CGraphState& State() const { return View->State(); }
+};
+
+TEST_F(GraphMouse, dragRectangle_zoomsFromFourPixelsAcross) {
+    Show(ExampleRecord(500));
+    const struct {
+        int Across;
+        bool Zooms;
+    } drags[] = {{3, false}, {-3, false}, {4, true}, {-4, true}, {0, false}};
+    for (const auto& drag : drags) {
+        View->UndoZoom();
+        Paint();
+        Drag({300, 250}, {300 + drag.Across, 400});
+        EXPECT_EQ(State().Zoomed, drag.Zooms ? 1 : 0) << drag.Across;
+        EXPECT_EQ(State().NeedBaseLayout, !drag.Zooms) << drag.Across;
+    }
+}
+
+TEST_F(GraphMouse, zoomedPicture_stretchesTheRectangleAndItsLevels) {
+    Show(ExampleRecord(500));
+    Drag({224, 350}, {348, 420});  // 124 pixels of 620; 70 pixels of 280 from 69 above bottom
+    const CGraphState& state = State();
+    ASSERT_EQ(state.Zoomed, 1);
+    EXPECT_FLOAT_EQ(state.AxisLabels[1][0], 50.0f);
+    EXPECT_FLOAT_EQ(state.AxisLabels[1][1], 53.0f);
+    // The rectangle's width is stretched over the plot's.
+    const double spacing = 620.0 / 499;
+    EXPECT_NEAR(state.PlotX[100][1], 100.0 + (100 * spacing - 124) * 5, 1e-3);
+    EXPECT_EQ(state.LeftEdgeIndex, 99);
+    // The bars work while zoomed: the horizontal one stands at the reading on the left edge.
+    EXPECT_TRUE(Bar(Qt::Horizontal).isEnabled());
+    EXPECT_TRUE(Bar(Qt::Vertical).isEnabled());
+    EXPECT_EQ(Bar(Qt::Horizontal).value(), 100);
+    EXPECT_EQ(Bar(Qt::Horizontal).maximum(), 500);
+
+    View->UndoZoom();
+    Paint();
+    EXPECT_FALSE(Bar(Qt::Horizontal).isEnabled());
+    EXPECT_FALSE(Bar(Qt::Vertical).isEnabled());
+}
+
+class GraphMouseOnShortPlot : public GraphMouse {
+protected:
+    GraphMouseOnShortPlot() : GraphMouse({800, 420}) {}  // plot (100, 210) to (720, 310)
+};
+
+TEST_F(GraphMouseOnShortPlot, levelDivision_mustBeAtLeastAHundredthOfADecibel) {
+    Show(ExampleRecord(500));
+    // 8 pixels of the 100 across 120 dB: divisions of 0.96 dB.
+    Drag({200, 300}, {300, 308});
+    const CGraphState& state = State();
+    ASSERT_EQ(state.Zoomed, 1);
+    EXPECT_NEAR(state.AxisLabels[1][1] - state.AxisLabels[1][0], 0.96f, 1e-4);
+
+    // A level axis zoomed to 0.1 dB: 5 pixels would make divisions of 0.0005 dB.
+    View->State().ApplyZoomRect = false;
+    View->State().ZoomLow = 60.0f;
+    View->State().ZoomNext = 60.01f;
+    Paint();
+    const auto labels = state.AxisLabels[1];
+    const auto positions = state.PlotX;
+    ASSERT_NEAR(labels[10] - labels[0], 0.1f, 1e-4);
+    ASSERT_LT(state.PlotX[1][1] - state.PlotX[0][1], 100.0);  // readings would stay apart
+    Drag({200, 250}, {300, 255});
+    EXPECT_EQ(state.AxisLabels[1], labels);
+    EXPECT_EQ(state.PlotX[250][1], positions[250][1]);
+}
+
+TEST_F(GraphMouse, nestedZooms_stopWhereTheRulesSay) {
+    Show(ExampleRecord(5000));
+    int accepted = 0;
+    for (int i = 0; i < 40; ++i) {
+        const auto labels = State().AxisLabels[1];
+        Drag({300, 300}, {420, 330});
+        if (State().AxisLabels[1] != labels) {
+            ++accepted;
+        }
+        ASSERT_TRUE(std::isfinite(State().PlotX[2500][1]));
+    }
+    // Each zoom divides the level division by about 9 and the spacing by 5: the division
+    // reaches its floor first.
+    EXPECT_GE(accepted, 2);
+    EXPECT_LE(accepted, 4);
+    EXPECT_GE(State().AxisLabels[1][1] - State().AxisLabels[1][0], 0.0099f);
+}
+
+TEST_F(GraphMouse, dragLeavingTheZone_isCancelled) {
+    Show(ExampleRecord(500));
+    for (const bool leave : {true, false}) {
+        View->UndoZoom();
+        Paint();
+        PointerTo({300, 300});
+        QTest::mousePress(View.get(), Qt::LeftButton, {}, {300, 300});
+        MoveTo({400, 380});
+        // The rectangle shows over the picture, inverted: white on the black background.
+        EXPECT_EQ(View->grab().toImage().pixelColor(350, 300), WHITE);
+        EXPECT_EQ(View->Picture().pixelColor(350, 300), BLACK);
+        if (leave) {
+            PointerTo({40, 380});  // 60 pixels left of the plot
+            ASSERT_TRUE(WaitUntil([&] { return !State().DragActive; }));
+            EXPECT_EQ(View->grab().toImage().pixelColor(350, 300), BLACK);
+        } else {
+            QTest::qWait(30);
+        }
+        QTest::mouseRelease(View.get(), Qt::LeftButton, {}, {400, 380});
+        Paint();
+        EXPECT_EQ(State().Zoomed, leave ? 0 : 1) << leave;
+    }
+}
+
+TEST_F(GraphMouse, zoomThenUndozoom_givesBackThePictureOfBefore) {
+    View->State().Settings.ShowMarkPoints = 1;
+    View->State().Settings.ShowAlarmHigh = 1;
+    Show(ExampleRecord(3000));
+    const QImage before = Paint();
+    Drag({224, 350}, {348, 420});
+    Drag({300, 250}, {500, 450});
+    Bar(Qt::Horizontal).triggerAction(QAbstractSlider::SliderPageStepAdd);
+    Bar(Qt::Vertical).triggerAction(QAbstractSlider::SliderSingleStepSub);
+    ASSERT_NE(Paint(), before);
+    View->UndoZoom();
+    EXPECT_EQ(Paint(), before);
+}
+
+TEST_F(GraphMouse, cursor_readsTheNearestReading_theLeftOneHalfway) {
+    Show(ExampleRecord(EVERY_20_PIXELS));
+    const struct {
+        int X;
+        std::int32_t Reading;
+    } moves[] = {{100, 0}, {109, 0}, {110, 0}, {111, 1}, {330, 11}, {331, 12}, {720, 31}};
+    for (const auto& move : moves) {
+        MoveTo({move.X, 300});
+        EXPECT_EQ(State().CursorIndex, move.Reading) << move.X;
+        EXPECT_EQ(State().CursorX, move.X);
+    }
+    // Beyond the plot the line stays at its edge.
+    MoveTo({790, 300});
+    EXPECT_EQ(State().CursorX, PLOT.Right);
+    EXPECT_EQ(State().CursorIndex, 31);
+}
+
+TEST_F(GraphMouse, readout_ofTheTwelfthReading) {
+    CMeasurementRecord record = ExampleRecord(EVERY_20_PIXELS);
+    record.StartTime = *MakeLocalTime({2014, 2, 1, 10, 0, 0});
+    Show(std::move(record));
+    const QImage picture = View->Picture();
+    MoveTo({320, 300});
+    EXPECT_EQ(State().ReadoutText,
+              "Data Point No.:12      Time:01/02/14 10:00:11       Sound:56.1dBA");
+    // Drawn into the kept picture at once, under the time axis, in its olive colour.
+    const QImage& shown = View->Picture();
+    EXPECT_GT(
+        CountPixels(shown, WHITE, PLOT.Left, PLOT.Bottom + 75, PLOT.Right, PLOT.Bottom + 95),
+        CountPixels(picture, WHITE, PLOT.Left, PLOT.Bottom + 75, PLOT.Right, PLOT.Bottom + 95) +
+            500);
+    EXPECT_GT(CountPixels(shown, QColor(125, 125, 0), PLOT.Left, PLOT.Bottom + 75, PLOT.Right,
+                          PLOT.Bottom + 95),
+              50);
+    // A composed picture repeats it.
+    EXPECT_EQ(Paint(), shown);
+}
+
+TEST_F(GraphMouse, cursorLine_isDrawnOverThePictureAndGoesWhenThePointerLeaves) {
+    Show(ExampleRecord(EVERY_20_PIXELS));
+    const QImage picture = View->Picture();
+    MoveTo({330, 300});
+    QImage screen = View->grab().toImage();
+    // Dotted, inverting the black background to white; the picture itself is untouched.
+    EXPECT_EQ(screen.pixelColor(330, 212), WHITE);
+    EXPECT_EQ(screen.pixelColor(330, 213), BLACK);
+    EXPECT_EQ(screen.pixelColor(330, 488), WHITE);
+    EXPECT_EQ(View->Picture().pixelColor(330, 212), BLACK);
+
+    // Over the plot's top edge with no further mouse message: gone within about 100 ms.
+    PointerTo({330, 200});
+    ASSERT_TRUE(WaitUntil([&] { return State().CursorHidden; }));
+    EXPECT_EQ(View->grab().toImage().pixelColor(330, 212), BLACK);
+
+    // A move out of the plot's height takes it away at once.
+    MoveTo({330, 300});
+    ASSERT_FALSE(State().CursorHidden);
+    MoveTo({330, PLOT.Top});
+    EXPECT_TRUE(State().CursorHidden);
+}
+
+TEST_F(GraphMouse, horizontalBar_movesByReadingsAndPages) {
+    Show(ExampleRecord(500));
+    Drag({224, 350}, {348, 420});
+    QScrollBar& bar = Bar(Qt::Horizontal);
+    ASSERT_EQ(bar.value(), 100);
+    // A page is (620 + 140) / 6.2 + 1 = 123 readings of the zoomed spacing.
+    const struct {
+        QAbstractSlider::SliderAction Action;
+        int Position;
+    } steps[] = {
+        {QAbstractSlider::SliderSingleStepSub, 99},  {QAbstractSlider::SliderSingleStepAdd, 100},
+        {QAbstractSlider::SliderPageStepAdd, 223},   {QAbstractSlider::SliderPageStepSub, 100},
+        {QAbstractSlider::SliderPageStepSub, 0},     {QAbstractSlider::SliderSingleStepSub, 0},
+        {QAbstractSlider::SliderToMaximum, 0},       {QAbstractSlider::SliderMove, 42},
+        {QAbstractSlider::SliderPageStepAdd, 165},   {QAbstractSlider::SliderPageStepAdd, 288},
+        {QAbstractSlider::SliderPageStepAdd, 411},   {QAbstractSlider::SliderPageStepAdd, 500},
+        {QAbstractSlider::SliderSingleStepAdd, 500},
+    };
+    for (const auto& step : steps) {
+        const std::int32_t scrolled = State().HScrollOffset;
+        if (step.Action == QAbstractSlider::SliderMove) {
+            bar.setSliderPosition(step.Position);  // the thumb let go there
+        } else {
+            bar.triggerAction(step.Action);
+        }
+        EXPECT_EQ(bar.value(), step.Position) << step.Action;
+        EXPECT_EQ(State().LeftEdgeIndex - State().HScrollOffset + 1, step.Position);
+        if (step.Position == 0 && step.Action == QAbstractSlider::SliderSingleStepSub) {
+            EXPECT_EQ(State().HScrollOffset, scrolled);  // line left at 0 does nothing more
+        }
+    }
+    // The curve follows: at the end the last reading has gone past the left edge; back at
+    // the start the first reading stands on it.
+    EXPECT_EQ(CountPixels(Paint(), RED, PLOT.Left + 1, PLOT.Top, PLOT.Right, PLOT.Bottom), 0);
+    bar.triggerAction(QAbstractSlider::SliderToMinimum);
+    for (int page = 0; page < 5; ++page) {
+        bar.triggerAction(QAbstractSlider::SliderPageStepSub);
+    }
+    ASSERT_EQ(bar.value(), 0);
+    const int firstY = TruncToInt(State().PlotY[0][1]);
+    EXPECT_GT(CountPixels(Paint(), RED, PLOT.Left, firstY - 1, PLOT.Left + 4, firstY + 2), 0);
+}
+
+TEST_F(GraphMouse, verticalBar_movesTheLevelWindowByDivisions) {
+    Show(ExampleRecord(500));
+    Drag({224, 350}, {348, 420});  // divisions of 3 dB from 50
+    QScrollBar& bar = Bar(Qt::Vertical);
+    // 120 dB in 40 divisions; the window's middle, 65 dB, lies 15 divisions above 20 dB.
+    ASSERT_EQ(bar.maximum(), 40);
+    ASSERT_EQ(bar.value(), 26);
+    bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
+    Paint();
+    EXPECT_EQ(bar.value(), 25);
+    EXPECT_FLOAT_EQ(State().AxisLabels[1][0], 53.0f);
+    bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    Paint();
+    EXPECT_EQ(bar.value(), 35);
+    EXPECT_FLOAT_EQ(State().AxisLabels[1][0], 23.0f);
+    bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar.value(), 40);
+}
+
+TEST_F(GraphMouse, doubleClick_togglesTheFullWindow) {
+    Show(ExampleRecord(500));
+    const struct {
+        bool InfoPanelWanted;
+        bool Expanded;
+        int PanelHeight;
+    } clicks[] = {{true, true, 0}, {true, false, 140}, {false, true, 0}, {false, false, 0}};
+    for (const auto& click : clicks) {
+        Host.InfoPanelShown = click.InfoPanelWanted;
+        QTest::mouseDClick(View.get(), Qt::LeftButton, {}, {300, 300});
+        EXPECT_EQ(Host.Expanded, click.Expanded);
+        EXPECT_EQ(State().PanelHeight, click.PanelHeight);
+        EXPECT_EQ(View->InfoPanel()->isVisibleTo(View.get()), click.PanelHeight > 0);
+        Paint();
+        EXPECT_EQ(State().PlotRect.Top, click.PanelHeight + 70);
+        EXPECT_EQ(State().Zoomed, 0);  // a double click starts no zoom
+    }
+}
+
+TEST_F(GraphMouse, rightClick_withTheLevelWindow_assessesTwoHours) {
+    CMeasurementRecord record = ExampleRecord(10000);  // a reading a second
+    std::fill_n(record.Levels.begin() + 2000, 10, 140.0f);
+    Show(std::move(record));
+    RightClick({300, 300});
+    EXPECT_EQ(State().RangeFirst, 1);  // no level window: nothing happens
+    EXPECT_EQ(State().RangeLast, 10000);
+
+    View->ShowLevelWindow(true);
+    ASSERT_NE(View->LevelWindow(), nullptr);
+    RightClick({PLOT.Left + 124, 300});  // 124 pixels of 620 / 9999: reading 1999 under it
+    const CDinLevelDlg& window = *View->LevelWindow();
+    EXPECT_EQ(State().RangeFirst, 2000);
+    EXPECT_EQ(State().RangeLast, 9199);
+    EXPECT_EQ(window.MaxEdit().text(), "140.0 dB");
+    EXPECT_TRUE(window.MaxLampLit());
+    EXPECT_EQ(window.Status().text(), "");
+
+    // Undozoom keeps the two hours; the displayed range now starts at the left edge.
+    View->UndoZoom();
+    Paint();
+    EXPECT_EQ(State().RangeFirst, 2000);
+    EXPECT_EQ(State().RangeLast, 9199);
+    // Less than 5 pixels beyond the right edge counts where it is, 46 readings beyond.
+    RightClick({PLOT.Right + 4, 300});
+    EXPECT_EQ(State().RangeFirst, 9245);
+    EXPECT_EQ(State().RangeLast, 10000);
+    EXPECT_EQ(window.Status().text(), "Less than two hours!");
+    EXPECT_FALSE(window.MaxLampLit());
+
+    // A new record is shown whole.
+    Show(ExampleRecord(800));
+    EXPECT_EQ(State().RangeFirst, 1);
+    EXPECT_EQ(State().RangeLast, 800);
+
+    View->LevelWindow()->close();
+    EXPECT_TRUE(WaitUntil([&] { return View->LevelWindow() == nullptr; }));
+}
+
+TEST_F(GraphMouse, emptyOrOneReading_nothingBreaks) {
+    // Nothing shown yet: the mouse changes nothing.
+    Drag({300, 300}, {400, 400});
+    MoveTo({350, 350});
+    EXPECT_TRUE(State().CursorHidden);
+    EXPECT_EQ(State().Zoomed, 0);
+
+    Show(RecordOf({70.0f}));
+    MoveTo({360, 350});
+    EXPECT_EQ(State().CursorIndex, 0);
+    EXPECT_EQ(State().ReadoutText.rfind("Data Point No.:1      Time:", 0), 0u);
+    Drag({300, 300}, {400, 400});
+    EXPECT_EQ(State().Zoomed, 0);
+    View->ShowLevelWindow(true);
+    RightClick({350, 300});
+    EXPECT_EQ(State().RangeFirst, 1);
+    EXPECT_EQ(State().RangeLast, 1);
+    EXPECT_EQ(View->LevelWindow()->Status().text(), "Less than two hours!");
+    View->ShowLevelWindow(false);
+}
+
+}  // namespace
