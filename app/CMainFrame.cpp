@@ -1,19 +1,27 @@
 #include "app/CMainFrame.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/CAboutDlg.h"
+#include "app/CHelpFile.h"
+#include "app/CHelpWindow.h"
 #include "app/CInstrumentView.h"
 #include "app/CWaitCursor.h"
 #include "app/FrameMenus.h"
+#include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
+#include "dialogs/display/CInfoDlg.h"
 #include "dialogs/logger/CDownloadDlg.h"
 #include "dialogs/logger/CSetupDlg.h"
 #include "document/CDTDoc.h"
@@ -30,6 +38,14 @@ constexpr int INSTRUMENT_PANE_WIDTH = 130;
 constexpr int GRAPH_PANE_WIDTH = 200;
 constexpr int MINIMUM_PANE_WIDTH = 10;
 constexpr int CLOSE_DELAY_MS = 10;
+constexpr int ZOOM_RESET_DELAY_MS = 50;
+constexpr int OPEN_LIST_DELAY_MS = 10;
+constexpr int SHOWN_PANEL_HEIGHT = 115;  // the info panel once Window > Info Dialog showed it
+// The document's own save proposes the name an untitled document has.
+constexpr const char* UNTITLED = "Untitled";
+constexpr const char* NO_PREVIOUS_MEASUREMENT =
+    "There is no previous measurement yet: the last one is kept after each download and "
+    "each real-time run.";
 
 }  // namespace
 
@@ -44,6 +60,7 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     BuildClient(ReadViewSettings(settingsFile));
     BuildMainMenu(*menuBar(), m_commands);
     BuildMainToolBar(*this, m_commands);
+    BuildAccelerators(*this, m_commands);
     statusBar()->setSizeGripEnabled(true);
 
     m_doc.SetupSinceSave = true;
@@ -56,6 +73,16 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
         m_closeConfirmed = true;
         close();
     });
+    m_zoomResetTimer.setSingleShot(true);
+    m_zoomResetTimer.setInterval(ZOOM_RESET_DELAY_MS);
+    connect(&m_zoomResetTimer, &QTimer::timeout, m_graphView, &CDTView::UndoZoom);
+    m_openListTimer.setSingleShot(true);
+    m_openListTimer.setInterval(OPEN_LIST_DELAY_MS);
+    connect(&m_openListTimer, &QTimer::timeout, this, [this] {
+        m_graphView->DataList().Open();
+        m_graphView->State().ListShown = true;
+        UpdateCommandUI();
+    });
 
     ConnectCommands();
     m_doc.AddView([this](DocumentChange) { UpdateCommandUI(); });
@@ -64,9 +91,9 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
 
 CMainFrame::~CMainFrame() = default;
 
-void CMainFrame::UseDialogs(CPrompt& prompt, CSaveFileChooser& saveChooser) {
+void CMainFrame::UseDialogs(CPrompt& prompt, CFileChooser& fileChooser) {
     m_prompt = &prompt;
-    m_saveChooser = &saveChooser;
+    m_fileChooser = &fileChooser;
 }
 
 void CMainFrame::BuildClient(const CViewSettings& viewSettings) {
@@ -91,23 +118,40 @@ CGraphColorIndexes CMainFrame::ColorIndexes() const {
 }
 
 void CMainFrame::ExpandGraph(bool expanded) {
-    const bool paneShown = !expanded && InstrumentPaneShown;
-    m_instrumentView->setVisible(paneShown);
-    if (paneShown) {
-        m_splitter->setSizes({INSTRUMENT_PANE_WIDTH, m_splitter->width() - INSTRUMENT_PANE_WIDTH});
+    ShowInstrumentPane(!expanded && InstrumentPaneShown);
+}
+
+void CMainFrame::ShowInstrumentPane(bool shown) {
+    m_instrumentView->setVisible(shown);
+    if (shown) {
+        m_splitter->setSizes(
+            {INSTRUMENT_PANE_WIDTH,
+             std::max(m_splitter->width() - INSTRUMENT_PANE_WIDTH, GRAPH_PANE_WIDTH)});
     }
 }
 
 void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::SAVE, [this] { OnSave(); });
+    m_commands.SetHandler(CommandId::OPEN, [this] { OnOpen(); });
     m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
     m_commands.SetHandler(CommandId::SETUP, [this] { OnSetup(); });
     m_commands.SetHandler(CommandId::STOP_RUNNING, [this] { OnStopRunning(); });
+    m_commands.SetHandler(CommandId::PREVIOUS_MEASUREMENT, [this] { OnPreviousMeasurement(); });
+    m_commands.SetHandler(CommandId::WINDOW_INSTRUMENT, [this] { OnToggleInstrumentPane(); });
+    m_commands.SetHandler(CommandId::WINDOW_INFO, [this] { OnToggleInfoPanel(); });
+    m_commands.SetHandler(CommandId::IMPORT_LIST, [this] { OnImportList(); });
     m_commands.SetHandler(CommandId::EXIT, [this] { close(); });
     m_commands.SetHandler(CommandId::ABOUT, [this] { OnAbout(); });
     m_commands.SetHandler(CommandId::WINDOW_LEVEL, [this] {
         m_graphView->ShowLevelWindow(m_graphView->LevelWindow() == nullptr);
     });
+    m_commands.SetHandler(CommandId::HELP_TOPICS, [this] { OnHelpTopics(); });
+    m_commands.SetHandler(CommandId::FILE_NEW, [this] { OnFileNew(); });
+    m_commands.SetHandler(CommandId::FILE_OPEN, [this] { OnFileOpen(); });
+    m_commands.SetHandler(CommandId::FILE_SAVE, [this] { OnFileSave(); });
+    // With two panes the next one is also the previous one.
+    m_commands.SetHandler(CommandId::NEXT_PANE, [this] { OnNextPane(); });
+    m_commands.SetHandler(CommandId::PREV_PANE, [this] { OnNextPane(); });
     for (QMenu* menu : findChildren<QMenu*>()) {
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
     }
@@ -135,7 +179,7 @@ void CMainFrame::InitialUpdate() {
 }
 
 void CMainFrame::OnSave() {
-    const auto name = m_saveChooser->ChooseSaveName(DefaultSaveName(CurrentTime()));
+    const auto name = m_fileChooser->ChooseSaveName(DefaultSaveName(CurrentTime()));
     if (!name) {
         return;
     }
@@ -179,6 +223,125 @@ void CMainFrame::OnSetup() {
     m_setupDlg->DoModal();
 }
 
+void CMainFrame::OnOpen() {
+    AskToSaveBeforeOpen();
+    if (const auto file = m_fileChooser->ChooseOpenName()) {
+        LoadMeasurement(*file);
+    }
+}
+
+void CMainFrame::OnPreviousMeasurement() {
+    const auto file = LastMeasurementPath();
+    std::error_code error;
+    if (!file || !std::filesystem::exists(*file, error)) {
+        m_prompt->Message(NO_PREVIOUS_MEASUREMENT, PromptIcon::Information);
+        return;
+    }
+    LoadMeasurement(*file);
+}
+
+// Data never saved would be lost under the file: the user may save it first, and is asked once.
+void CMainFrame::AskToSaveBeforeOpen() {
+    if (m_doc.Record().SampleCount > 0 && !m_doc.LoadedFromFile && m_doc.DownloadSinceSave &&
+        m_doc.SetupSinceSave) {
+        if (m_prompt->AskYesNo("Do you want to save the existing graph data before continuing?",
+                               PromptIcon::Question)) {
+            OnSave();
+        }
+        m_doc.DownloadSinceSave = false;
+        m_doc.SetupSinceSave = false;
+    }
+}
+
+void CMainFrame::LoadMeasurement(const std::filesystem::path& file) {
+    LoadResult result = LoadResult::CannotOpen;
+    {
+        const CWaitCursor wait;
+        result = m_doc.LoadFile(file, *m_prompt);
+    }
+    if (result == LoadResult::Loaded) {
+        m_zoomResetTimer.start();
+    } else if (result == LoadResult::CannotOpen) {
+        m_prompt->Message(CannotOpenMessage(file), PromptIcon::Warning);
+    }
+}
+
+void CMainFrame::OnFileNew() {
+    // The document's own New keeps the record; it forgets the file name, and the panes start
+    // afresh.
+    m_doc.PathName.clear();
+    InitialUpdate();
+}
+
+void CMainFrame::OnFileOpen() {
+    const auto file = m_fileChooser->ChooseOpenName();
+    if (!file) {
+        return;
+    }
+    bool opened = false;
+    {
+        const CWaitCursor wait;
+        opened = OpenDocumentFile(m_doc, *file, *m_prompt);
+    }
+    if (opened) {
+        InitialUpdate();
+    }
+}
+
+void CMainFrame::OnFileSave() {
+    std::filesystem::path file = m_doc.PathName;
+    if (file.empty()) {
+        const auto chosen = m_fileChooser->ChooseMeasurementSaveName(UNTITLED);
+        if (!chosen) {
+            return;
+        }
+        file = *chosen;
+    }
+    const CWaitCursor wait;
+    if (SaveMeasurementFile(m_doc, file, *m_prompt)) {
+        m_doc.PathName = file;
+    }
+}
+
+void CMainFrame::OnNextPane() {
+    QWidget* focus = QApplication::focusWidget();
+    const bool inGraph =
+        focus != nullptr && (focus == m_graphView || m_graphView->isAncestorOf(focus));
+    if (inGraph && m_instrumentView->isVisible()) {
+        m_instrumentView->setFocus(Qt::OtherFocusReason);
+    } else {
+        m_graphView->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void CMainFrame::OnToggleInstrumentPane() {
+    InstrumentPaneShown = !InstrumentPaneShown;
+    ShowInstrumentPane(InstrumentPaneShown);
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnToggleInfoPanel() {
+    InfoPanelShown = !InfoPanelShown;
+    CGraphState& graph = m_graphView->State();
+    graph.PanelHeight = InfoPanelShown ? SHOWN_PANEL_HEIGHT : 0;
+    if (CInfoDlg* panel = m_graphView->InfoPanel()) {
+        panel->setGeometry(0, 0, m_graphView->width(), graph.PanelHeight);
+        panel->setVisible(InfoPanelShown);
+    }
+    m_graphView->Redraw();
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnImportList() {
+    if (m_graphView->DataList().IsOpen()) {
+        return;
+    }
+    m_doc.ListCountStale = true;
+    m_graphView->State().ListShown = true;
+    m_openListTimer.start();
+    UpdateCommandUI();
+}
+
 void CMainFrame::OnStopRunning() {
     // The run's poll sees the flag at its next reading and ends there; the series so far is
     // kept as the last measurement at once. A run without a reading yet has nothing to keep.
@@ -218,6 +381,29 @@ void CMainFrame::OnAbout() {
     about.exec();
 }
 
+void CMainFrame::OnHelpTopics() {
+    if (!m_helpWindow) {
+        const std::filesystem::path programDirectory =
+            QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+        const auto file = FindHelpFile(programDirectory);
+        if (!file) {
+            m_prompt->Message(MissingHelpMessage(programDirectory), PromptIcon::Warning);
+            return;
+        }
+        auto help = CHelpFile::Open(*file);
+        if (!help) {
+            m_prompt->Message(UnreadableHelpMessage(*file), PromptIcon::Warning);
+            return;
+        }
+        m_helpWindow = std::make_unique<CHelpWindow>(std::move(help));
+        const QRect screenArea = screen()->availableGeometry();
+        m_helpWindow->move(screenArea.center() - m_helpWindow->rect().center());
+    }
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (m_closeConfirmed) {
         event->accept();
@@ -249,6 +435,7 @@ void CMainFrame::RunCloseSequence() {
         m_doc.DownloadSinceSave = false;
         m_doc.SetupSinceSave = false;
     }
+    m_graphView->DataList().Close();
 }
 
 void CMainFrame::paintEvent(QPaintEvent*) {

@@ -3,10 +3,11 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 #include "app/CCommandTable.h"
-#include "app/CSaveFileChooser.h"
+#include "app/CFileChooser.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
 #include "graph/CGraphHost.h"
 #include "platform/CSettings.h"
@@ -15,16 +16,17 @@ class CBridge;
 class CDTDoc;
 class CDTView;
 class CDownloadDlg;
+class CHelpWindow;
 class CSetupDlg;
 class CInstrumentView;
 class QSplitter;
 
-// The main window "Tesmer Brantel": menu, toolbar, a one-pane status bar, and a splitter with
-// the instrument tree in column 0 and the graph pane in column 1. It holds the settings of
-// the next logger setup and the graph colours, and runs the close sequence: settings
-// written, a running real-time series kept as the last measurement, the question whether to
-// save unsaved data, and the end of the program 10 ms later. The document keeps telling it of
-// changes, so it must not change after the window has gone.
+// The main window "Tesmer Brantel": menu, toolbar, accelerators, a one-pane status bar, and a
+// splitter with the instrument tree in column 0 and the graph pane in column 1. It holds the
+// settings of the next logger setup and the graph colours, runs the commands, and runs the
+// close sequence: settings written, a running real-time series kept as the last measurement,
+// the question whether to save unsaved data, and the end of the program 10 ms later. The
+// document keeps telling it of changes, so it must not change after the window has gone.
 class CMainFrame : public QMainWindow, public CGraphHost {
     Q_OBJECT
 public:
@@ -32,8 +34,8 @@ public:
     explicit CMainFrame(CDTDoc& doc, bool simulateLogger = false);
     ~CMainFrame() override;
 
-    // Puts scripted answers in place of the message boxes and the save dialog.
-    void UseDialogs(CPrompt& prompt, CSaveFileChooser& saveChooser);
+    // Puts scripted answers in place of the message boxes and the file dialogs.
+    void UseDialogs(CPrompt& prompt, CFileChooser& fileChooser);
 
     // The setup, calibration and colour dialogs change these when the user confirms them.
     CFrameSettings& Settings() { return m_settings; }
@@ -64,6 +66,11 @@ public:
     // in a journal; the user may make them the current measurement or let them go.
     void OfferUnfinishedRun();
 
+    // Shows a file that Open or Previous Measurement has just read whole, unzoomed.
+    const QTimer& ZoomResetTimer() const { return m_zoomResetTimer; }
+    // Opens the data list shortly after "Import data to list".
+    const QTimer& OpenListTimer() const { return m_openListTimer; }
+
     bool InstrumentPaneShown = true;
     bool InfoPanelShown = true;
 
@@ -77,6 +84,19 @@ private:
     void ConnectCommands();
     CCommandState CommandState() const;
     void RunCloseSequence();
+    void OnOpen();
+    void OnPreviousMeasurement();
+    void AskToSaveBeforeOpen();
+    void LoadMeasurement(const std::filesystem::path& file);
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnNextPane();
+    void OnToggleInstrumentPane();
+    void ShowInstrumentPane(bool shown);
+    void OnToggleInfoPanel();
+    void OnImportList();
+    void OnHelpTopics();
     void OnStopRunning();
     void OnLoggerStoppedAnswering(int readings);
     void OnAbout();
@@ -87,9 +107,9 @@ private:
     CDTDoc& m_doc;
     CFrameSettings m_settings;
     CMessageBoxPrompt m_messageBoxes{this};
-    CSaveFileDialog m_saveDialog{this};
+    CFileDialogs m_fileDialogs{this};
     CPrompt* m_prompt = &m_messageBoxes;
-    CSaveFileChooser* m_saveChooser = &m_saveDialog;
+    CFileChooser* m_fileChooser = &m_fileDialogs;
     CCommandTable m_commands;
     QSplitter* m_splitter = nullptr;
     CInstrumentView* m_instrumentView = nullptr;
@@ -98,6 +118,9 @@ private:
     std::unique_ptr<CBridge> m_bridge;
     std::unique_ptr<CDownloadDlg> m_downloadDlg;
     std::unique_ptr<CSetupDlg> m_setupDlg;
-    QTimer m_closeTimer;  // ends the program once the close sequence has run
+    std::unique_ptr<CHelpWindow> m_helpWindow;  // made at the first Help topics
+    QTimer m_closeTimer;                        // ends the program once the close sequence has run
+    QTimer m_zoomResetTimer;                    // unzooms the graph of a file just read
+    QTimer m_openListTimer;                     // opens the data list once the command has returned
     bool m_closeConfirmed = false;
 };

@@ -7,12 +7,15 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
         case CommandId::SAVE:
             return {haveData, false};
         case CommandId::OPEN:
+        // Loading a file while a run still fills the record would mix the two.
+        case CommandId::FILE_OPEN:
         case CommandId::CAL_ADJUST:
         case CommandId::SETUP:
         case CommandId::DOWNLOAD:
         case CommandId::PREVIOUS_MEASUREMENT:
             return {idle, false};
         case CommandId::PRINT_SETUP:
+        case CommandId::PRINT:
         case CommandId::PREVIEW_GRAPH:
         case CommandId::PRINT_GRAPH:
         case CommandId::IMPORT_LIST:
@@ -31,7 +34,16 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
         case CommandId::EXIT:
         case CommandId::ABOUT:
         case CommandId::HELP_TOPICS:
+        case CommandId::FILE_NEW:
+        case CommandId::FILE_SAVE:
+        case CommandId::NEXT_PANE:
+        case CommandId::PREV_PANE:
             return {true, false};
+        case CommandId::EDIT_COPY:
+        case CommandId::EDIT_CUT:
+        case CommandId::EDIT_PASTE:
+        case CommandId::EDIT_UNDO:
+            return {false, false};
     }
     return {};
 }

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-// Every command of the program with its resource id, which the menus, the toolbar and the
-// instrument tree's pop-up menu share.
+// Every command of the program with its resource id, which the menus, the toolbar, the
+// keyboard accelerators and the instrument tree's pop-up menu share.
 enum class CommandId : int {
     STOP_RUNNING = 32772,
     HELP_TOPICS = 32779,
@@ -22,19 +22,53 @@ enum class CommandId : int {
     PRINT_LIST = 32892,
     CAL_ADJUST = 32898,
     WINDOW_LEVEL = 32900,
+    // The document's own commands, reached by the keyboard only: Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+P.
+    FILE_NEW = 57600,
+    FILE_OPEN = 57601,
+    FILE_SAVE = 57603,
     PRINT_SETUP = 57606,
+    PRINT = 57607,
+    // Editing keys the program has nothing to do with; they stay bound so that they do nothing.
+    EDIT_COPY = 57634,
+    EDIT_CUT = 57635,
+    EDIT_PASTE = 57637,
+    EDIT_UNDO = 57643,
     ABOUT = 57664,
     EXIT = 57665,
+    NEXT_PANE = 57680,  // F6
+    PREV_PANE = 57681,  // Shift+F6
 };
 
 inline constexpr std::array ALL_COMMANDS = {
-    CommandId::STOP_RUNNING, CommandId::HELP_TOPICS,          CommandId::SAVE,
-    CommandId::OPEN,         CommandId::IMPORT_LIST,          CommandId::DOWNLOAD,
-    CommandId::SETUP,        CommandId::PREVIOUS_MEASUREMENT, CommandId::WINDOW_INSTRUMENT,
-    CommandId::WINDOW_INFO,  CommandId::PREVIEW_GRAPH,        CommandId::PREVIEW_LIST,
-    CommandId::PRINT_GRAPH,  CommandId::PRINT_LIST,           CommandId::CAL_ADJUST,
-    CommandId::WINDOW_LEVEL, CommandId::PRINT_SETUP,          CommandId::ABOUT,
+    CommandId::STOP_RUNNING,
+    CommandId::HELP_TOPICS,
+    CommandId::SAVE,
+    CommandId::OPEN,
+    CommandId::IMPORT_LIST,
+    CommandId::DOWNLOAD,
+    CommandId::SETUP,
+    CommandId::PREVIOUS_MEASUREMENT,
+    CommandId::WINDOW_INSTRUMENT,
+    CommandId::WINDOW_INFO,
+    CommandId::PREVIEW_GRAPH,
+    CommandId::PREVIEW_LIST,
+    CommandId::PRINT_GRAPH,
+    CommandId::PRINT_LIST,
+    CommandId::CAL_ADJUST,
+    CommandId::WINDOW_LEVEL,
+    CommandId::FILE_NEW,
+    CommandId::FILE_OPEN,
+    CommandId::FILE_SAVE,
+    CommandId::PRINT_SETUP,
+    CommandId::PRINT,
+    CommandId::EDIT_COPY,
+    CommandId::EDIT_CUT,
+    CommandId::EDIT_PASTE,
+    CommandId::EDIT_UNDO,
+    CommandId::ABOUT,
     CommandId::EXIT,
+    CommandId::NEXT_PANE,
+    CommandId::PREV_PANE,
 };
 
 // The values the enabling rules read: the record's size, the real-time run, the two pane

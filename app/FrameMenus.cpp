@@ -1,5 +1,6 @@
 #include "app/FrameMenus.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,6 +46,26 @@ constexpr ToolButton TOOL_BUTTONS[] = {
     {CommandId::PRINT_GRAPH, "printgraph"},
     {CommandId::PRINT_LIST, "printlist"},
     {CommandId::HELP_TOPICS, "help"},
+};
+
+struct Accelerator {
+    CommandId Id;
+    const char* Text;
+    QKeyCombination Key;
+    QKeyCombination OtherKey{};  // none when left out
+};
+
+const Accelerator ACCELERATORS[] = {
+    {CommandId::FILE_NEW, "New document", Qt::CTRL | Qt::Key_N},
+    {CommandId::FILE_OPEN, "Open document", Qt::CTRL | Qt::Key_O},
+    {CommandId::FILE_SAVE, "Save document", Qt::CTRL | Qt::Key_S},
+    {CommandId::PRINT, "Print", Qt::CTRL | Qt::Key_P},
+    {CommandId::NEXT_PANE, "Next Pane", Qt::Key_F6},
+    {CommandId::PREV_PANE, "Previous Pane", Qt::SHIFT | Qt::Key_F6},
+    {CommandId::EDIT_UNDO, "Undo", Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace},
+    {CommandId::EDIT_CUT, "Cut", Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete},
+    {CommandId::EDIT_COPY, "Copy", Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert},
+    {CommandId::EDIT_PASTE, "Paste", Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert},
 };
 
 }  // namespace
@@ -108,6 +129,19 @@ QToolBar* BuildMainToolBar(QMainWindow& frame, CCommandTable& commands) {
     }
     frame.addToolBar(Qt::TopToolBarArea, toolBar);
     return toolBar;
+}
+
+void BuildAccelerators(QWidget& frame, CCommandTable& commands) {
+    for (const Accelerator& accelerator : ACCELERATORS) {
+        QAction* action =
+            commands.AddAction(accelerator.Id, QString::fromLatin1(accelerator.Text), &frame);
+        QList<QKeySequence> keys{QKeySequence(accelerator.Key)};
+        if (accelerator.OtherKey != QKeyCombination()) {
+            keys << QKeySequence(accelerator.OtherKey);
+        }
+        action->setShortcuts(keys);
+        frame.addAction(action);
+    }
 }
 
 QMenu* BuildInstrumentMenu(QWidget& parent, CCommandTable& commands) {

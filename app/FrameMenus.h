@@ -15,5 +15,8 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands);
 // and movable to every side.
 QToolBar* BuildMainToolBar(QMainWindow& frame, CCommandTable& commands);
 
+// The keyboard accelerators of the main window, each the action of its command.
+void BuildAccelerators(QWidget& frame, CCommandTable& commands);
+
 // The instrument tree's pop-up menu.
 QMenu* BuildInstrumentMenu(QWidget& parent, CCommandTable& commands);

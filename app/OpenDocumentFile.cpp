@@ -16,6 +16,9 @@ bool OpenDocumentFile(CDTDoc& doc, const std::filesystem::path& file, CPrompt& p
     CArchive archive(in);
     switch (doc.Load(archive, prompt)) {
         case LoadResult::Loaded:
+            doc.PathName = file;
+            return true;
+        // The foreign file does not become the document's: Ctrl+S must not write over it.
         case LoadResult::WrongSignature:
             return true;
         case LoadResult::Damaged:

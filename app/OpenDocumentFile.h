@@ -5,9 +5,10 @@
 class CDTDoc;
 class CPrompt;
 
-// Opens a measurement file as a file named on the command line is opened: a file that cannot
+// Opens a measurement file as the document's own open does (a file named on the command line,
+// Ctrl+O): a file that cannot
 // be opened shows "Failed to open document.", one that ends early or holds impossible values
 // "Unexpected file format.", and both leave the record as it was and return false. A file
 // with a foreign signature has shown "Invalid Format!", leaves the record as it was, and
-// counts as opened.
+// counts as opened. A file read whole becomes the document's file name.
 bool OpenDocumentFile(CDTDoc& doc, const std::filesystem::path& file, CPrompt& prompt);

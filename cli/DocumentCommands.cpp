@@ -12,6 +12,7 @@
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "document/CTextReport.h"
+#include "document/DataListRows.h"
 
 namespace {
 
@@ -48,19 +49,40 @@ void PrintInfo(const CMeasurementRecord& r, std::ostream& out) {
         << "Sound Alarm Low: " << r.AlarmLowText << '\n';
 }
 
+// The data list's table: its headers, then one line per reading, tab-separated.
+void PrintList(const CMeasurementRecord& r, std::ostream& out) {
+    const auto printLine = [&out](const auto& texts) {
+        for (std::size_t column = 0; column < texts.size(); ++column) {
+            out << (column > 0 ? "\t" : "") << texts[column];
+        }
+        out << '\n';
+    };
+    printLine(LIST_HEADERS);
+    for (std::int32_t i = 0; i < r.SampleCount; ++i) {
+        printLine(ListRowTexts(r, i));
+    }
+}
+
+// A command that prints something of one measurement file.
+void AddPrintCommand(CLI::App& app, CCliContext& context, const char* name, const char* description,
+                     void (*print)(const CMeasurementRecord&, std::ostream&)) {
+    auto* command = app.add_subcommand(name, description);
+    // The callback owns the option's storage, so it lives as long as the command.
+    auto file = std::make_shared<std::string>();
+    command->add_option("FILE", *file, "A .sound measurement file")->required();
+    command->callback([&context, file, print] {
+        CDTDoc doc;
+        if (LoadMeasurement(*file, doc, context)) {
+            print(doc.Record(), context.Out);
+        }
+    });
+}
+
 }  // namespace
 
 void RegisterDocumentCommands(CLI::App& app, CCliContext& context) {
-    auto* info = app.add_subcommand("info", "Print the info panel texts of a measurement file");
-    // The callback owns the option's storage, so it lives as long as the command.
-    auto infoFile = std::make_shared<std::string>();
-    info->add_option("FILE", *infoFile, "A .sound measurement file")->required();
-    info->callback([&context, infoFile] {
-        CDTDoc doc;
-        if (LoadMeasurement(*infoFile, doc, context)) {
-            PrintInfo(doc.Record(), context.Out);
-        }
-    });
+    AddPrintCommand(app, context, "info", "Print the info panel texts of a measurement file",
+                    PrintInfo);
 
     auto* save = app.add_subcommand(
         "save", "Save a measurement as the Save command does: NAME.sound and NAME.xls");
@@ -81,6 +103,8 @@ void RegisterDocumentCommands(CLI::App& app, CCliContext& context) {
         const CSaveTargets written = SaveTargetsFor(saveArguments->second);
         context.Out << written.SoundFile.string() << '\n' << written.ReportFile.string() << '\n';
     });
+
+    AddPrintCommand(app, context, "list", "Print the data list of a measurement file", PrintList);
 
     auto* report = app.add_subcommand("report", "Write the text report of a measurement file");
     auto reportFile = std::make_shared<std::string>();

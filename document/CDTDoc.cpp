@@ -130,6 +130,11 @@ std::string DamagedFileMessage(const std::filesystem::path& file) {
            "unchanged.";
 }
 
+std::string CannotOpenMessage(const std::filesystem::path& file) {
+    return "The file \"" + file.string() +
+           "\" could not be opened. The current measurement is unchanged.";
+}
+
 std::optional<std::filesystem::path> LastMeasurementPath() {
     return ProgramFile(LAST_MEASUREMENT);
 }

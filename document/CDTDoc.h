@@ -50,6 +50,9 @@ public:
     // The alarm lamps for the newest real-time reading.
     AlarmIndicatorState RealTimeAlarm = AlarmIndicatorState::Normal;
 
+    // The file the document's own open and save (Ctrl+O, Ctrl+S) use; empty until one is named.
+    std::filesystem::path PathName;
+
     // Replaces the record by a complete new one (download) and notifies the views.
     void ReplaceRecord(CMeasurementRecord record, DocumentChange change);
 
@@ -77,6 +80,8 @@ private:
 
 // The text shown when a measurement file cannot be read to its end.
 std::string DamagedFileMessage(const std::filesystem::path& file);
+// The text shown when a chosen measurement file cannot be opened at all.
+std::string CannotOpenMessage(const std::filesystem::path& file);
 
 // Where the last measurement is kept; empty when the program directory cannot be made.
 std::optional<std::filesystem::path> LastMeasurementPath();

@@ -58,3 +58,11 @@ bool RunSaveCommand(CDTDoc& doc, const std::filesystem::path& chosenName, CPromp
     doc.DownloadSinceSave = false;
     return true;
 }
+
+bool SaveMeasurementFile(const CDTDoc& doc, const std::filesystem::path& file, CPrompt& prompt) {
+    if (!doc.StoreFile(file)) {
+        prompt.Message(CannotWriteMessage(file), PromptIcon::Warning);
+        return false;
+    }
+    return true;
+}

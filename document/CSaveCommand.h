@@ -23,3 +23,7 @@ std::string DefaultSaveName(std::time_t now);
 // failure the files that existed before and the flags stay as they were, and the prompt
 // names the file that could not be written.
 bool RunSaveCommand(CDTDoc& doc, const std::filesystem::path& chosenName, CPrompt& prompt);
+
+// The document's own save (Ctrl+S): the measurement file alone, no report, the save flags
+// left as they are. On failure the file as it was stays and the prompt names it.
+bool SaveMeasurementFile(const CDTDoc& doc, const std::filesystem::path& file, CPrompt& prompt);

@@ -69,6 +69,11 @@ CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, Q
     m_firstGraphTimer.setInterval(FIRST_GRAPH_DELAY_MS);
     connect(&m_firstGraphTimer, &QTimer::timeout, this, &CDTView::UndoZoom);
     setMouseTracking(true);
+    // The list window moving over the plot uncovers part of the kept picture.
+    connect(&m_dataList, &CDataList::Moved, this, [this] {
+        const CPixelRect& plot = m_state.PlotRect;
+        update(plot.Left, plot.Top, plot.Width(), plot.Height());
+    });
 
     m_doc.AddView([this](DocumentChange change) { OnDocumentChange(change); });
 }
@@ -146,12 +151,16 @@ void CDTView::OnDocumentChange(DocumentChange change) {
     if (m_state.DisplayState == GraphDisplay::Nothing) {
         m_state.DisplayState = GraphDisplay::Graph;
     }
+    if (change == DocumentChange::RealTimeStarted) {
+        m_dataList.Close();  // a list of a growing series would always lag behind it
+    }
     switch (change) {
         case DocumentChange::Loaded:
             // The next paint takes the new record in and then shows the panel texts.
             if (m_infoPanel) {
                 m_infoPanel->SetIndicators(AlarmIndicatorState::Normal);
             }
+            m_dataList.Refresh(false);
             break;
         case DocumentChange::Downloaded:
             // Positions of the old record mean nothing for the new one: show it whole, unzoomed.
@@ -162,6 +171,7 @@ void CDTView::OnDocumentChange(DocumentChange change) {
                 m_infoPanel->SetIndicators(AlarmIndicatorState::Normal);
                 m_infoPanel->Refresh(record);
             }
+            m_dataList.Refresh(true);
             break;
         case DocumentChange::ReadingAppended:
             if (m_infoPanel) {
@@ -267,6 +277,9 @@ QImage CDTView::ComposePicture(bool printer) {
         m_state.FirstGraphSeen = true;
         m_firstGraphTimer.start();
     }
+    if (!m_dataList.IsOpen()) {
+        m_state.ListShown = false;  // no list report without the list
+    }
     CSceneInputs inputs;
     inputs.ClientWidth = width();
     inputs.ClientHeight = height();
@@ -285,6 +298,9 @@ QImage CDTView::ComposePicture(bool printer) {
     }
     if (m_doc.FileJustLoaded && m_infoPanel) {
         m_infoPanel->Refresh(m_doc.Record());
+    }
+    if (m_doc.FileJustLoaded) {
+        m_dataList.Refresh(true);
     }
     m_doc.FileJustLoaded = false;
     return picture;

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "dialogs/display/CDinLevelDlg.h"
+#include "graph/CDataList.h"
 #include "graph/CGraphMouse.h"
 #include "graph/CGraphState.h"
 #include "graph/GraphPainter.h"
@@ -43,6 +44,10 @@ public:
 
     // The info panel once the first measurement has been drawn, else nullptr.
     CInfoDlg* InfoPanel() const { return m_infoPanel; }
+
+    // The data list, whose window the view closes at the start of a real-time run and brings
+    // back into view when a new record arrives.
+    CDataList& DataList() { return m_dataList; }
 
     // The picture composed by the last paint.
     const QImage& Picture() const { return m_picture; }
@@ -108,4 +113,6 @@ private:
 
     // Resets the zoom once, shortly after the first graph is shown.
     QTimer m_firstGraphTimer;
+
+    CDataList m_dataList{m_doc, *this};
 };

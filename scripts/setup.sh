@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev
     libusb-1.0-0-dev libcli11-dev
+    fp-utils libchm-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation tzdata shared-mime-info desktop-file-utils
 )

@@ -14,8 +14,8 @@ constexpr int HEIGHT_UNITS = 12;
 
 }  // namespace
 
-CLoadingDlg::CLoadingDlg()
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+CLoadingDlg::CLoadingDlg(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_bar(new QProgressBar(this)) {
     setWindowTitle(QStringLiteral("Loading..."));
     setFont(QFont(QStringLiteral("System"), FONT_POINTS));
@@ -28,11 +28,20 @@ CLoadingDlg::CLoadingDlg()
 }
 
 void CLoadingDlg::PlaceOver(const QRect& viewOnScreen) {
-    move(LoadingWindowPosition(viewOnScreen, frameGeometry().size()));
+    move(LoadingWindowPosition(viewOnScreen, OuterSize()));
     show();
     m_bar->show();
-    // The outer size is known only once the window has its frame.
-    move(LoadingWindowPosition(viewOnScreen, frameGeometry().size()));
+    // Shown, the window may have its own frame now.
+    move(LoadingWindowPosition(viewOnScreen, OuterSize()));
+}
+
+QSize CLoadingDlg::OuterSize() const {
+    const QSize outer = frameGeometry().size();
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (outer != size() || owner == nullptr) {
+        return outer;
+    }
+    return size() + (owner->frameGeometry().size() - owner->size());
 }
 
 void CLoadingDlg::SetRange(int blocks) {

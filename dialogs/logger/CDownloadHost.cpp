@@ -22,7 +22,7 @@ CDownloadHost::CDownloadHost(QWidget& graphView, const CFrameSettings& settings)
     : m_graphView(graphView), m_settings(settings) {}
 
 void CDownloadHost::BeginProgress(std::uint32_t maximum) {
-    m_loading = std::make_unique<CLoadingDlg>();
+    m_loading = std::make_unique<CLoadingDlg>(m_graphView.window());
     m_loading->PlaceOver(QRect(m_graphView.mapToGlobal(QPoint(0, 0)), m_graphView.size()));
     m_loading->SetRange(static_cast<int>(std::min<std::uint32_t>(maximum, CLoadingDlg::MAX_BOUND)));
     LetWindowsRepaint();

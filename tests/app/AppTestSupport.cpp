@@ -1,7 +1,9 @@
 #include "tests/app/AppTestSupport.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -29,4 +31,13 @@ void ForgetProgramFiles() {
     if (const auto last = LastMeasurementPath()) {
         std::filesystem::remove(*last, ignored);
     }
+}
+
+QAction* ActionWithText(const QWidget& window, const QString& text) {
+    for (QAction* action : window.findChildren<QAction*>()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
 }

@@ -6,19 +6,36 @@
 #include <string>
 #include <vector>
 
-#include "app/CSaveFileChooser.h"
+#include "app/CFileChooser.h"
 
-// The save dialog of the tests: remembers the names it was offered and gives a scripted
-// answer (Cancel when there is none).
-class CScriptedSaveChooser : public CSaveFileChooser {
+class QAction;
+class QString;
+class QWidget;
+
+// The file dialogs of the tests: remember the names they were offered and give scripted
+// answers (Cancel when there is none).
+class CScriptedFileChooser : public CFileChooser {
 public:
+    std::optional<std::filesystem::path> ChooseOpenName() override {
+        ++OpenDialogs;
+        return OpenAnswer;
+    }
     std::optional<std::filesystem::path> ChooseSaveName(const std::string& defaultName) override {
         Offered.push_back(defaultName);
         return Answer;
     }
+    std::optional<std::filesystem::path> ChooseMeasurementSaveName(
+        const std::string& defaultName) override {
+        OfferedMeasurementNames.push_back(defaultName);
+        return MeasurementAnswer;
+    }
 
-    std::optional<std::filesystem::path> Answer;
+    std::optional<std::filesystem::path> Answer;  // the Save command's
     std::vector<std::string> Offered;
+    std::optional<std::filesystem::path> OpenAnswer;
+    int OpenDialogs = 0;
+    std::optional<std::filesystem::path> MeasurementAnswer;  // the document's own save
+    std::vector<std::string> OfferedMeasurementNames;
 };
 
 // Runs the event loop until the condition holds or the time is up; the condition's result.
@@ -27,3 +44,6 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
 // Removes the settings file and the last measurement: the next window starts as on a new
 // machine.
 void ForgetProgramFiles();
+
+// The first action under `window` with this text: a menu item, a button or an accelerator.
+QAction* ActionWithText(const QWidget& window, const QString& text);

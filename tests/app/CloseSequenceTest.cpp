@@ -63,7 +63,7 @@ protected:
 
     CDTDoc m_doc;
     CObservingPrompt m_prompt;
-    CScriptedSaveChooser m_saveDialog;
+    CScriptedFileChooser m_saveDialog;
     std::unique_ptr<CMainFrame> m_frame;
     CTempDir m_dir;
 };

@@ -18,36 +18,58 @@ std::vector<CommandId> EnabledCommands(const CCommandState& state) {
     return enabled;
 }
 
-TEST(CommandRules, duringARealTimeRun_onlyTheSafeCommandsAreEnabled) {
+// The enabling table in its three states: nothing yet, a measurement, a real-time run.
+TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
     CCommandState running;
     running.SampleCount = 12;
     running.RealTimeActive = true;
     running.DisplayState = 1;
     running.ListShown = true;
-    const std::vector<CommandId> expected = {
-        CommandId::STOP_RUNNING, CommandId::HELP_TOPICS,
-        CommandId::SAVE,         CommandId::WINDOW_INSTRUMENT,
-        CommandId::WINDOW_INFO,  CommandId::WINDOW_LEVEL,
-        CommandId::ABOUT,        CommandId::EXIT,
+    CCommandState loaded;
+    loaded.SampleCount = 3;
+    loaded.DisplayState = 1;
+    using enum CommandId;
+    const struct {
+        const char* Name;
+        CCommandState State;
+        std::vector<CommandId> Enabled;
+    } cases[] = {
+        {"no data yet",
+         CCommandState{},
+         {HELP_TOPICS, OPEN, DOWNLOAD, SETUP, PREVIOUS_MEASUREMENT, WINDOW_INSTRUMENT, CAL_ADJUST,
+          WINDOW_LEVEL, FILE_NEW, FILE_OPEN, FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
+        {"a measurement",
+         loaded,
+         {HELP_TOPICS,
+          SAVE,
+          OPEN,
+          IMPORT_LIST,
+          DOWNLOAD,
+          SETUP,
+          PREVIOUS_MEASUREMENT,
+          WINDOW_INSTRUMENT,
+          WINDOW_INFO,
+          PREVIEW_GRAPH,
+          PRINT_GRAPH,
+          CAL_ADJUST,
+          WINDOW_LEVEL,
+          FILE_NEW,
+          FILE_OPEN,
+          FILE_SAVE,
+          PRINT_SETUP,
+          PRINT,
+          ABOUT,
+          EXIT,
+          NEXT_PANE,
+          PREV_PANE}},
+        {"a real-time run",
+         running,
+         {STOP_RUNNING, HELP_TOPICS, SAVE, WINDOW_INSTRUMENT, WINDOW_INFO, WINDOW_LEVEL, FILE_NEW,
+          FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
     };
-    EXPECT_EQ(EnabledCommands(running), expected);
-}
-
-TEST(CommandRules, beforeAnyData_theDataCommandsAreDisabled) {
-    const CCommandState empty;
-    const std::vector<CommandId> expected = {
-        CommandId::HELP_TOPICS,
-        CommandId::OPEN,
-        CommandId::DOWNLOAD,
-        CommandId::SETUP,
-        CommandId::PREVIOUS_MEASUREMENT,
-        CommandId::WINDOW_INSTRUMENT,
-        CommandId::CAL_ADJUST,
-        CommandId::WINDOW_LEVEL,
-        CommandId::ABOUT,
-        CommandId::EXIT,
-    };
-    EXPECT_EQ(EnabledCommands(empty), expected);
+    for (const auto& c : cases) {
+        EXPECT_EQ(EnabledCommands(c.State), c.Enabled) << c.Name;
+    }
 }
 
 TEST(CommandRules, listPrinting_waitsForTheListToBeShown) {

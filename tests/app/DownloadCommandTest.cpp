@@ -76,7 +76,7 @@ protected:
     CTempDir m_directory;
     CDTDoc m_doc;
     CRecordingPrompt m_prompt;
-    CScriptedSaveChooser m_saveDialog;
+    CScriptedFileChooser m_saveDialog;
     std::unique_ptr<CMainFrame> m_frame;
 };
 

@@ -1,18 +1,24 @@
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
 
 #include "app/CInstrumentView.h"
 #include "app/CMainFrame.h"
 #include "app/CommandStrings.h"
 #include "dialogs/display/CDinLevelDlg.h"
+#include "dialogs/display/CInfoDlg.h"
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
 #include "logger/CRunJournal.h"
@@ -67,9 +73,37 @@ protected:
         return enabled;
     }
 
+    // Sorted, without duplicates, as one line that a failure prints readably.
+    static std::string Sorted(QStringList texts) {
+        texts.removeDuplicates();
+        texts.sort();
+        return texts.join(" | ").toStdString();
+    }
+
+    QToolBar* ToolBar() const { return m_frame->findChild<QToolBar*>("MainToolBar"); }
+
+    // The instrument tree's pop-up menu: the one menu of the window outside the menu bar.
+    QMenu& InstrumentMenu() const {
+        for (QMenu* menu : m_frame->findChildren<QMenu*>()) {
+            if (!m_frame->menuBar()->isAncestorOf(menu) && menu->parent() == m_frame.get()) {
+                return *menu;
+            }
+        }
+        throw std::logic_error("no instrument menu");
+    }
+
+    static QAction* ActionIn(const QString& text, const QWidget* holder) {
+        for (QAction* action : holder->actions()) {
+            if (action->text() == text) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
     CDTDoc m_doc;
     CRecordingPrompt m_prompt;
-    CScriptedSaveChooser m_saveDialog;
+    CScriptedFileChooser m_saveDialog;
     std::unique_ptr<CMainFrame> m_frame;
 };
 
@@ -144,24 +178,35 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
     EXPECT_EQ(Items(*Menu("&Help(H)")), QStringList({"&About...", "-", "&Help topics..."}));
 }
 
-TEST_F(MainFrame, onlyTheCommandsThatExistAreEnabled) {
-    EXPECT_EQ(EnabledCommands(),
-              QStringList({"&About...", "&Download Data", "&Download Data...", "&Exit",
-                           "&Level Assessment", "Data Download", "Datalogger Setup",
-                           "Datalogger Setup..."}));
+// The enabling table from the menus, the toolbar, the pop-up menu and the keys, in its three
+// states. Commands whose dialogs do not exist yet stay disabled in all of them.
+TEST_F(MainFrame, enablingTable_fromEverySource) {
+    const QStringList always = {
+        "&About...",         "&Exit",        "&Instrument", "&Help topics...", "Help",
+        "&Level Assessment", "New document", "Next Pane",   "Previous Pane",   "Save document"};
+    const QStringList idle = {"&Open...",
+                              "Open",
+                              "Open document",
+                              "&Download Data...",
+                              "Data Download",
+                              "&Download Data",
+                              "Previous Measurement",
+                              "&Previous Measurement",
+                              "Datalogger Setup...",
+                              "Datalogger Setup"};
+    const QStringList data = {"&Save...", "Save", "&Info Dialog"};
+    EXPECT_EQ(Sorted(EnabledCommands()), Sorted(always + idle)) << "no data yet";
 
-    // Data makes Save usable, from the menu and from the toolbar.
     m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
-    EXPECT_EQ(EnabledCommands(),
-              QStringList({"&About...", "&Download Data", "&Download Data...", "&Exit",
-                           "&Level Assessment", "&Save...", "Data Download", "Datalogger Setup",
-                           "Datalogger Setup...", "Save"}));
+    EXPECT_EQ(Sorted(EnabledCommands()),
+              Sorted(always + idle + data + QStringList{"Import data to list"}))
+        << "a measurement";
 
-    // A real-time run keeps Save and Stop Running, and no download.
     m_doc.RealTimeActive = true;
     m_doc.UpdateAllViews(DocumentChange::RealTimeStarted);
-    EXPECT_EQ(EnabledCommands(), QStringList({"&About...", "&Exit", "&Level Assessment", "&Save...",
-                                              "&Stop Running...", "Save", "Stop Running"}));
+    EXPECT_EQ(Sorted(EnabledCommands()),
+              Sorted(always + data + QStringList{"&Stop Running...", "Stop Running"}))
+        << "a real-time run";
 }
 
 TEST_F(MainFrame, levelAssessment_opensTheLevelWindowUntilChosenAgain) {
@@ -193,16 +238,30 @@ TEST_F(MainFrame, graphFullWindow_takesTheInstrumentPaneAwayAndBack) {
     }
 }
 
-TEST_F(MainFrame, stopRunning_endsTheRunAndKeepsTheSeriesAsLastMeasurement) {
-    m_doc.ReplaceRecord(ExampleRecord(7), DocumentChange::RealTimeStarted);
-    m_doc.RealTimeActive = true;
-    m_frame->UpdateCommandUI();
-    Menu("&Instrument(I)")->actions().at(6)->trigger();  // "&Stop Running..."
-    EXPECT_FALSE(m_doc.RealTimeActive);
-    CDTDoc last;
-    ASSERT_EQ(last.LoadLastMeasurement(m_prompt), LoadResult::Loaded);
-    EXPECT_EQ(last.Record().SampleCount, 7);
-    EXPECT_TRUE(EnabledCommands().contains("&Download Data..."));
+TEST_F(MainFrame, stopRunning_fromTheMenuTheToolbarAndTheTree_endsTheRunAndKeepsTheSeries) {
+    const struct {
+        const char* Source;
+        std::function<QAction*()> Item;
+    } sources[] = {
+        {"menu", [this] { return Menu("&Instrument(I)")->actions().at(6); }},
+        {"toolbar", [this] { return ActionIn("Stop Running", ToolBar()); }},
+        {"tree", [this] { return ActionIn("Stop Running", &InstrumentMenu()); }},
+    };
+    int count = 5;
+    for (const auto& source : sources) {
+        ForgetProgramFiles();
+        m_doc.ReplaceRecord(ExampleRecord(++count), DocumentChange::RealTimeStarted);
+        m_doc.RealTimeActive = true;
+        m_frame->UpdateCommandUI();
+        QAction* item = source.Item();
+        ASSERT_NE(item, nullptr) << source.Source;
+        item->trigger();
+        EXPECT_FALSE(m_doc.RealTimeActive) << source.Source;
+        CDTDoc last;
+        ASSERT_EQ(last.LoadLastMeasurement(m_prompt), LoadResult::Loaded) << source.Source;
+        EXPECT_EQ(last.Record().SampleCount, count) << source.Source;
+        EXPECT_TRUE(EnabledCommands().contains("&Download Data...")) << source.Source;
+    }
 }
 
 TEST_F(MainFrame, stopRunningBeforeTheFirstReading_leavesTheLastMeasurementAlone) {
@@ -306,6 +365,89 @@ TEST_F(MainFrame, instrumentTree_rightClickOnTheRootOpensThePopupMenu) {
     QContextMenuEvent miss(QContextMenuEvent::Mouse, below, tree.viewport()->mapToGlobal(below));
     QCoreApplication::sendEvent(tree.viewport(), &miss);
     EXPECT_FALSE(popup->isVisible());
+}
+
+TEST_F(MainFrame, windowInstrument_hidesTheTreePaneAndBringsItBackAt130) {
+    m_frame->resize(800, 600);
+    m_frame->show();
+    QAction* item = Menu("&Window(W)")->actions().at(0);
+    item->trigger();
+    EXPECT_FALSE(m_frame->InstrumentPaneShown);
+    EXPECT_FALSE(m_frame->InstrumentView().isVisible());
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_TRUE(WaitFor(
+        [this] { return m_frame->GraphView().width() == m_frame->centralWidget()->width(); }));
+
+    item->trigger();
+    EXPECT_TRUE(m_frame->InstrumentPaneShown);
+    EXPECT_TRUE(m_frame->InstrumentView().isVisible());
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_EQ(static_cast<QSplitter*>(m_frame->centralWidget())->sizes().at(0), 130);
+}
+
+TEST_F(MainFrame, windowInfoDialog_hidesThePanel_andShowsItAgainAt115) {
+    m_frame->resize(1000, 700);
+    m_frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+    m_doc.ReplaceRecord(ExampleRecord(30), DocumentChange::Downloaded);
+    CDTView& view = m_frame->GraphView();
+    view.repaint();
+    ASSERT_NE(view.InfoPanel(), nullptr);
+    const int plotTopWithPanel = view.State().PlotRect.Top;
+    QAction* item = Menu("&Window(W)")->actions().at(1);
+
+    item->trigger();
+    view.repaint();
+    EXPECT_FALSE(m_frame->InfoPanelShown);
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_EQ(view.State().PanelHeight, 0);
+    EXPECT_FALSE(view.InfoPanel()->isVisible());
+    EXPECT_EQ(view.State().PlotRect.Top, plotTopWithPanel - 140);
+
+    item->trigger();
+    view.repaint();
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_EQ(view.State().PanelHeight, 115);
+    EXPECT_TRUE(view.InfoPanel()->isVisible());
+    EXPECT_EQ(view.InfoPanel()->geometry(), QRect(0, 0, view.width(), 115));
+    EXPECT_EQ(view.State().PlotRect.Top, plotTopWithPanel - 25);
+}
+
+// The keys reach their commands when the window is active; the editing keys are bound to
+// commands that never run.
+TEST_F(MainFrame, accelerators_reachTheirCommands) {
+    m_frame->resize(800, 600);
+    m_frame->show();
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    CDTView& graph = m_frame->GraphView();
+    CInstrumentView& tree = m_frame->InstrumentView();
+    tree.setFocus();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    EXPECT_TRUE(graph.hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    EXPECT_TRUE(tree.hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_TRUE(graph.hasFocus());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(m_saveDialog.OfferedMeasurementNames, std::vector<std::string>{"Untitled"});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(m_saveDialog.OpenDialogs, 1);
+
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace),
+          QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete),
+          QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert),
+          QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}) {
+        QAction* bound = nullptr;
+        for (QAction* action : m_frame->actions()) {
+            bound = action->shortcuts().contains(keys) ? action : bound;
+        }
+        ASSERT_NE(bound, nullptr) << keys.toString().toStdString();
+        EXPECT_FALSE(bound->isEnabled()) << keys.toString().toStdString();
+    }
 }
 
 }  // namespace

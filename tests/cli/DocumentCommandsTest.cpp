@@ -103,4 +103,19 @@ TEST(CliReport, writesTheReportBytes) {
     EXPECT_NE(run.Out.find("3\t55.2\tdBA\t05-06-14/14:02:09\t\r\n"), std::string::npos);
 }
 
+TEST(CliList, printsTheDataListsRows_andRefusesABadFile) {
+    CTempDir dir;
+    const CToolRun run = RunTool({"list", WriteExample(dir, 3).string()});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out,
+              "No.\tTime\tSound\tUnit\n"
+              "1\t05/06/14 14:02:07\t55.0\tdBA\n"
+              "2\t05/06/14 14:02:08\t55.1\tdBA\n"
+              "3\t05/06/14 14:02:09\t55.2\tdBA\n");
+
+    const CToolRun missing = RunTool({"list", (dir / "missing.sound").string()});
+    EXPECT_EQ(missing.Status, 2);
+    EXPECT_TRUE(missing.Out.empty());
+}
+
 }  // namespace

@@ -55,12 +55,17 @@ TEST(LoadingWindow, placement_centredAcrossTheViewThreeHeightsDown) {
     // A window wider than the view starts left of it.
     EXPECT_EQ(LoadingWindowPosition(QRect(0, 0, 100, 100), QSize(300, 30)), QPoint(-100, 90));
 
-    CLoadingDlg window;
+    // Owned by the main window, it stays a window of its own above it.
+    QWidget mainWindow;
+    mainWindow.show();
+    CLoadingDlg window(&mainWindow);
+    EXPECT_EQ(window.parentWidget(), &mainWindow);
+    EXPECT_TRUE(window.isWindow());
     const QRect view(200, 100, 1000, 700);
     window.PlaceOver(view);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.frameGeometry().topLeft(),
-              LoadingWindowPosition(view, window.frameGeometry().size()));
+    EXPECT_EQ(window.OuterSize(), window.frameGeometry().size());
+    EXPECT_EQ(window.frameGeometry().topLeft(), LoadingWindowPosition(view, window.OuterSize()));
 }
 
 }  // namespace

@@ -302,6 +302,7 @@ TEST_F(DownloadDialog, progressWindow_standsOverTheGraphAndEveryBlockRepaints) {
     std::optional<QPoint> placed;
     std::optional<QPoint> expected;
     int maximum = 0;
+    const QWidget* owner = nullptr;
     bridge->Logger().Device().ForceMemory(SmallMemory(2000));  // 8 blocks
     // Timers run while the windows repaint: this one looks at the progress window once.
     QTimer probe;
@@ -311,6 +312,7 @@ TEST_F(DownloadDialog, progressWindow_standsOverTheGraphAndEveryBlockRepaints) {
             expected = LoadingWindowPosition(QRect(window.mapToGlobal(QPoint(0, 0)), window.size()),
                                              loading->frameGeometry().size());
             maximum = loading->ProgressBar().maximum();
+            owner = loading->parentWidget();
         }
     });
     probe.start(0);
@@ -320,6 +322,7 @@ TEST_F(DownloadDialog, progressWindow_standsOverTheGraphAndEveryBlockRepaints) {
     ASSERT_TRUE(placed.has_value());
     EXPECT_EQ(*placed, *expected);
     EXPECT_EQ(maximum, 8);
+    EXPECT_EQ(owner, window.window());  // kept above the main window
     // Writes 1 and 2 ask for the status and the size; from then on every block's request
     // finds the window repainted since the one before.
     const std::vector<int>& paints = bridge->PaintsSeenAtWrite;

@@ -1,0 +1,224 @@
+// Open, Previous Measurement and the document's own New, Open and Save (Ctrl+N, Ctrl+O,
+// Ctrl+S): the save question, the file read, the zoom reset and what is said when a file
+// cannot be used.
+
+#include <QAction>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/CMainFrame.h"
+#include "document/CDTDoc.h"
+#include "graph/CDTView.h"
+#include "tests/CRecordingPrompt.h"
+#include "tests/TempDir.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/document/ExampleRecord.h"
+
+namespace {
+
+constexpr const char* OPEN_QUESTION =
+    "Do you want to save the existing graph data before continuing?";
+
+class FileCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ForgetProgramFiles();
+        m_frame = std::make_unique<CMainFrame>(m_doc);
+        m_frame->UseDialogs(m_prompt, m_files);
+    }
+
+    // A measurement file of `count` readings.
+    std::filesystem::path MeasurementFile(const char* name, int count) {
+        CDTDoc other;
+        other.Record() = ExampleRecord(count);
+        const auto file = m_dir / name;
+        EXPECT_TRUE(other.StoreFile(file));
+        return file;
+    }
+
+    // A downloaded record the user has not saved.
+    void Unsaved(int count) {
+        m_doc.ReplaceRecord(ExampleRecord(count), DocumentChange::Downloaded);
+        m_doc.DownloadSinceSave = true;
+        m_doc.SetupSinceSave = true;
+    }
+
+    void Run(const QString& command) {
+        m_frame->UpdateCommandUI();
+        QAction* action = ActionWithText(*m_frame, command);
+        ASSERT_NE(action, nullptr) << command.toStdString();
+        ASSERT_TRUE(action->isEnabled()) << command.toStdString();
+        action->trigger();
+    }
+
+    int ReadingsIn(const std::filesystem::path& file) {
+        CDTDoc reader;
+        CRecordingPrompt quiet;
+        return reader.LoadFile(file, quiet) == LoadResult::Loaded ? reader.Record().SampleCount
+                                                                  : -1;
+    }
+
+    CTempDir m_dir;
+    CDTDoc m_doc;
+    CRecordingPrompt m_prompt;
+    CScriptedFileChooser m_files;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+TEST_F(FileCommands, open_asksToSaveOnlyUnsavedLoggerData_andCancelKeepsTheRecord) {
+    const struct {
+        const char* Name;
+        int Count;
+        bool FromFile;
+        bool Download;
+        bool Setup;
+        bool Asks;
+    } cases[] = {
+        {"downloaded, unsaved", 3, false, true, true, true},
+        {"no readings", 0, false, true, true, false},
+        {"read from a file", 3, true, true, true, false},
+        {"saved since the download", 3, false, false, true, false},
+        {"saved since the setup", 3, false, true, false, false},
+    };
+    for (const auto& c : cases) {
+        m_doc.ReplaceRecord(ExampleRecord(c.Count), DocumentChange::Downloaded);
+        m_doc.LoadedFromFile = c.FromFile;
+        m_doc.DownloadSinceSave = c.Download;
+        m_doc.SetupSinceSave = c.Setup;
+        m_prompt.Log.clear();
+        const int dialogs = m_files.OpenDialogs;
+        Run("&Open...");
+        ASSERT_EQ(m_prompt.Log.size(), c.Asks ? 1u : 0u) << c.Name;
+        if (c.Asks) {
+            EXPECT_EQ(m_prompt.Log[0].Text, OPEN_QUESTION);
+            EXPECT_TRUE(m_prompt.Log[0].Question);
+            EXPECT_FALSE(m_doc.DownloadSinceSave) << c.Name;
+            EXPECT_FALSE(m_doc.SetupSinceSave) << c.Name;
+        }
+        EXPECT_EQ(m_files.OpenDialogs, dialogs + 1) << c.Name;
+        EXPECT_EQ(m_doc.Record().SampleCount, c.Count) << c.Name;  // the dialog was cancelled
+        EXPECT_TRUE(m_files.Offered.empty()) << c.Name;            // answered No
+        EXPECT_FALSE(m_frame->ZoomResetTimer().isActive()) << c.Name;
+    }
+}
+
+TEST_F(FileCommands, open_yesSavesFirst_thenReadsTheFileAndShowsItUnzoomed) {
+    Unsaved(3);
+    m_prompt.Answers = {true};
+    m_files.Answer = m_dir / "before.xls";
+    m_files.OpenAnswer = MeasurementFile("other.sound", 9);
+    Run("Open");  // the toolbar button
+    EXPECT_EQ(ReadingsIn(m_dir / "before.sound"), 3);
+    EXPECT_TRUE(std::filesystem::exists(m_dir / "before.xls"));
+    EXPECT_EQ(m_doc.Record().SampleCount, 9);
+    EXPECT_TRUE(m_doc.LoadedFromFile);
+    EXPECT_TRUE(m_doc.PathName.empty());  // not the document's own open
+
+    // Zoomed in the meantime: the reset 50 ms after the read shows the whole series.
+    ASSERT_TRUE(m_frame->ZoomResetTimer().isActive());
+    EXPECT_EQ(m_frame->ZoomResetTimer().interval(), 50);
+    CGraphState& graph = m_frame->GraphView().State();
+    graph.Zoomed = 1;
+    graph.NeedBaseLayout = false;
+    ASSERT_TRUE(WaitFor([this] { return !m_frame->ZoomResetTimer().isActive(); }));
+    EXPECT_EQ(graph.Zoomed, 0);
+    EXPECT_TRUE(graph.NeedBaseLayout);
+}
+
+TEST_F(FileCommands, open_aFileThatCannotBeUsed_keepsTheRecordAndSaysWhy) {
+    const auto cut = m_dir / "cut.sound";
+    {
+        std::ofstream(cut, std::ios::binary) << "\x07"
+                                                "Brantel\x05";
+    }
+    const auto foreign = m_dir / "foreign.sound";
+    { std::ofstream(foreign, std::ios::binary) << "\x05Other and more"; }
+    const struct {
+        const char* Name;
+        std::filesystem::path File;
+        std::string Message;
+    } cases[] = {
+        {"missing", m_dir / "gone.sound", CannotOpenMessage(m_dir / "gone.sound")},
+        {"a folder", m_dir.Path(), CannotOpenMessage(m_dir.Path())},
+        {"cut short", cut, DamagedFileMessage(cut)},
+        {"foreign", foreign, "Invalid Format!"},
+    };
+    m_doc.ReplaceRecord(ExampleRecord(4), DocumentChange::Downloaded);
+    for (const auto& c : cases) {
+        m_prompt.Log.clear();
+        m_files.OpenAnswer = c.File;
+        Run("&Open...");
+        EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{c.Message}) << c.Name;
+        EXPECT_EQ(m_doc.Record().SampleCount, 4) << c.Name;
+        EXPECT_FALSE(m_frame->ZoomResetTimer().isActive()) << c.Name;
+    }
+}
+
+TEST_F(FileCommands, previousMeasurement_readsTheLastOneWithoutQuestion_orSaysThereIsNone) {
+    Unsaved(3);
+    Run("Previous Measurement");
+    ASSERT_EQ(m_prompt.Log.size(), 1u);
+    EXPECT_FALSE(m_prompt.Log[0].Question);
+    EXPECT_NE(m_prompt.Log[0].Text.find("no previous measurement"), std::string::npos);
+    EXPECT_EQ(m_doc.Record().SampleCount, 3);
+
+    CDTDoc earlier;
+    earlier.Record() = ExampleRecord(6);
+    ASSERT_TRUE(earlier.SaveLastMeasurement());
+    m_prompt.Log.clear();
+    Run("&Previous Measurement");  // from the instrument tree
+    EXPECT_TRUE(m_prompt.Log.empty());
+    EXPECT_EQ(m_doc.Record().SampleCount, 6);
+    EXPECT_TRUE(m_frame->ZoomResetTimer().isActive());
+}
+
+TEST_F(FileCommands, documentNewOpenAndSave_keepToTheDocumentsFileName) {
+    // Ctrl+O: no save question, no zoom reset; the file becomes the document's.
+    Unsaved(3);
+    const auto opened = MeasurementFile("opened.sound", 5);
+    m_files.OpenAnswer = opened;
+    Run("Open document");
+    EXPECT_TRUE(m_prompt.Log.empty());
+    EXPECT_EQ(m_doc.Record().SampleCount, 5);
+    EXPECT_FALSE(m_frame->ZoomResetTimer().isActive());
+    EXPECT_EQ(m_doc.PathName, opened);
+
+    // Ctrl+S writes that file again, alone, without asking and without touching the flags.
+    m_doc.Record() = ExampleRecord(8);
+    m_doc.DownloadSinceSave = true;
+    Run("Save document");
+    EXPECT_TRUE(m_files.OfferedMeasurementNames.empty());
+    EXPECT_EQ(ReadingsIn(opened), 8);
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "opened.xls"));
+    EXPECT_TRUE(m_doc.DownloadSinceSave);
+
+    // Ctrl+N keeps the record and forgets the name: the next Ctrl+S asks for one.
+    Run("New document");
+    EXPECT_EQ(m_doc.Record().SampleCount, 8);
+    EXPECT_TRUE(m_doc.PathName.empty());
+    m_files.MeasurementAnswer = m_dir / "missing" / "named.sound";
+    Run("Save document");
+    EXPECT_EQ(m_files.OfferedMeasurementNames, std::vector<std::string>{"Untitled"});
+    ASSERT_EQ(m_prompt.Log.size(), 1u);
+    EXPECT_NE(m_prompt.Log[0].Text.find("could not be written"), std::string::npos);
+    EXPECT_TRUE(m_doc.PathName.empty());
+
+    m_files.MeasurementAnswer = m_dir / "named.sound";
+    Run("Save document");
+    EXPECT_EQ(ReadingsIn(m_dir / "named.sound"), 8);
+    EXPECT_EQ(m_doc.PathName, m_dir / "named.sound");
+}
+
+TEST_F(FileCommands, documentOpen_ofAForeignFile_doesNotMakeItTheDocumentsFile) {
+    const auto foreign = m_dir / "foreign.sound";
+    { std::ofstream(foreign, std::ios::binary) << "\x05Other and more"; }
+    m_files.OpenAnswer = foreign;
+    Run("Open document");
+    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"Invalid Format!"});
+    EXPECT_TRUE(m_doc.PathName.empty());  // Ctrl+S will not write over it
+}
+
+}  // namespace
