@@ -15,6 +15,9 @@ struct CSaveTargets {
 };
 CSaveTargets SaveTargetsFor(const std::filesystem::path& chosenName);
 
+// What the user is told when one of the two files could not be written.
+std::string CannotWriteMessage(const std::filesystem::path& file);
+
 // The name the save dialog proposes: the local time as "%y-%m-%d  %H.%M.%S".
 std::string DefaultSaveName(std::time_t now);
 

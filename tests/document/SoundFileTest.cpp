@@ -8,6 +8,8 @@
 #include "document/CDTDoc.h"
 #include "platform/CArchive.h"
 #include "tests/CRecordingPrompt.h"
+#include "tests/FileLimit.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/document/ExampleRecord.h"
 
@@ -193,9 +195,15 @@ TEST(SoundFileFiles, failedStoreKeepsThePreviousFile) {
     CTempDir dir;
     const auto file = dir / "kept.sound";
     ASSERT_TRUE(DocWith(ExampleRecord(3)).StoreFile(file));
-    const auto before = std::filesystem::file_size(file);
-    EXPECT_FALSE(DocWith(ExampleRecord(5)).StoreFile(dir / "missing" / "x.sound"));
-    EXPECT_EQ(std::filesystem::file_size(file), before);
+    const std::string before = ReadFileText(file);
+    {
+        CFileSizeLimit full(before.size() + 100);  // the 5000 new readings do not fit
+        EXPECT_FALSE(DocWith(ExampleRecord(5000)).StoreFile(file));
+    }
+    EXPECT_EQ(ReadFileText(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 }  // namespace
