@@ -1,8 +1,11 @@
 #include "document/CDTDoc.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <new>
 #include <span>
+#include <system_error>
 
 #include "platform/CArchive.h"
 #include "platform/CAtomicFile.h"
@@ -13,7 +16,6 @@
 namespace {
 
 constexpr const char* SIGNATURE = "Brantel";
-constexpr const char* LAST_MEASUREMENT = "PreMeasure.sound";
 
 }  // namespace
 
@@ -57,12 +59,16 @@ LoadResult CDTDoc::Load(CArchive& archive, CPrompt& prompt) {
 
     CMeasurementRecord r;
     std::int32_t count = 0;
-    if (!archive.ReadInt32(count) || count < 0 ||
+    if (!archive.ReadInt32(count) || count < 0 || count > FILE_CAPACITY ||
         static_cast<std::uint64_t>(count) > archive.BytesLeft() / sizeof(float)) {
         return LoadResult::Damaged;
     }
+    try {
+        r.ReplaceSeries(count);
+    } catch (const std::bad_alloc&) {
+        return LoadResult::Damaged;  // the current record stays, and with it the program
+    }
     r.SampleCount = count;
-    r.ReplaceSeries(count);
     LocalTimeParts& start = r.StartParts;
     const bool complete = archive.ReadFloats(r.Levels) && archive.ReadInt32(start.Year) &&
                           archive.ReadInt32(start.Month) && archive.ReadInt32(start.Day) &&
@@ -75,9 +81,10 @@ LoadResult CDTDoc::Load(CArchive& archive, CPrompt& prompt) {
     if (!complete) {
         return LoadResult::Damaged;
     }
-    // A start time no calendar holds cannot come from the logger or from this program.
+    // A start time no calendar holds, or readings that are not spaced in time, cannot come
+    // from the logger or from this program.
     const auto startTime = MakeLocalTime(start);
-    if (!startTime) {
+    if (!startTime || !std::isfinite(r.SampleInterval) || r.SampleInterval <= 0.0f) {
         return LoadResult::Damaged;
     }
     r.StartTime = *startTime;
@@ -102,8 +109,13 @@ bool CDTDoc::StoreFile(const std::filesystem::path& file) const {
 }
 
 LoadResult CDTDoc::LoadFile(const std::filesystem::path& file, CPrompt& prompt) {
+    // Only a plain file: a named pipe or a device would keep the program waiting.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        return LoadResult::CannotOpen;
+    }
     std::ifstream in(file, std::ios::binary);
-    if (!in || std::filesystem::is_directory(file)) {
+    if (!in) {
         return LoadResult::CannotOpen;
     }
     CArchive archive(in);
@@ -136,5 +148,5 @@ std::string CannotOpenMessage(const std::filesystem::path& file) {
 }
 
 std::optional<std::filesystem::path> LastMeasurementPath() {
-    return ProgramFile(LAST_MEASUREMENT);
+    return ProgramFile(LAST_MEASUREMENT_FILE);
 }

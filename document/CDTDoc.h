@@ -83,5 +83,7 @@ std::string DamagedFileMessage(const std::filesystem::path& file);
 // The text shown when a chosen measurement file cannot be opened at all.
 std::string CannotOpenMessage(const std::filesystem::path& file);
 
+inline constexpr const char* LAST_MEASUREMENT_FILE = "PreMeasure.sound";
+
 // Where the last measurement is kept; empty when the program directory cannot be made.
 std::optional<std::filesystem::path> LastMeasurementPath();

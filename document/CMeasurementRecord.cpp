@@ -1,6 +1,8 @@
 #include "document/CMeasurementRecord.h"
 
+#include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -9,9 +11,7 @@ constexpr float MAX_START = 0.0f;
 constexpr float MIN_START = 150.0f;
 
 std::string LevelAtTime(float level, std::time_t time) {
-    char number[64];
-    std::snprintf(number, sizeof number, "%.1f", static_cast<double>(level));
-    return std::string(number) + " @" + FormatLocalTime(time, "%H:%M:%S %d/%m/%y");
+    return LevelText(level, 1) + " @" + FormatLocalTime(time, "%H:%M:%S %d/%m/%y");
 }
 
 }  // namespace
@@ -52,10 +52,8 @@ void CMeasurementRecord::RecomputeStatistics() {
     }
     MaxText = LevelAtTime(max, maxTime);
     MinText = LevelAtTime(min, minTime);
-    char average[64];
     const float mean = SampleCount > 0 ? sum / static_cast<float>(SampleCount) : 0.0f;
-    std::snprintf(average, sizeof average, "%.2f ", static_cast<double>(mean));
-    AvgText = average;
+    AvgText = LevelText(mean, 2) + " ";
     Info.SoundMax = MaxText;
     Info.SoundMin = MinText;
     Info.SoundAvg = AvgText;
@@ -92,4 +90,14 @@ std::string UnitText(std::uint8_t isDBA) {
 
 std::string SpeedText(std::uint8_t isFast) {
     return isFast ? "FAST" : "SLOW";
+}
+
+std::string LevelText(double level, int decimals) {
+    if (!std::isfinite(level)) {
+        return NO_LEVEL_TEXT;
+    }
+    const int length = std::snprintf(nullptr, 0, "%.*f", decimals, level);
+    std::vector<char> text(static_cast<std::size_t>(length) + 1);
+    std::snprintf(text.data(), text.size(), "%.*f", decimals, level);
+    return text.data();
 }

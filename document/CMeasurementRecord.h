@@ -10,6 +10,12 @@
 // Readings a real-time run can hold, and readings the logger's memory can hold.
 inline constexpr std::int32_t REAL_TIME_CAPACITY = 10000;
 inline constexpr std::int32_t STORED_CAPACITY = 129920;
+// Readings a measurement file may hold: far more than any logger run gives, few enough that
+// the graph's working arrays of a full file take tens of megabytes, not gigabytes.
+inline constexpr std::int32_t FILE_CAPACITY = 1000000;
+
+// How a level that no meter gives (not a number, infinite) shows in texts and reports.
+inline constexpr const char* NO_LEVEL_TEXT = "----";
 
 // The info panel's own texts. Its Mode, Sound Alarm Hi and Sound Alarm Low fields are the
 // record's ModeText, AlarmHighText and AlarmLowText.
@@ -76,3 +82,5 @@ std::string StartTimeText(std::time_t time);       // "05/06/14 14:02:07"
 std::string SampleRateText(float sampleInterval);  // "500 ms", "2 s"
 std::string UnitText(std::uint8_t isDBA);          // "dBA" or "dBC"
 std::string SpeedText(std::uint8_t isFast);        // "FAST" or "SLOW"
+// A level with the given number of decimals ("55.1"), or NO_LEVEL_TEXT.
+std::string LevelText(double level, int decimals);

@@ -1,7 +1,6 @@
 #include "document/CTextReport.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <ostream>
 #include <string>
@@ -43,16 +42,20 @@ private:
     bool m_valid = false;
 };
 
+// Texts from a file may hold line breaks; a header line must stay one line.
+std::string OneLine(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
 void AppendLevel(std::string& out, float level) {
     // The same digits as "%.1f". Ten times a float is exact in double precision, so rounding
     // it to an integer (ties to even, as printf rounds) gives the digits without the cost of
     // general formatting.
     const double tenths = std::nearbyint(static_cast<double>(level) * 10.0);
     if (!(std::fabs(tenths) < 1e15)) {
-        char digits[400];
-        const auto result = std::to_chars(digits, digits + sizeof digits,
-                                          static_cast<double>(level), std::chars_format::fixed, 1);
-        out.append(digits, result.ptr);
+        out += LevelText(level, 1);
         return;
     }
     if (std::signbit(level)) {
@@ -76,11 +79,13 @@ bool WriteTextReport(const CMeasurementRecord& r, std::ostream& out) {
     text.reserve(CHUNK + 256);
     text += std::string(33, ' ') + "Test Report" + LINE_END;
     text += LINE_END;
-    text += ">>Start Time: " + r.Info.StartTime + "  Samprate: " + r.Info.SampleRate +
-            "  Data number: " + r.Info.DataNo + "  Speed:  " + r.Info.Speed +
-            "  Mode:  " + r.ModeText + LINE_END;
-    text += ">>Sound MAX: " + r.Info.SoundMax + "  Sound MIN: " + r.Info.SoundMin +
-            "  Sound AVG: " + r.Info.SoundAvg + LINE_END;
+    text += OneLine(">>Start Time: " + r.Info.StartTime + "  Samprate: " + r.Info.SampleRate +
+                    "  Data number: " + r.Info.DataNo + "  Speed:  " + r.Info.Speed +
+                    "  Mode:  " + r.ModeText) +
+            LINE_END;
+    text += OneLine(">>Sound MAX: " + r.Info.SoundMax + "  Sound MIN: " + r.Info.SoundMin +
+                    "  Sound AVG: " + r.Info.SoundAvg) +
+            LINE_END;
     text += std::string(150, '-') + LINE_END;
     for (std::int64_t g = 0; g < groups; ++g) {
         text += COLUMN_HEADER;

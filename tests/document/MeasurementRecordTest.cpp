@@ -66,6 +66,25 @@ TEST(RecordStatistics, meanIsSummedInSinglePrecision) {
     EXPECT_NE(std::string(expected), "88.80 ") << "the float sum is visibly off";
 }
 
+TEST(RecordStatistics, levelsNoMeterGivesShowAPlaceholder) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        std::vector<float> Levels;
+        const char* Max;
+        const char* Min;
+        const char* Avg;
+    };
+    for (const Case& c : {Case{{50.0f, inf}, "---- @14:02:08", "50.0 @14:02:07", "---- "},
+                          Case{{50.0f, -inf}, "50.0 @14:02:07", "---- @14:02:08", "---- "},
+                          Case{{nan, 60.0f}, "60.0 @14:02:08", "60.0 @14:02:08", "---- "}}) {
+        const CMeasurementRecord r = WithLevels(c.Levels);
+        EXPECT_TRUE(r.MaxText.starts_with(c.Max)) << r.MaxText;
+        EXPECT_TRUE(r.MinText.starts_with(c.Min)) << r.MinText;
+        EXPECT_EQ(r.AvgText, c.Avg);
+    }
+}
+
 TEST(RecordSampleTime, productIsTruncatedTowardZero) {
     const CMeasurementRecord r = WithLevels({50.0f}, 0.05f);
     EXPECT_EQ(r.SampleTime(3), r.StartTime);

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <new>
 #include <sstream>
 #include <string>
@@ -17,9 +20,12 @@
 
 namespace {
 
-// The largest single allocation while a watch is active.
+// The largest single allocation while a watch is active, and allocations refused as a
+// machine short of memory refuses them.
 bool g_watching = false;
 std::size_t g_largest = 0;
+std::size_t g_refuseAbove = SIZE_MAX;
+int g_refused = 0;
 
 class CAllocationWatch {
 public:
@@ -37,15 +43,17 @@ void* operator new(std::size_t size) {
     if (g_watching && size > g_largest) {
         g_largest = size;
     }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
+    void* p = size > g_refuseAbove ? nullptr : std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) {
+        g_refused += size > g_refuseAbove ? 1 : 0;
+        throw std::bad_alloc();
     }
-    throw std::bad_alloc();
+    return p;
 }
-void operator delete(void* p) noexcept {
+[[gnu::noinline]] void operator delete(void* p) noexcept {
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 
@@ -65,12 +73,15 @@ struct CLoadOutcome {
     std::size_t LargestAllocation;
 };
 
-CLoadOutcome LoadInto(CDTDoc& doc, const std::string& bytes) {
+// `memoryLimit`: the largest single allocation the load may make.
+CLoadOutcome LoadInto(CDTDoc& doc, const std::string& bytes, std::size_t memoryLimit = SIZE_MAX) {
     std::istringstream in(bytes);
     CRecordingPrompt prompt;
     CArchive archive(in);
     CAllocationWatch watch;
+    g_refuseAbove = memoryLimit;
     const LoadResult result = doc.Load(archive, prompt);
+    g_refuseAbove = SIZE_MAX;
     return {result, watch.Largest()};
 }
 
@@ -109,6 +120,41 @@ TEST(SoundFileDamage, impossibleSampleCountsAreRefusedBeforeAllocating) {
         const CLoadOutcome outcome = LoadInto(doc, bytes);
         EXPECT_EQ(outcome.Result, LoadResult::Damaged) << count;
         EXPECT_LE(outcome.LargestAllocation, bytes.size()) << count;
+        ExpectUntouched(doc);
+    }
+}
+
+// Counts the file really holds, but more than a file may hold or than memory takes.
+TEST(SoundFileDamage, countsBeyondTheFileLimitOrTheMemoryAreRefused) {
+    struct Case {
+        int Readings;
+        std::size_t MemoryLimit;
+    };
+    for (const Case& c : {Case{FILE_CAPACITY + 1, SIZE_MAX}, Case{100000, 100000}}) {
+        const std::string bytes = ExampleFile(c.Readings);
+        CDTDoc doc = CurrentDoc();
+        g_refused = 0;
+        const LoadResult result = LoadInto(doc, bytes, c.MemoryLimit).Result;
+        EXPECT_EQ(g_refused, c.MemoryLimit == SIZE_MAX ? 0 : 1) << c.Readings;
+        EXPECT_EQ(result, LoadResult::Damaged) << c.Readings;
+        ExpectUntouched(doc);
+    }
+    CDTDoc doc = CurrentDoc();
+    EXPECT_EQ(LoadInto(doc, ExampleFile(FILE_CAPACITY)).Result, LoadResult::Loaded);
+}
+
+TEST(SoundFileDamage, intervalsThatDoNotSpaceTheReadingsAreRefused) {
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const float interval :
+         {0.0f, -0.0f, -1.0f, inf, -inf, std::numeric_limits<float>::quiet_NaN()}) {
+        std::string bytes = ExampleFile(1);
+        const std::size_t at = 8 + 4 + 4 + 6 * 4;
+        const auto raw = std::bit_cast<std::uint32_t>(interval);
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = static_cast<char>(raw >> (8 * i));
+        }
+        CDTDoc doc = CurrentDoc();
+        EXPECT_EQ(LoadInto(doc, bytes).Result, LoadResult::Damaged) << interval;
         ExpectUntouched(doc);
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <sstream>
@@ -63,7 +64,7 @@ TEST(TextReport, rowsUseTheSampleTimeRuleAndTheUnit) {
     EXPECT_EQ(lines[6 + 20], "21\t57.0\tdBC\t05-06-14/14:02:08\t");
 }
 
-TEST(TextReport, levelsReadAsPrintfWritesThem) {
+TEST(TextReport, levelsReadAsPrintfWritesThemAndImpossibleOnesAsAPlaceholder) {
     const std::vector<float> levels = {0.25f,
                                        0.35f,
                                        0.05f,
@@ -76,18 +77,33 @@ TEST(TextReport, levelsReadAsPrintfWritesThem) {
                                        1.0e20f,
                                        -3.0e38f,
                                        std::numeric_limits<float>::infinity(),
+                                       -std::numeric_limits<float>::infinity(),
                                        std::numeric_limits<float>::quiet_NaN()};
     CMeasurementRecord r = ExampleRecord(static_cast<int>(levels.size()));
     std::copy(levels.begin(), levels.end(), r.Levels.begin());
     const auto lines = ReportLines(r);
     ASSERT_EQ(lines.size(), 6u + levels.size());
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        char expected[400];
-        std::snprintf(expected, sizeof expected, "%.1f", static_cast<double>(levels[i]));
+        char expected[400] = "----";
+        if (std::isfinite(levels[i])) {
+            std::snprintf(expected, sizeof expected, "%.1f", static_cast<double>(levels[i]));
+        }
         const std::string& line = lines[6 + i];
         const auto start = line.find('\t') + 1;
         EXPECT_EQ(line.substr(start, line.find('\t', start) - start), expected) << i;
     }
+}
+
+TEST(TextReport, lineBreaksInTextsFromAFileStayOutOfTheHeader) {
+    CMeasurementRecord r = ExampleRecord(1);
+    r.ModeText = "ST\r\nOR";
+    r.Info.SoundMax = "9\n9";
+    r.Info.SoundAvg = "\r";
+    const auto lines = ReportLines(r);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_TRUE(lines[2].ends_with("  Mode:  ST  OR")) << lines[2];
+    EXPECT_TRUE(lines[3].starts_with(">>Sound MAX: 9 9  Sound MIN: ")) << lines[3];
+    EXPECT_TRUE(lines[3].ends_with("  Sound AVG:  ")) << lines[3];
 }
 
 TEST(TextReport, sixtyThousandReadingsFillOneGroup) {
