@@ -41,5 +41,11 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         err << error.what() << "\n\n" << app.help();
         return EXIT_USAGE;
     }
+    // What a command printed reaches its reader only now, when it can still fail (a full
+    // disk, a closed pipe).
+    if (!out.flush() && context.ExitCode == EXIT_OK) {
+        err << "The output could not be written.\n";
+        context.ExitCode = EXIT_FAILURE_STATUS;
+    }
     return context.ExitCode;
 }

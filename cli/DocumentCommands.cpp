@@ -35,18 +35,38 @@ bool LoadMeasurement(const std::string& file, CDTDoc& doc, CCliContext& context)
     return false;
 }
 
+// A text from a file as it may go to a terminal: control characters, which a terminal
+// would obey, are written as \xHH.
+std::string Printable(const std::string& text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char HEX[] = "0123456789ABCDEF";
+            shown += {'\\', 'x', HEX[byte >> 4], HEX[byte & 0xF]};
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 void PrintInfo(const CMeasurementRecord& r, std::ostream& out) {
-    out << "Start Time: " << r.Info.StartTime << '\n'
-        << "Sample Rate: " << r.Info.SampleRate << '\n'
-        << "DataNo.: " << r.Info.DataNo << '\n'
-        << "Unit: " << r.Info.Unit << '\n'
-        << "Speed: " << r.Info.Speed << '\n'
-        << "Mode: " << r.ModeText << '\n'
-        << "Sound MAX: " << r.Info.SoundMax << '\n'
-        << "MIN: " << r.Info.SoundMin << '\n'
-        << "AVG: " << r.Info.SoundAvg << '\n'
-        << "Sound Alarm Hi: " << r.AlarmHighText << '\n'
-        << "Sound Alarm Low: " << r.AlarmLowText << '\n';
+    const std::pair<const char*, const std::string&> fields[] = {
+        {"Start Time", r.Info.StartTime},
+        {"Sample Rate", r.Info.SampleRate},
+        {"DataNo.", r.Info.DataNo},
+        {"Unit", r.Info.Unit},
+        {"Speed", r.Info.Speed},
+        {"Mode", r.ModeText},
+        {"Sound MAX", r.Info.SoundMax},
+        {"MIN", r.Info.SoundMin},
+        {"AVG", r.Info.SoundAvg},
+        {"Sound Alarm Hi", r.AlarmHighText},
+        {"Sound Alarm Low", r.AlarmLowText}};
+    for (const auto& [name, text] : fields) {
+        out << name << ": " << Printable(text) << '\n';
+    }
 }
 
 // The data list's table: its headers, then one line per reading, tab-separated.

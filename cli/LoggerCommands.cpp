@@ -6,7 +6,6 @@
 #include <iostream>
 #include <map>
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -21,8 +20,8 @@
 #include "logger/CLoggerLink.h"
 #include "logger/SetupSettings.h"
 #include "logger/sim/MakeBridge.h"
-#include "platform/CProfile.h"
 #include "platform/CSettings.h"
+#include "platform/ProgramDirectory.h"
 
 namespace {
 
@@ -60,28 +59,15 @@ bool IsTerminal(const std::ostream& stream) {
     return &stream == &std::cerr && isatty(STDERR_FILENO) == 1;
 }
 
-// The settings file, read whole, as the main window holds it.
-struct CStoredSettings {
-    std::optional<CProfile> Profile;
-    CFrameSettings Frame;
-
-    CStoredSettings() {
-        if (const auto file = SettingsFilePath()) {
-            Profile.emplace(*file);
-            Frame = ReadFrameSettings(*Profile);
-        }
+// Stores what a command changed in the settings, keeping what other programs stored since
+// the command read them; false, having said so, when the file could not be written.
+bool StoreSettings(const std::function<void(CFrameSettings&)>& change, CCliContext& context) {
+    if (UpdateSettingsFile([&](CFrameSettings& frame, CViewSettings&) { change(frame); })) {
+        return true;
     }
-
-    // Writes every key, as the main window does when it closes.
-    void Store(std::ostream& err) {
-        if (Profile) {
-            WriteSettings(*Profile, Frame, ReadViewSettings(*Profile));
-        }
-        if (!Profile || !Profile->Save()) {
-            err << "The settings could not be stored.\n";
-        }
-    }
-};
+    context.Err << "The settings could not be stored.\n";
+    return false;
+}
 
 // Options of the setup command; each left out keeps the stored setting.
 struct CSetupOptions {
@@ -144,17 +130,17 @@ int Setup(CLoggerLink& link, CPrompt& prompt, const CSetupOptions& options, CCli
         context.Err << MSG_NOT_CONNECTED << '\n';
         return EXIT_FAILURE_STATUS;
     }
-    CStoredSettings settings;
-    options.ApplyTo(settings.Frame);
-    const SetupFields fields = SetupFieldsFromSettings(settings.Frame);
+    CFrameSettings settings = ReadFrameSettings(ReadSettingsFile());
+    options.ApplyTo(settings);
+    const SetupFields fields = SetupFieldsFromSettings(settings);
     if (!link.SendSetup(ComposeSetupBlock(fields, SplitLocalTime(CurrentTime())))) {
         return EXIT_FAILURE_STATUS;  // the link has said why
     }
     prompt.Message(fields.ManualStart ? MSG_SETUP_PRESS_BUTTON : MSG_SETUP_RUNNING,
                    PromptIcon::Information);
-    StoreSetupFields(fields, settings.Frame);
-    settings.Store(context.Err);
-    return EXIT_OK;
+    const bool stored =
+        StoreSettings([&](CFrameSettings& stored) { StoreSetupFields(fields, stored); }, context);
+    return stored ? EXIT_OK : EXIT_FAILURE_STATUS;
 }
 
 int Calibrate(CLoggerLink& link, int typed, CCliContext& context) {
@@ -164,10 +150,10 @@ int Calibrate(CLoggerLink& link, int typed, CCliContext& context) {
     }
     const int value = LimitCalibration(typed);
     // The value becomes the calibration setting whether or not the logger takes it.
-    CStoredSettings settings;
-    settings.Frame.Calibration = std::to_string(value);
-    settings.Store(context.Err);
-    return link.SendCalibration(static_cast<std::int8_t>(value)) ? EXIT_OK : EXIT_FAILURE_STATUS;
+    const bool stored = StoreSettings(
+        [value](CFrameSettings& stored) { stored.Calibration = std::to_string(value); }, context);
+    const bool sent = link.SendCalibration(static_cast<std::int8_t>(value));
+    return stored && sent ? EXIT_OK : EXIT_FAILURE_STATUS;
 }
 
 // Downloads the logger's memory as the download dialog does, keeps it as the last
@@ -177,9 +163,9 @@ int Download(const std::string& name, CCliContext& context) {
     if (!bridge) {
         return context.ExitCode;
     }
-    const CStoredSettings settings;
+    const CFrameSettings settings = ReadFrameSettings(ReadSettingsFile());
     CConsoleLinkHost host(context.Out, context.Err, IsTerminal(context.Err),
-                          {settings.Frame.AlarmHigh, settings.Frame.AlarmLow});
+                          {settings.AlarmHigh, settings.AlarmLow});
     CLoggerLink link(*bridge, host);
     if (link.FindLogger() < 0) {
         context.Err << MSG_NOT_CONNECTED << '\n';
@@ -187,7 +173,8 @@ int Download(const std::string& name, CCliContext& context) {
     }
     CDTDoc doc;
     int status = EXIT_OK;
-    const std::string lastMeasurement = LastMeasurementPath().value_or("PreMeasure.sound").string();
+    const std::string lastMeasurement =
+        LastMeasurementPath().value_or(ProgramDirectory() / LAST_MEASUREMENT_FILE).string();
     switch (link.RunDownload(doc, host)) {
         case DownloadResult::Failed:
         case DownloadResult::NotRealTime:  // not asked for here

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr std::string_view UTF8_MARK = "\xEF\xBB\xBF";
+
 std::string_view Trim(std::string_view text) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
     while (!text.empty() && isBlank(text.front())) {
@@ -54,6 +56,11 @@ CProfile::CProfile(std::filesystem::path file) : m_file(std::move(file)) {
     while (std::getline(in, text)) {
         if (!text.empty() && text.back() == '\r') {
             text.pop_back();
+        }
+        // A file saved by an editor that marks UTF-8 keeps its mark, ahead of the first line.
+        if (m_lines.empty() && text.starts_with(UTF8_MARK)) {
+            text.erase(0, UTF8_MARK.size());
+            m_utf8Mark = true;
         }
         Line line{text, section, {}, false};
         const std::string_view trimmed = Trim(text);
@@ -146,6 +153,9 @@ bool CProfile::Save() const {
     CAtomicFile file(m_file);
     if (!file.Open()) {
         return false;
+    }
+    if (m_utf8Mark) {
+        file.Stream() << UTF8_MARK;
     }
     for (const Line& line : m_lines) {
         file.Stream() << line.Text << "\r\n";

@@ -44,6 +44,7 @@ private:
 
     std::filesystem::path m_file;
     std::vector<Line> m_lines;
+    bool m_utf8Mark = false;
 };
 
 // The leading decimal number of a text, as the profile and the dialogs read numbers:

@@ -1,5 +1,8 @@
 #include "platform/CSettings.h"
 
+#include <algorithm>
+
+#include "platform/CFileLock.h"
 #include "platform/CProfile.h"
 #include "platform/ProgramDirectory.h"
 
@@ -22,6 +25,22 @@ std::uint8_t Byte(const CProfile& profile, const char* section, const char* key,
     return static_cast<std::uint8_t>(profile.GetInt(section, key, fallback));
 }
 
+// The 32-bit values are brought into the range their use allows before anything computes
+// with them: an edited file may hold any number.
+std::int32_t RateIndex(const CProfile& profile, std::int32_t fallback) {
+    const std::int32_t index = profile.GetInt(SAMPLING, "SAMPRATE", fallback);
+    return index >= 0 && index < SAMPLE_RATE_CHOICES ? index : fallback;
+}
+
+std::int32_t AxisLevel(const CProfile& profile, const char* key, std::int32_t fallback) {
+    return std::clamp(profile.GetInt(AXIS, key, fallback), -AXIS_LEVEL_LIMIT, AXIS_LEVEL_LIMIT);
+}
+
+// Other programs of ours wait for this one while it reads, changes and writes the file.
+std::filesystem::path LockFileOf(const std::filesystem::path& file) {
+    return file.parent_path() / ("." + file.filename().string() + ".lock");
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> SettingsFilePath() {
@@ -32,20 +51,34 @@ CProfile ReadSettingsFile() {
     return CProfile(SettingsFilePath().value_or(std::filesystem::path()));
 }
 
-bool WriteSettingsFile(const CFrameSettings& frame, const CViewSettings& view) {
+bool UpdateSettingsFile(const std::function<void(CFrameSettings&, CViewSettings&)>& change) {
     const auto file = SettingsFilePath();
     if (!file) {
         return false;
     }
+    const CFileLock lock(LockFileOf(*file));
+    if (!lock.Held()) {
+        return false;
+    }
     CProfile profile(*file);
+    CFrameSettings frame = ReadFrameSettings(profile);
+    CViewSettings view = ReadViewSettings(profile);
+    change(frame, view);
     WriteSettings(profile, frame, view);
     return profile.Save();
+}
+
+bool WriteSettingsFile(const CFrameSettings& frame, const CViewSettings& view) {
+    return UpdateSettingsFile([&](CFrameSettings& storedFrame, CViewSettings& storedView) {
+        storedFrame = frame;
+        storedView = view;
+    });
 }
 
 CFrameSettings ReadFrameSettings(const CProfile& profile) {
     const CFrameSettings defaults;
     CFrameSettings s;
-    s.SampleRateIndex = profile.GetInt(SAMPLING, "SAMPRATE", defaults.SampleRateIndex);
+    s.SampleRateIndex = RateIndex(profile, defaults.SampleRateIndex);
     s.SamplePoints = profile.GetString(SAMPLING, "SAMPPOINT", defaults.SamplePoints);
     s.AlarmHigh = profile.GetString(ALARM, "TEMPHI", defaults.AlarmHigh);
     s.AlarmLow = profile.GetString(ALARM, "TEMPLOW", defaults.AlarmLow);
@@ -70,8 +103,8 @@ CViewSettings ReadViewSettings(const CProfile& profile) {
     s.ShowMarkPoints = Byte(profile, VIEW, "VIEW4", defaults.ShowMarkPoints);
     s.ShowYAxis = Byte(profile, VIEW, "VIEW5", defaults.ShowYAxis);
     s.ShowXAxis = Byte(profile, VIEW, "VIEW6", defaults.ShowXAxis);
-    s.AxisLow = profile.GetInt(AXIS, "Y TEMPLOW", defaults.AxisLow);
-    s.AxisHigh = profile.GetInt(AXIS, "Y TEMPHI", defaults.AxisHigh);
+    s.AxisLow = AxisLevel(profile, "Y TEMPLOW", defaults.AxisLow);
+    s.AxisHigh = AxisLevel(profile, "Y TEMPHI", defaults.AxisHigh);
     return s;
 }
 

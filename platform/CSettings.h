@@ -2,10 +2,16 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "platform/CProfile.h"
+
+// "SAMPRATE" indexes a list of this many rates; an index outside it reads as the default.
+inline constexpr std::int32_t SAMPLE_RATE_CHOICES = 7;
+// The level axis ends are read within these bounds (dB), far beyond any level a meter shows.
+inline constexpr std::int32_t AXIS_LEVEL_LIMIT = 1000;
 
 // The settings the main window holds: the last logger setup, the calibration value and the
 // graph colours (palette indexes).
@@ -54,6 +60,10 @@ void WriteSettings(CProfile& profile, const CFrameSettings& frame, const CViewSe
 // The settings file as it is now; an empty profile (every key at its default) when the file
 // or the program directory is missing.
 CProfile ReadSettingsFile();
-// Writes every setting into the settings file in one pass, keeping everything else the file
-// holds; false when the file could not be written.
+// Reads the settings file, lets `change` alter the settings it holds and writes every setting
+// back, keeping everything else the file holds. Another program of ours that does the same
+// at the same moment waits, so neither loses the other's change. False when the file could
+// not be written.
+bool UpdateSettingsFile(const std::function<void(CFrameSettings&, CViewSettings&)>& change);
+// Writes every setting into the settings file in one pass, as the main window does on close.
 bool WriteSettingsFile(const CFrameSettings& frame, const CViewSettings& view);

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/CDTDoc.h"
@@ -72,6 +78,43 @@ TEST(CliInfo, badFilesExitWithStatusTwo) {
     EXPECT_EQ(missing.Status, 2);
     EXPECT_NE(missing.Err.find("missing.sound"), std::string::npos);
     EXPECT_TRUE(missing.Out.empty());
+}
+
+TEST(CliInfo, controlCharactersFromTheFileAreShownNotObeyed) {
+    CTempDir dir;
+    CDTDoc doc;
+    doc.ReplaceRecord(ExampleRecord(2), DocumentChange::Downloaded);
+    doc.Record().ModeText = "\x1B]0;owned\x07";
+    doc.Record().AlarmHighText = "1\r\n2\x7F";
+    ASSERT_TRUE(doc.StoreFile(dir / "odd.sound"));
+    const CToolRun run = RunTool({"info", (dir / "odd.sound").string()});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("\nMode: \\x1B]0;owned\\x07\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("\nSound Alarm Hi: 1\\x0D\\x0A2\\x7F\n"), std::string::npos);
+}
+
+TEST(CliInfo, whatIsNotAPlainFileIsRefusedWithoutWaiting) {
+    CTempDir dir;
+    const auto pipe = dir / "pipe.sound";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // Should the tool wait for a writer, this one comes and goes.
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        close(open(pipe.c_str(), O_RDWR | O_NONBLOCK));
+    });
+    const CToolRun run = RunTool({"info", pipe.string()});
+    writer.join();
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Err, "Cannot open the file \"" + pipe.string() + "\".\n");
+}
+
+TEST(CliOutput, outputThatCannotBeWrittenExitsOne) {
+    CTempDir dir;
+    const auto in = WriteExample(dir);
+    std::ostream full(nullptr);  // every write fails, as on a full disk
+    const CToolRun run = RunTool({"info", in.string()}, &full);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "The output could not be written.\n");
 }
 
 TEST(CliSave, writesThePairAndPrintsTheirPaths) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "cli/CConsoleLinkHost.h"
 #include "document/CDTDoc.h"
@@ -36,6 +39,7 @@ struct LoggerCommands : testing::Test {
     void TearDown() override { SetUp(); }
 
     static std::filesystem::path SettingsFile() { return *SettingsFilePath(); }
+
     static CFrameSettings Stored() { return ReadFrameSettings(CProfile(SettingsFile())); }
 
     // The status byte the simulated logger answers with now.
@@ -189,6 +193,50 @@ TEST_F(LoggerCommands, calibrate_failedTransfer_saysWhichAndStillKeepsTheValue) 
     EXPECT_EQ(RunTool({"--simulate", "calibrate", "3"}).Err, WRITE_FAILED);
 }
 
+TEST_F(LoggerCommands, settingsThatCannotBeStored_sayAndExitOne) {
+    std::filesystem::create_directories(SettingsFile());  // a folder in the file's place
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"setup"}, {"calibrate", "2"}}) {
+        std::vector<std::string> arguments = {"--simulate"};
+        arguments.insert(arguments.end(), command.begin(), command.end());
+        const CToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.Status, 1) << command[0];
+        EXPECT_EQ(run.Err, "The settings could not be stored.\n") << command[0];
+    }
+}
+
+// Every key of the settings file at an integer limit: the commands read, use and store them
+// (the sanitized build stops at any overflow).
+TEST_F(LoggerCommands, settingsAtTheIntegerLimits_setUpAndCalibrateTheLogger) {
+    for (const int extreme : {INT_MIN, INT_MAX}) {
+        std::ofstream file(SettingsFile());
+        for (const auto& [section, key] :
+             std::vector<std::pair<const char*, const char*>>{{"SAMPRATEINFO", "SAMPRATE"},
+                                                              {"SAMPRATEINFO", "SAMPPOINT"},
+                                                              {"ALARMInfo", "TEMPHI"},
+                                                              {"ALARMInfo", "TEMPLOW"},
+                                                              {"CAL Info", "CAL"},
+                                                              {"LEDInfo", "LEDDATA"},
+                                                              {"ColorInfo", "BGColor"},
+                                                              {"AUTO/MANUAL Info", "Auto/Manual"},
+                                                              {"DBA/DBC Info", "DBA/DBC"},
+                                                              {"FAST/SLOW Info", "FAST/SLOW"},
+                                                              {"MODE Info", "MODE"},
+                                                              {"VIEWInfo", "VIEW1"},
+                                                              {"Y AXISInfo", "Y TEMPLOW"},
+                                                              {"Y AXISInfo", "Y TEMPHI"}}) {
+            file << "[" << section << "]\n" << key << "=" << extreme << "\n";
+        }
+        file.close();
+        const CToolRun setup = RunTool({"--simulate", "setup"});
+        EXPECT_EQ(setup.Status, 0) << extreme << setup.Err;
+        EXPECT_EQ(Stored().SampleRateIndex, 2) << extreme;
+        EXPECT_EQ(RunTool({"--simulate", "calibrate", "1"}).Status, 0) << extreme;
+        const CViewSettings view = ReadViewSettings(CProfile(SettingsFile()));
+        EXPECT_EQ(std::abs(view.AxisLow), AXIS_LEVEL_LIMIT) << extreme;
+    }
+}
+
 // Downloads: the memory the simulated logger is given, or its day of street noise.
 
 std::string LastMeasurement() {
@@ -247,6 +295,19 @@ TEST_F(LoggerCommands, download_realTimeSetup_saysLiveReadingsAreNotHereAndExits
               "command.\n");
     EXPECT_FALSE(std::filesystem::exists(LastMeasurement()));
     EXPECT_FALSE(std::filesystem::exists("ignored.sound"));
+}
+
+TEST_F(LoggerCommands, download_programDirectoryThatIsAFile_namesTheWholePath) {
+    CTempDir directory;
+    std::ofstream(directory / "occupied") << "x";
+    const std::string home = std::getenv("DATALOGGER_HOME");
+    setenv("DATALOGGER_HOME", (directory / "occupied").c_str(), 1);
+    const CToolRun run = RunTool({"--simulate", "download"});
+    setenv("DATALOGGER_HOME", home.c_str(), 1);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("\"" + (directory / "occupied" / "PreMeasure.sound").string() + "\""),
+              std::string::npos)
+        << run.Err;
 }
 
 TEST_F(LoggerCommands, download_failures_printTheLoggersMessageAndExitOne) {

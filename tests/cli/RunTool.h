@@ -13,14 +13,16 @@ struct CToolRun {
     std::string Err;
 };
 
-inline CToolRun RunTool(std::vector<std::string> arguments) {
+// `out`: where standard output goes; a string the run gives back when none is named.
+inline CToolRun RunTool(std::vector<std::string> arguments, std::ostream* out = nullptr) {
     arguments.insert(arguments.begin(), "datalogger-cli");
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(argument.c_str());
     }
-    std::ostringstream out;
+    std::ostringstream printed;
     std::ostringstream err;
-    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    const int status =
+        RunCli(static_cast<int>(argv.size()), argv.data(), out ? *out : printed, err);
+    return {status, printed.str(), err.str()};
 }

@@ -81,6 +81,15 @@ TEST_F(ProfileTest, save_keepsCommentsBlankLinesAndOtherKeys) {
     EXPECT_EQ(again.GetString("other", "KEEP", ""), "yes");
 }
 
+TEST_F(ProfileTest, aUtf8MarkAheadOfTheFirstSectionIsKeptOutOfItsName) {
+    WriteText(m_file, "\xEF\xBB\xBF[SAMPRATEINFO]\r\nSAMPRATE=5\r\n");
+    CProfile profile(m_file);
+    EXPECT_EQ(profile.GetInt("SAMPRATEINFO", "SAMPRATE", 2), 5);
+    profile.SetInt("SAMPRATEINFO", "SAMPRATE", 6);
+    ASSERT_TRUE(profile.Save());
+    EXPECT_EQ(ReadFileText(m_file), "\xEF\xBB\xBF[SAMPRATEINFO]\r\nSAMPRATE=6\r\n");
+}
+
 TEST_F(ProfileTest, save_createsTheFileAndLeavesNoTemporaryBehind) {
     CProfile profile(m_file);
     profile.SetInt("S", "k", 7);

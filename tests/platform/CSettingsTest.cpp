@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CProfile.h"
@@ -81,11 +87,80 @@ TEST_F(SettingsTest, eightBitKeys_keepTheirLowEightBits) {
     const CFrameSettings frame = ReadFrameSettings(profile);
     EXPECT_EQ(frame.LedCycle, 44);
     EXPECT_EQ(frame.BackgroundColor, 255);
-    EXPECT_EQ(frame.Dba, 0);                // 256 is dBC: only its low byte survives
-    EXPECT_EQ(frame.SampleRateIndex, 300);  // a 32-bit key keeps its value
-    const CViewSettings view = ReadViewSettings(profile);
-    EXPECT_EQ(view.ShowCurve, 1);
-    EXPECT_EQ(view.AxisHigh, 300);
+    EXPECT_EQ(frame.Dba, 0);  // 256 is dBC: only its low byte survives
+    EXPECT_EQ(ReadViewSettings(profile).ShowCurve, 1);
+}
+
+// An edited file may hold any number: each 32-bit key is read within the range its use
+// allows, and what is read writes back and reads again unchanged.
+TEST_F(SettingsTest, everyKeyAtTheIntegerLimits_readsWithinRangeAndRoundTrips) {
+    for (const long long extreme : {(long long)INT_MIN, (long long)INT_MAX, -1LL << 40}) {
+        std::string text;
+        for (const auto& [section, keys] : std::vector<std::pair<std::string, std::string>>{
+                 {"SAMPRATEINFO", "SAMPRATE SAMPPOINT"},
+                 {"ALARMInfo", "TEMPHI TEMPLOW"},
+                 {"CAL Info", "CAL"},
+                 {"LEDInfo", "LEDDATA"},
+                 {"ColorInfo", "BGColor TColor GRIDColor"},
+                 {"AUTO/MANUAL Info", "Auto/Manual"},
+                 {"DBA/DBC Info", "DBA/DBC"},
+                 {"FAST/SLOW Info", "FAST/SLOW"},
+                 {"MODE Info", "MODE"},
+                 {"VIEWInfo", "VIEW1 VIEW2 VIEW3 VIEW4 VIEW5 VIEW6"},
+                 {"Y AXISInfo", "Y TEMPLOW|Y TEMPHI"}}) {
+            text += "[" + section + "]\n";
+            std::string key;
+            std::istringstream names(keys);
+            while (std::getline(names, key, section == "Y AXISInfo" ? '|' : ' ')) {
+                text += key + "=" + std::to_string(extreme) + "\n";
+            }
+        }
+        std::ofstream(m_file) << text;
+        const CProfile profile(m_file);
+        const CFrameSettings frame = ReadFrameSettings(profile);
+        const CViewSettings view = ReadViewSettings(profile);
+        EXPECT_EQ(frame.SampleRateIndex, 2) << extreme;  // outside the list: "1s"
+        const std::int32_t axisEnd = extreme < 0 ? -AXIS_LEVEL_LIMIT : AXIS_LEVEL_LIMIT;
+        EXPECT_EQ(view.AxisLow, axisEnd) << extreme;
+        EXPECT_EQ(view.AxisHigh, axisEnd) << extreme;
+        const long long read = std::clamp<long long>(extreme, INT_MIN, INT_MAX);
+        EXPECT_EQ(frame.LedCycle, static_cast<std::uint8_t>(read)) << extreme;
+
+        CProfile rewritten(m_dir / "again.ini");
+        WriteSettings(rewritten, frame, view);
+        ASSERT_TRUE(rewritten.Save());
+        const CProfile again(m_dir / "again.ini");
+        EXPECT_EQ(ReadFrameSettings(again), frame) << extreme;
+        EXPECT_EQ(ReadViewSettings(again), view) << extreme;
+    }
+}
+
+// Two programs change different keys of the file at the same time, over and over: each
+// read-change-write waits for the other's, so no change is lost.
+TEST_F(SettingsTest, updatesFromTwoProgramsAtOnceAreAllKept) {
+    constexpr int UPDATES = 40;
+    const auto update = [](bool low) {
+        for (int i = 0; i < UPDATES; ++i) {
+            if (!UpdateSettingsFile([low](CFrameSettings&, CViewSettings& view) {
+                    ++(low ? view.AxisLow : view.AxisHigh);
+                })) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(WriteSettingsFile(CFrameSettings{}, CViewSettings{}));
+    const pid_t other = fork();
+    if (other == 0) {
+        _exit(update(true) ? 0 : 1);
+    }
+    EXPECT_TRUE(update(false));
+    int status = -1;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    EXPECT_EQ(status, 0);
+    const CViewSettings view = ReadViewSettings(ReadSettingsFile());
+    EXPECT_EQ(view.AxisLow, CViewSettings{}.AxisLow + UPDATES);
+    EXPECT_EQ(view.AxisHigh, CViewSettings{}.AxisHigh + UPDATES);
 }
 
 // The order of the first writes decides where a new file puts its sections.

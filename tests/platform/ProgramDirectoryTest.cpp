@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -49,6 +52,16 @@ TEST(ProgramDirectory, dataloggerHomeComesFirstThenXdgThenHome) {
     EXPECT_EQ(ProgramDirectory(), "/x/config/datalogger");
     env.Set("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(ProgramDirectory(), "/h/.config/datalogger");
+}
+
+TEST(ProgramDirectory, withoutHomeTheUsersHomeFolderStillHoldsIt) {
+    CEnvironment env;
+    env.Set("DATALOGGER_HOME", nullptr);
+    env.Set("XDG_CONFIG_HOME", nullptr);
+    env.Set("HOME", nullptr);
+    const passwd* user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(ProgramDirectory(), std::filesystem::path(user->pw_dir) / ".config" / "datalogger");
 }
 
 TEST(ProgramDirectory, fileLookupCreatesTheDirectory) {

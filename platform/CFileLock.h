@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+
+// An exclusive lock on a lock file, held while the object lives, so that programs that
+// read, change and write the same file take turns. A holder that keeps the lock longer than
+// a few seconds is taken to be stuck: Held() then says the lock was not had.
+class CFileLock {
+public:
+    explicit CFileLock(const std::filesystem::path& lockFile);
+    ~CFileLock();
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+
+    bool Held() const { return m_held; }
+
+private:
+    int m_descriptor = -1;
+    bool m_held = false;
+};
