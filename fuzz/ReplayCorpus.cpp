@@ -9,11 +9,16 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// A target that prepares the process once defines it, as libFuzzer expects.
+extern "C" [[gnu::weak]] int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 int main(int argc, char** argv) {
     if (argc != 2 || !std::filesystem::is_directory(argv[1])) {
         std::fprintf(stderr, "usage: %s CORPUS_FOLDER\n", argv[0]);
         return 64;
+    }
+    if (LLVMFuzzerInitialize != nullptr) {
+        LLVMFuzzerInitialize(&argc, &argv);
     }
     int replayed = 0;
     for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 #include <fstream>
+#include <sstream>
 
 #include "platform/CAtomicFile.h"
 
@@ -51,6 +52,15 @@ int LeadingInteger(std::string_view text) {
 
 CProfile::CProfile(std::filesystem::path file) : m_file(std::move(file)) {
     std::ifstream in(m_file, std::ios::binary);
+    Parse(in);
+}
+
+CProfile::CProfile(std::filesystem::path file, std::string_view text) : m_file(std::move(file)) {
+    std::istringstream in{std::string(text)};
+    Parse(in);
+}
+
+void CProfile::Parse(std::istream& in) {
     std::string text;
     std::string section;
     while (std::getline(in, text)) {
@@ -154,11 +164,14 @@ bool CProfile::Save() const {
     if (!file.Open()) {
         return false;
     }
-    if (m_utf8Mark) {
-        file.Stream() << UTF8_MARK;
-    }
-    for (const Line& line : m_lines) {
-        file.Stream() << line.Text << "\r\n";
-    }
+    file.Stream() << Text();
     return file.Commit();
+}
+
+std::string CProfile::Text() const {
+    std::string text(m_utf8Mark ? UTF8_MARK : "");
+    for (const Line& line : m_lines) {
+        text += line.Text + "\r\n";
+    }
+    return text;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,8 @@ class CProfile {
 public:
     // Reads the file if it exists; a missing or unreadable file is an empty profile.
     explicit CProfile(std::filesystem::path file);
+    // The profile of `file` as if it held `text`.
+    CProfile(std::filesystem::path file, std::string_view text);
 
     int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
     std::string GetString(std::string_view section, std::string_view key,
@@ -26,6 +29,8 @@ public:
 
     // Writes the file; false when it could not be replaced (the old file then stays).
     [[nodiscard]] bool Save() const;
+    // What Save() writes: every line as read or set, each ending with CR LF.
+    std::string Text() const;
 
     const std::filesystem::path& File() const { return m_file; }
 
@@ -38,6 +43,7 @@ private:
         bool IsHeader = false;
     };
 
+    void Parse(std::istream& in);
     // Index of the key's line, or -1.
     std::ptrdiff_t IndexOf(std::string_view section, std::string_view key) const;
     static std::string ValueOf(const Line& line);
