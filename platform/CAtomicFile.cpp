@@ -16,8 +16,10 @@ namespace {
 
 // Temporary files are ".dltmp-PID-N": short, so that a target whose name has the longest
 // length a folder allows still gets one, and recognisable, so that the leftovers of a killed
-// program can be found.
+// program can be found. The spare name of a replaced file, ".dlkept-PID-N", is never taken
+// for a leftover: when a save could not put the file back, it is the only copy.
 constexpr std::string_view TEMPORARY_PREFIX = ".dltmp-";
+constexpr std::string_view SPARE_PREFIX = ".dlkept-";
 constexpr int MAX_LINKS = 40;  // as many as the system follows before it gives up
 
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
@@ -39,16 +41,16 @@ std::filesystem::path FollowLinks(std::filesystem::path file) {
     return file;
 }
 
-std::filesystem::path TemporaryIn(const std::filesystem::path& folder) {
+std::filesystem::path UnusedNameIn(const std::filesystem::path& folder, std::string_view prefix) {
     static unsigned counter = 0;
-    return folder / (std::string(TEMPORARY_PREFIX) + std::to_string(getpid()) + "-" +
-                     std::to_string(++counter));
+    return folder /
+           (std::string(prefix) + std::to_string(getpid()) + "-" + std::to_string(++counter));
 }
 
 // Creates a new, empty temporary file; -1 when the folder cannot take one.
 int CreateTemporary(const std::filesystem::path& folder, std::filesystem::path& created) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate = TemporaryIn(folder);
+        const auto candidate = UnusedNameIn(folder, TEMPORARY_PREFIX);
         // Created exclusively, so that two writers never share one.
         const int descriptor =
             open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -197,7 +199,7 @@ bool CAtomicFile::ReplaceKeepingPrevious() {
     std::error_code error;
     if (std::filesystem::exists(m_destination, error)) {
         // A second name for the previous file keeps it whole while the new one takes its place.
-        const auto spare = TemporaryIn(FolderOf(m_destination));
+        const auto spare = UnusedNameIn(FolderOf(m_destination), SPARE_PREFIX);
         if (link(m_destination.c_str(), spare.c_str()) != 0) {
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -224,6 +225,20 @@ TEST(SaveCommandFailure, aReportThatCannotTakeItsPlacePutsTheEarlierMeasurementB
     EXPECT_EQ(ReadFileText(spare), "old measurement");
     EXPECT_EQ(ReadFileText(dir / "r.xls"), "old report");
     EXPECT_TRUE(doc.SetupSinceSave);
+
+    // The only copy of the earlier measurement is no leftover: a later program's save into
+    // the folder keeps it.
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const std::string name = std::filesystem::path(spare).filename().string();
+    const auto ownerless = dir / (name.substr(0, name.find('-') + 1) + std::to_string(ended) +
+                                  name.substr(name.rfind('-')));
+    std::filesystem::rename(spare, ownerless);
+    ASSERT_TRUE(RunSaveCommand(doc, dir / "later.sound", failing));
+    EXPECT_EQ(ReadFileText(ownerless), "old measurement");
 }
 
 }  // namespace
