@@ -42,6 +42,7 @@ check --simulate calibrate 3
 check --simulate download street
 check info street.sound
 check report street.sound
+check list street.sound
 check save street.sound copy.xls
 printf 'not a measurement' >bad.sound
 check info bad.sound
