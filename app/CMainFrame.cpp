@@ -22,6 +22,7 @@
 #include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
 #include "dialogs/display/CInfoDlg.h"
+#include "dialogs/logger/CCalAdjustDlg.h"
 #include "dialogs/logger/CDownloadDlg.h"
 #include "dialogs/logger/CSetupDlg.h"
 #include "document/CDTDoc.h"
@@ -135,6 +136,7 @@ void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::OPEN, [this] { OnOpen(); });
     m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
     m_commands.SetHandler(CommandId::SETUP, [this] { OnSetup(); });
+    m_commands.SetHandler(CommandId::CAL_ADJUST, [this] { OnCalAdjust(); });
     m_commands.SetHandler(CommandId::STOP_RUNNING, [this] { OnStopRunning(); });
     m_commands.SetHandler(CommandId::PREVIOUS_MEASUREMENT, [this] { OnPreviousMeasurement(); });
     m_commands.SetHandler(CommandId::WINDOW_INSTRUMENT, [this] { OnToggleInstrumentPane(); });
@@ -340,6 +342,15 @@ void CMainFrame::OnImportList() {
     m_graphView->State().ListShown = true;
     m_openListTimer.start();
     UpdateCommandUI();
+}
+
+void CMainFrame::OnCalAdjust() {
+    CBridge* bridge = LoggerBridge();
+    if (!bridge) {
+        return;
+    }
+    CCalAdjustDlg dialog(m_settings, *bridge, *m_prompt, this);
+    dialog.DoModal();
 }
 
 void CMainFrame::OnStopRunning() {

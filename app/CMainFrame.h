@@ -61,6 +61,8 @@ public:
     void OnDownload();
     // "Datalogger Setup...": the setup dialog, kept from its first use on.
     void OnSetup();
+    // "Cal Adjust...": a calibration dialog of its own for each use.
+    void OnCalAdjust();
 
     // At start: a real-time run the program did not end (killed, power cut) left its readings
     // in a journal; the user may make them the current measurement or let them go.

@@ -2,18 +2,10 @@
 
 #include <QFile>
 
-// The resources live in a static library: naming their initialiser keeps the linker from
-// dropping them. Q_INIT_RESOURCE must be used outside any namespace.
-static void LoadResources() {
-    static const bool loaded = [] {
-        Q_INIT_RESOURCE(datalogger);
-        return true;
-    }();
-    static_cast<void>(loaded);
-}
+#include "resources/LoadResources.h"
 
 QIcon ProgramIcon() {
-    LoadResources();
+    LoadProgramResources();
     QIcon icon;
     for (const int size : {16, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/icons/datalogger-%1.png").arg(size), QSize(size, size));
@@ -22,17 +14,17 @@ QIcon ProgramIcon() {
 }
 
 QPixmap SplashPicture() {
-    LoadResources();
+    LoadProgramResources();
     return QPixmap(QStringLiteral(":/pictures/splash.png"));
 }
 
 QIcon ToolBarIcon(const QString& name) {
-    LoadResources();
+    LoadProgramResources();
     return QIcon(QStringLiteral(":/toolbar/%1.png").arg(name));
 }
 
 QByteArray ProgramResource(const QString& path) {
-    LoadResources();
+    LoadProgramResources();
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

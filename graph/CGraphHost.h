@@ -1,14 +1,6 @@
 #pragma once
 
-#include <cstdint>
-
-// Palette indexes of the three graph colours, as the main window keeps them ("BGColor",
-// "TColor", "GRIDColor").
-struct CGraphColorIndexes {
-    std::uint8_t Background = 13;
-    std::uint8_t Curve = 0;
-    std::uint8_t Grid = 2;
-};
+#include "dialogs/display/ColorTable.h"
 
 // What the graph view needs of the main window. The main window implements it; tests pass
 // their own.

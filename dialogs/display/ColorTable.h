@@ -42,3 +42,13 @@ inline constexpr CRgb FALLBACK_COLOR{128, 128, 128};
 constexpr CRgb ColorTable(std::uint32_t index) {
     return index < COLOR_TABLE.size() ? COLOR_TABLE[index].Rgb : FALLBACK_COLOR;
 }
+
+// Palette indexes of the three graph colours, as the main window keeps them ("BGColor",
+// "TColor", "GRIDColor").
+struct CGraphColorIndexes {
+    std::uint8_t Background = 13;
+    std::uint8_t Curve = 0;
+    std::uint8_t Grid = 2;
+
+    bool operator==(const CGraphColorIndexes&) const = default;
+};

@@ -6,7 +6,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "dialogs/logger/LoggerDialogLook.h"
+#include "dialogs/display/DialogLook.h"
+#include "dialogs/logger/LoggerCaptions.h"
 #include "document/CDTDoc.h"
 #include "platform/CPrompt.h"
 
@@ -32,14 +33,13 @@ CDownloadDlg::CDownloadDlg(CDTDoc& doc, CBridge& bridge, CPrompt& prompt,
       m_link(bridge, prompt),
       m_status(new QLabel(this)),
       m_downloadButton(new QPushButton(tr("Download"), this)),
-      m_cancelButton(new QPushButton(tr("Cancel"), this)) {
-    ApplyLoggerDialogLook(*this);
+      m_cancelButton(MakePictureButton(DialogPicture::Cancel, this)) {
+    ApplyDialogLook(*this);
     m_status->setWordWrap(true);
     m_status->setMinimumWidth(STATUS_WIDTH);
     // Room for the longest status from the start, so the window never has to grow.
     m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
     m_downloadButton->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    m_cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     m_downloadButton->setDefault(true);
 
     auto* buttons = new QHBoxLayout;

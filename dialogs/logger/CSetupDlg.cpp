@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "dialogs/display/CNumberEdit.h"
-#include "dialogs/logger/LoggerDialogLook.h"
+#include "dialogs/display/DialogLook.h"
+#include "dialogs/logger/LoggerCaptions.h"
 #include "document/CDTDoc.h"
 #include "logger/SetupSettings.h"
 #include "platform/CProfile.h"
@@ -33,33 +33,6 @@ constexpr int RATE_1S = 2;
 constexpr int ALARM_STEP_MIN = 30;
 constexpr int ALARM_STEP_MAX = 130;
 constexpr int STATUS_WIDTH = 300;
-
-int LeadingInteger(const QString& text) {
-    return ::LeadingInteger(text.toStdString());
-}
-
-// A text the user is still typing: nothing to limit yet.
-bool Unfinished(const QString& text) {
-    return text.isEmpty() || text == QLatin1String("-");
-}
-
-// The edit with its two step buttons beside it.
-QWidget* WithUpDown(CNumberEdit& edit) {
-    auto* box = new QWidget;
-    auto* layout = new QHBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(1);
-    layout->addWidget(&edit);
-    for (const auto& [arrow, steps] : {std::pair{Qt::UpArrow, 1}, std::pair{Qt::DownArrow, -1}}) {
-        auto* button = new QToolButton(box);
-        button->setArrowType(arrow);
-        button->setAutoRepeat(true);
-        QObject::connect(button, &QToolButton::clicked, &edit,
-                         [&edit, steps] { edit.Step(steps); });
-        layout->addWidget(button);
-    }
-    return box;
-}
 
 }  // namespace
 
@@ -78,10 +51,13 @@ CSetupDlg::CSetupDlg(CFrameSettings& settings, CDTDoc& doc, CBridge& bridge, CPr
       m_status(new QLabel(this)),
       m_defaultButton(new QPushButton(tr("Default"), this)),
       m_setupButton(new QPushButton(tr("Setup"), this)),
-      m_cancelButton(new QPushButton(tr("Cancel"), this)) {
-    ApplyLoggerDialogLook(*this);
+      m_cancelButton(MakePictureButton(DialogPicture::Cancel, this)) {
+    ApplyDialogLook(*this);
     for (const char* text : RATE_TEXTS) {
         m_rate->addItem(QString::fromLatin1(text));
+    }
+    for (CNumberEdit* edit : {m_points, m_alarmLow, m_alarmHigh}) {
+        edit->ShowUpDown();
     }
     m_samplingTime->setEnabled(false);
     // The longest duration text fits whole.
@@ -93,7 +69,6 @@ CSetupDlg::CSetupDlg(CFrameSettings& settings, CDTDoc& doc, CBridge& bridge, CPr
     m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
     m_defaultButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     m_setupButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    m_cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     m_setupButton->setDefault(true);
 
     auto* groups = new QHBoxLayout;
@@ -125,19 +100,21 @@ QWidget* CSetupDlg::BuildSamplingGroup() {
     auto* group = new QGroupBox(tr("Sampling Setup"), this);
     auto* form = new QFormLayout(group);
     form->addRow(tr("Sampling Rate"), m_rate);
-    form->addRow(tr("Sampling Points"), WithUpDown(*m_points));
+    form->addRow(tr("Sampling Points"), m_points);
     form->addRow(tr("Sampling Time"), m_samplingTime);
+    SetCaptionFont(*group);
     return group;
 }
 
 QWidget* CSetupDlg::BuildAlarmGroup() {
     auto* group = new QGroupBox(tr("Alarm Setup"), this);
     auto* form = new QFormLayout(group);
-    form->addRow(tr("Sound Alarm Low"), WithUpDown(*m_alarmLow));
-    form->addRow(tr("Alarm HI"), WithUpDown(*m_alarmHigh));
+    form->addRow(tr("Sound Alarm Low"), m_alarmLow);
+    form->addRow(tr("Alarm HI"), m_alarmHigh);
     for (CNumberEdit* edit : {m_alarmLow, m_alarmHigh}) {
         edit->SetRange(ALARM_STEP_MIN, ALARM_STEP_MAX);
     }
+    SetCaptionFont(*group);
     return group;
 }
 
@@ -158,6 +135,7 @@ QWidget* CSetupDlg::BuildLedGroup() {
         exclusive->addButton(radio);
         row->addWidget(radio);
     }
+    SetCaptionFont(*group);
     return group;
 }
 
@@ -277,8 +255,8 @@ QString CSetupDlg::StatusText() const {
 
 void CSetupDlg::ShowSamplingTime() {
     const int index = std::clamp(m_rate->currentIndex(), 0, RATE_CODE_COUNT - 1);
-    const auto total = static_cast<long long>(LeadingInteger(m_points->text()) *
-                                              RATE_INTERVALS[static_cast<std::size_t>(index)]);
+    const auto total =
+        static_cast<long long>(m_points->Value() * RATE_INTERVALS[static_cast<std::size_t>(index)]);
     m_samplingTime->setText(QStringLiteral("%1Day %2Hour %3Minute %4Second")
                                 .arg(total / 86400)
                                 .arg(total % 86400 / 3600)
@@ -307,26 +285,12 @@ void CSetupDlg::OnRateChosen(int index) {
 }
 
 void CSetupDlg::OnPointsEdited() {
-    const QString text = m_points->text();
-    if (!Unfinished(text)) {
-        const QString limited = QString::number(LimitPoints(LeadingInteger(text), m_mode == 1));
-        if (limited != text) {
-            m_points->setText(limited);  // comes back here with the limited text
-            return;
-        }
-    }
+    m_points->ShowWithin(1, m_mode == 1 ? REAL_TIME_CAPACITY : STORED_CAPACITY);
     ShowSamplingTime();
 }
 
 void CSetupDlg::OnAlarmEdited(CNumberEdit& edit) {
-    const QString text = edit.text();
-    if (Unfinished(text)) {
-        return;
-    }
-    const QString limited = QString::number(LimitAlarmLevel(LeadingInteger(text)));
-    if (limited != text) {
-        edit.setText(limited);
-    }
+    edit.ShowWithin(ALARM_LEVEL_MIN, ALARM_LEVEL_MAX);
 }
 
 void CSetupDlg::OnStorChosen() {
@@ -341,7 +305,7 @@ void CSetupDlg::OnStorChosen() {
 void CSetupDlg::OnRtChosen() {
     m_mode = 1;
     m_points->SetRange(1, REAL_TIME_CAPACITY);
-    if (LeadingInteger(m_points->text()) > REAL_TIME_CAPACITY) {
+    if (m_points->Value() > REAL_TIME_CAPACITY) {
         m_savedPoints = m_points->text();
         m_points->setText(QString::number(REAL_TIME_CAPACITY));
     }

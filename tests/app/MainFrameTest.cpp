@@ -193,7 +193,9 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
                               "Previous Measurement",
                               "&Previous Measurement",
                               "Datalogger Setup...",
-                              "Datalogger Setup"};
+                              "Datalogger Setup",
+                              "Cal Adjust...",
+                              "Cal Adjust"};
     const QStringList data = {"&Save...", "Save", "&Info Dialog"};
     EXPECT_EQ(Sorted(EnabledCommands()), Sorted(always + idle)) << "no data yet";
 
