@@ -118,6 +118,12 @@ CGraphColorIndexes CMainFrame::ColorIndexes() const {
     return {m_settings.BackgroundColor, m_settings.CurveColor, m_settings.GridColor};
 }
 
+void CMainFrame::SetColorIndexes(const CGraphColorIndexes& indexes) {
+    m_settings.BackgroundColor = indexes.Background;
+    m_settings.CurveColor = indexes.Curve;
+    m_settings.GridColor = indexes.Grid;
+}
+
 void CMainFrame::ExpandGraph(bool expanded) {
     ShowInstrumentPane(!expanded && InstrumentPaneShown);
 }

@@ -43,6 +43,8 @@ public:
     CDTView& GraphView() { return *m_graphView; }
 
     CGraphColorIndexes ColorIndexes() const override;
+    void SetColorIndexes(const CGraphColorIndexes& indexes) override;
+    CPrompt& Prompt() override { return *m_prompt; }
     void ExpandGraph(bool expanded) override;
     bool InfoPanelWanted() const override { return InfoPanelShown; }
 

@@ -7,13 +7,19 @@
 #include <QWindow>
 
 #include "graph/CGraphHost.h"
+#include "platform/CPrompt.h"
 
-// The main window's colours as a first start has them.
-class CDefaultColors : public CGraphHost {
+// The main window's colours as a first start has them. A benchmark opens no dialog, so there
+// is nothing to keep or to say.
+class CDefaultColors : public CGraphHost, public CPrompt {
 public:
     CGraphColorIndexes ColorIndexes() const override { return {}; }
+    void SetColorIndexes(const CGraphColorIndexes&) override {}
+    CPrompt& Prompt() override { return *this; }
     void ExpandGraph(bool) override {}
     bool InfoPanelWanted() const override { return true; }
+    void Message(const std::string&, PromptIcon) override {}
+    bool AskYesNo(const std::string&, PromptIcon) override { return false; }
 };
 
 // Shows a widget and waits until it can be painted.

@@ -372,10 +372,9 @@ QToolBar* CDTView::MakeToolBar() {
     toolBar->setAutoFillBackground(true);
     toolBar->setMovable(false);
     toolBar->addAction(QStringLiteral("Undozoom"), this, &CDTView::UndoZoom);
-    // Their dialogs are not connected yet.
-    for (const char* caption : {"Axis Setup", "Color Setup", "View"}) {
-        toolBar->addAction(QString::fromLatin1(caption))->setEnabled(false);
-    }
+    toolBar->addAction(QStringLiteral("Axis Setup"), this, &CDTView::OnAxisSetup);
+    toolBar->addAction(QStringLiteral("Color Setup"), this, &CDTView::OnColorSetup);
+    toolBar->addAction(QStringLiteral("View"), this, &CDTView::OnViewSetup);
     for (QAction* action : toolBar->actions()) {
         toolBar->widgetForAction(action)->setFixedSize(TOOL_BUTTON_SIZE);
     }

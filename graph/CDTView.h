@@ -92,6 +92,10 @@ private:
     QImage ComposePicture(bool printer);
     void ShowChildren(const CGraphScene& scene);
     QToolBar* MakeToolBar();
+    // The toolbar's dialogs (CDTViewDialogs.cpp).
+    void OnAxisSetup();
+    void OnColorSetup();
+    void OnViewSetup();
     void ApplyScrollBars(const CScrollBarSetup& setup);
     QScrollBar* MakeScrollBar(Qt::Orientation orientation);
     void OnScroll(QScrollBar& bar, int action);

@@ -2,12 +2,18 @@
 
 #include "dialogs/display/ColorTable.h"
 
+class CPrompt;
+
 // What the graph view needs of the main window. The main window implements it; tests pass
 // their own.
 class CGraphHost {
 public:
     virtual ~CGraphHost() = default;
     virtual CGraphColorIndexes ColorIndexes() const = 0;
+    // The colour dialog's OK: the main window keeps the new colours.
+    virtual void SetColorIndexes(const CGraphColorIndexes& indexes) = 0;
+    // Where the view's dialogs show their messages.
+    virtual CPrompt& Prompt() = 0;
 
     // The graph's full-window toggle: the instrument pane goes away, or comes back when the
     // user has it shown.

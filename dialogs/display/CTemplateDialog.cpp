@@ -40,6 +40,9 @@ QGroupBox* CTemplateDialog::AddGroup(const QString& caption, const QRect& place)
     auto* group = new QGroupBox(caption, this);
     group->setGeometry(place);
     SetCaptionFont(*group);
+    // It frames controls that are its siblings, as a template's group box does: it stands
+    // behind them, or it would take their clicks.
+    group->lower();
     return group;
 }
 

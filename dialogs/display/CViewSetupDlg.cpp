@@ -37,6 +37,7 @@ CViewSetupDlg::CViewSetupDlg(const CViewSettings& current, QWidget* parent)
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     frame->setGeometry(Place(5, 2, 75, 85));
+    frame->lower();
     for (const CSwitchBox& box : BOXES) {
         auto* check = new QCheckBox(tr(box.Text), this);
         check->setGeometry(Place(BOX_X, box.Y, BOX_WIDTH, BOX_HEIGHT));

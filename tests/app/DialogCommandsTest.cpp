@@ -1,7 +1,9 @@
-// The main window's dialogs opened as a user opens them, over the simulated logger, and the
-// settings file written at close holding what they changed.
+// The main window's dialogs opened as a user opens them (Cal Adjust over the simulated
+// logger, the graph toolbar's dialogs over a downloaded record), and the settings file
+// written at close holding what they changed.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -11,14 +13,21 @@
 #include <gtest/gtest.h>
 
 #include "app/CMainFrame.h"
+#include "dialogs/display/CAxisSetupDlg.h"
+#include "dialogs/display/CColorCombo.h"
+#include "dialogs/display/CColorSetupDlg.h"
 #include "dialogs/display/CNumberEdit.h"
+#include "dialogs/display/CViewSetupDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
 #include "document/CDTDoc.h"
+#include "graph/CDTView.h"
+#include "platform/CProfile.h"
 #include "platform/CSettings.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/ModalDialog.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/document/ExampleRecord.h"
 
 namespace {
 
@@ -93,6 +102,50 @@ TEST_F(DialogCommands, calAdjust_fromMenuToolbarAndTree_sendsAndIsKeptAtClose) {
 
     CloseFrame();
     EXPECT_EQ(ReadSettingsFile().GetString("CAL Info", "CAL", ""), "-1");
+}
+
+TEST_F(DialogCommands, graphToolbarDialogs_changesAreKeptAtClose) {
+    m_doc.ReplaceRecord(ExampleRecord(600), DocumentChange::Downloaded);
+    CDTView& view = m_frame->GraphView();
+    // The first paint of the graph brings its toolbar.
+    ASSERT_TRUE(WaitFor([&] { return view.findChild<QToolBar*>() != nullptr; }));
+    auto* toolBar = view.findChild<QToolBar*>();
+    const auto button = [&](const QString& caption) {
+        const QList<QAction*> actions = toolBar->actions();
+        return *std::find_if(actions.begin(), actions.end(),
+                             [&](QAction* action) { return action->text() == caption; });
+    };
+
+    EXPECT_TRUE(WhileModal<CAxisSetupDlg>([&] { button("Axis Setup")->trigger(); },
+                                          [](CAxisSetupDlg& dialog) {
+                                              dialog.YFromEdit().setText("30");
+                                              dialog.YToEdit().setText("120");
+                                              QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+                                          }));
+    EXPECT_TRUE(
+        WhileModal<CColorSetupDlg>([&] { button("Color Setup")->trigger(); },
+                                   [](CColorSetupDlg& dialog) {
+                                       QTest::keyClick(&dialog.BackgroundPicker(), Qt::Key_Up);
+                                       QTest::keyClick(&dialog.SoundPicker(), Qt::Key_Down);
+                                       QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+                                   }));
+    EXPECT_TRUE(WhileModal<CViewSetupDlg>([&] { button("View")->trigger(); },
+                                          [](CViewSetupDlg& dialog) {
+                                              dialog.Box("Sound Alarm Hi").setChecked(true);
+                                              QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+                                          }));
+    EXPECT_EQ(m_frame->Settings().BackgroundColor, 12);
+    EXPECT_TRUE(m_prompt.Log.empty());
+
+    CloseFrame();
+    const CProfile written = ReadSettingsFile();
+    EXPECT_EQ(written.GetString("Y AXISInfo", "Y TEMPLOW", ""), "30");
+    EXPECT_EQ(written.GetString("Y AXISInfo", "Y TEMPHI", ""), "120");
+    EXPECT_EQ(written.GetString("ColorInfo", "BGColor", ""), "12");
+    EXPECT_EQ(written.GetString("ColorInfo", "TColor", ""), "1");
+    EXPECT_EQ(written.GetString("ColorInfo", "GRIDColor", ""), "2");
+    EXPECT_EQ(written.GetString("VIEWInfo", "VIEW2", ""), "1");
+    EXPECT_EQ(written.GetString("VIEWInfo", "VIEW1", ""), "1");
 }
 
 TEST_F(DialogCommands, calAdjust_isUnavailableDuringARealTimeRun) {

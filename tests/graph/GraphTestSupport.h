@@ -10,6 +10,7 @@
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
 #include "graph/CGraphHost.h"
+#include "tests/CRecordingPrompt.h"
 #include "tests/document/ExampleRecord.h"
 
 // The main window as the graph view sees it: the colour indexes of the settings file's
@@ -17,10 +18,13 @@
 class CTestGraphHost : public CGraphHost {
 public:
     CGraphColorIndexes ColorIndexes() const override { return Colors; }
+    void SetColorIndexes(const CGraphColorIndexes& indexes) override { Colors = indexes; }
+    CPrompt& Prompt() override { return Messages; }
     void ExpandGraph(bool expanded) override { Expanded = expanded; }
     bool InfoPanelWanted() const override { return InfoPanelShown; }
 
     CGraphColorIndexes Colors;
+    CRecordingPrompt Messages;
     bool Expanded = false;
     bool InfoPanelShown = true;
 };

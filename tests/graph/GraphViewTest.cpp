@@ -67,7 +67,7 @@ TEST_F(GraphView, firstMeasurement_bringsPanelToolbarAndScrollBars) {
     for (QAction* action : toolBar->actions()) {
         captions << action->text();
         EXPECT_EQ(toolBar->widgetForAction(action)->size(), QSize(109, 21));
-        EXPECT_EQ(action->isEnabled(), action->text() == "Undozoom");
+        EXPECT_TRUE(action->isEnabled());
     }
     EXPECT_EQ(captions, QStringList({"Undozoom", "Axis Setup", "Color Setup", "View"}));
     // The toolbar stands over the black border with a face of its own: captions are readable.

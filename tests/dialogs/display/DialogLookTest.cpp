@@ -1,6 +1,7 @@
 // The look the dialogs share: olive text on light grey for the dialog and its controls, bold
 // group captions over controls in the dialog's own font, and OK and Cancel as pictures.
 
+#include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,6 +48,17 @@ TEST(DialogLook, everyDisplayDialogHasTheSharedColoursCaptionsAndPictureButtons)
             pictures << button->accessibleName();
         }
         EXPECT_EQ(pictures, QStringList({"OK", "Cancel"})) << name.toStdString();
+        // A click anywhere on a control reaches it: no group box or frame stands in front.
+        for (QWidget* control : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const bool frames = qobject_cast<QGroupBox*>(control) ||
+                                control->metaObject() == &QFrame::staticMetaObject;
+            const QRect area = control->geometry();
+            for (const QPoint& point : {area.center(), area.topLeft() + QPoint(2, 2)}) {
+                QWidget* hit = dialog->childAt(point);
+                EXPECT_TRUE(frames || hit == control || control->isAncestorOf(hit))
+                    << name.toStdString() << " " << control->metaObject()->className();
+            }
+        }
     }
 }
 
