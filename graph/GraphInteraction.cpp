@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "document/CMeasurementRecord.h"
@@ -87,9 +86,8 @@ std::optional<std::int32_t> CursorReading(const CGraphState& state, std::int32_t
 }
 
 std::string CursorReadout(const CMeasurementRecord& record, std::int32_t index) {
-    const auto i = static_cast<std::size_t>(index);
-    char level[32];
-    std::snprintf(level, sizeof level, "%.1f", static_cast<double>(record.Levels[i]));
+    const std::string level =
+        LevelText(static_cast<double>(record.Levels[static_cast<std::size_t>(index)]), 1);
     return "Data Point No.:" + std::to_string(index + 1) +
            "      Time:" + FormatLocalTime(record.SampleTime(index), "%d/%m/%y %H:%M:%S") +
            "       Sound:" + level + record.Info.Unit;

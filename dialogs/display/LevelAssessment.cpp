@@ -1,8 +1,6 @@
 #include "dialogs/display/LevelAssessment.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 #include "document/CMeasurementRecord.h"
 
@@ -37,7 +35,5 @@ CLevelAssessment AssessTwoHours(const CMeasurementRecord& record, std::int32_t f
 }
 
 std::string AssessedLevelText(double level) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f dB", level);
-    return text;
+    return LevelText(level, 1) + " dB";
 }

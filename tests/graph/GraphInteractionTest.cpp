@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "dialogs/display/LevelAssessment.h"
 #include "graph/GraphInteraction.h"
 #include "graph/GraphLayout.h"
@@ -125,13 +127,23 @@ TEST(LevelAssessment, lampsLightAtTheirLimits) {
         {{134.9f, 60.0f}, false, false, "97.4 dB"},
         {{135.0f, 60.0f}, true, false, "97.5 dB"},
         {{99.0f, 99.0f}, false, true, "99.0 dB"},
-        {{98.9f, 99.0f}, false, false, "99.0 dB"},  // 98.95 before rounding
+        {{98.9f, 99.0f}, false, false, "99.0 dB"},          // 98.95 before rounding
+        {{std::nanf(""), 99.0f}, false, false, "---- dB"},  // no meter gives it
     };
     for (const auto& c : cases) {
         const CLevelAssessment assessment = AssessTwoHours(RecordOf(c.Levels), 1);
         EXPECT_EQ(assessment.MaxAlarm(), c.MaxLamp) << c.Levels[0];
         EXPECT_EQ(assessment.AverageAlarm(), c.AverageLamp) << c.Levels[0];
         EXPECT_EQ(AssessedLevelText(assessment.Average), c.Average) << c.Levels[0];
+    }
+}
+
+TEST(CursorReadout, aLevelNoMeterGivesShowsAsPlaceholder) {
+    CMeasurementRecord record = RecordOf({55.0f, std::nanf(""), INFINITY});
+    record.Info.Unit = "dBA";
+    for (const std::int32_t index : {1, 2}) {
+        const std::string readout = CursorReadout(record, index);
+        EXPECT_EQ(readout.substr(readout.rfind("Sound:")), "Sound:----dBA") << index;
     }
 }
 
