@@ -2,6 +2,9 @@
 // OK refusing a range that does not rise with its message(s), a real-time run's range ending
 // at the newest reading, and Cancel.
 
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -94,6 +97,20 @@ TEST_F(AxisSetupDialog, typing_limitsEachNumberAtOnceAndLeavesAnUnfinishedOneSta
     for (const auto& c : cases) {
         Type(c.Into, c.Typed);
         EXPECT_EQ(EditOf(c.Into).text(), c.Shown) << c.Typed;
+    }
+    // Dropped text is checked as typed text is: refused whole when anything but a number.
+    const std::pair<const char*, const char*> drops[] = {{"4a", "12"}, {"9 ", "12"}, {"5", "125"}};
+    for (const auto& [dropped, shown] : drops) {
+        CNumberEdit& edit = EditOf(Edit::YTo);
+        Type(Edit::YTo, "12");
+        QMimeData text;
+        text.setText(dropped);
+        const QPoint end(edit.width() - 20, 5);
+        QDragEnterEvent enter(end, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&edit, &enter);
+        QDropEvent drop(end, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&edit, &drop);
+        EXPECT_EQ(edit.text(), shown) << dropped;
     }
 }
 

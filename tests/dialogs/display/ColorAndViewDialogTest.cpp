@@ -84,21 +84,6 @@ TEST(ColorSetupDialog, closedPicker_showsOnlyTheChosenSwatch50PixelsWide) {
     }
 }
 
-TEST(ColorSetupDialog, okTakesTheNewChoicesAndCancelKeepsTheOld) {
-    const CGraphColorIndexes opened{};
-    for (const bool ok : {true, false}) {
-        CColorSetupDlg dialog(opened);
-        dialog.show();
-        QTest::keyClick(&dialog.BackgroundPicker(), Qt::Key_Up);  // 12 White
-        QTest::keyClick(&dialog.SoundPicker(), Qt::Key_Down);     // 1 Green
-        QTest::keyClick(&dialog.GridPicker(), Qt::Key_End);       // 13 Black
-        QTest::mouseClick(ok ? &dialog.OkButton() : &dialog.CancelButton(), Qt::LeftButton);
-        EXPECT_EQ(dialog.result(), ok ? QDialog::Accepted : QDialog::Rejected);
-        const CGraphColorIndexes expected = ok ? CGraphColorIndexes{12, 1, 13} : opened;
-        EXPECT_EQ(dialog.Chosen(), expected) << ok;
-    }
-}
-
 TEST(ColorSetupDialog, indexBeyondThePalette_showsNoSelectionAndOkKeeps255) {
     CColorSetupDlg dialog(CGraphColorIndexes{200, 0, 14});
     EXPECT_EQ(dialog.BackgroundPicker().currentIndex(), -1);
