@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
+#include "bench/BenchFrontEnd.h"
 #include "bench/BenchHome.h"
 #include "document/CDTDoc.h"
-#include "logger/CLinkHost.h"
 #include "logger/CLoggerLink.h"
 #include "logger/sim/CSimulatedLogger.h"
 #include "platform/LocalTime.h"
@@ -25,19 +25,6 @@ constexpr int RUNS = 10;
 constexpr int TRANSFERS_PER_POLL = 2;  // the level command and its reply
 // Memory the process may gain after the first run has warmed everything up.
 constexpr long GROWTH_ALLOWED_KB = 1024;
-
-class CQuietFrontEnd : public CLinkHost, public CPrompt {
-public:
-    void BeginProgress(std::uint32_t) override {}
-    void StepProgress(std::uint32_t) override {}
-    void EndProgress() override {}
-    CAlarmSettings AlarmSettings() const override { return {"85", "40"}; }
-    void StartPollTimer(std::uint32_t) override {}
-    void StopPollTimer() override {}
-    std::time_t Now() const override { return CurrentTime(); }
-    void Message(const std::string&, PromptIcon) override {}
-    bool AskYesNo(const std::string&, PromptIcon) override { return false; }
-};
 
 long ResidentKb() {
     std::ifstream status("/proc/self/status");

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchFrontEnd.h"
 #include "bench/BenchHome.h"
 #include "document/CDTDoc.h"
-#include "logger/CLinkHost.h"
 #include "logger/CLoggerLink.h"
 #include "logger/sim/CSimulatedLogger.h"
 #include "platform/LocalTime.h"
@@ -20,19 +20,6 @@
 namespace {
 
 constexpr std::int32_t READINGS_BEFORE = REAL_TIME_CAPACITY - 2;
-
-class CQuietFrontEnd : public CLinkHost, public CPrompt {
-public:
-    void BeginProgress(std::uint32_t) override {}
-    void StepProgress(std::uint32_t) override {}
-    void EndProgress() override {}
-    CAlarmSettings AlarmSettings() const override { return {"85", "40"}; }
-    void StartPollTimer(std::uint32_t) override {}
-    void StopPollTimer() override {}
-    std::time_t Now() const override { return CurrentTime(); }
-    void Message(const std::string&, PromptIcon) override {}
-    bool AskYesNo(const std::string&, PromptIcon) override { return false; }
-};
 
 // A simulated logger set up for real time at 50 ms.
 std::unique_ptr<CSimulatedLogger> RealTimeLogger() {
