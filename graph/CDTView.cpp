@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QToolBar>
 
@@ -21,7 +22,6 @@
 namespace {
 
 constexpr int FIRST_GRAPH_DELAY_MS = 100;
-constexpr int COPY_BAND_ROWS = 64;
 constexpr QSize TOOL_BUTTON_SIZE(109, 21);
 constexpr int TOOLBAR_HEIGHT = 35;
 constexpr int SCROLL_BAR_WIDTH = 20;
@@ -80,7 +80,17 @@ CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, Q
 
 void CDTView::Redraw() {
     m_pictureStale = true;
-    update();
+    // The children (info panel, toolbar, scroll bars) cover their parts of the picture and
+    // paint themselves when they change: a new picture leaves them alone.
+    QRegion picture(rect());
+    for (const QWidget* child :
+         {static_cast<QWidget*>(m_infoPanel), static_cast<QWidget*>(m_toolBar),
+          static_cast<QWidget*>(m_horizontalBar), static_cast<QWidget*>(m_verticalBar)}) {
+        if (child && child->isVisible()) {
+            picture -= child->geometry();
+        }
+    }
+    update(picture);
 }
 
 void CDTView::UndoZoom() {
@@ -133,8 +143,11 @@ void CDTView::AppendLatestReading() {
     const CSceneLine& segment = *extension.Segment;
     {
         QPainter painter(&m_picture);
-        DrawCurve(painter, {segment}, ColorTable(m_host.ColorIndexes().Curve),
-                  m_state.Settings.ShowMarkPoints != 0);
+        std::vector<CPixelPoint> markPoints;
+        if (m_state.Settings.ShowMarkPoints) {
+            markPoints = {{segment.X1, segment.Y1}, {segment.X2, segment.Y2}};
+        }
+        DrawCurve(painter, {segment}, markPoints, ColorTable(m_host.ColorIndexes().Curve));
     }
     // The mark points reach a pixel beyond the ends.
     update(QRect(QPoint(segment.X1, segment.Y1), QPoint(segment.X2, segment.Y2))
@@ -143,7 +156,9 @@ void CDTView::AppendLatestReading() {
 }
 
 void CDTView::PaintOnPrinter(QPainter& page) {
-    CopyToPage(page, ComposePicture(true), m_state.DisplayState);
+    QImage picture;
+    ComposePicture(picture, true);
+    CopyToPage(page, picture, m_state.DisplayState);
 }
 
 void CDTView::OnDocumentChange(DocumentChange change) {
@@ -191,17 +206,15 @@ void CDTView::OnDocumentChange(DocumentChange change) {
 
 void CDTView::paintEvent(QPaintEvent* event) {
     if (m_pictureStale || m_picture.size() != size()) {
-        m_picture = ComposePicture(false);
+        ComposePicture(m_picture, false);
         m_pictureStale = false;
     }
     QPainter painter(this);
-    // Only what changed: a cursor move brings two columns and the readout line. Copied in bands:
-    // Qt's raster engine hands a copy of more rows to its thread pool, and for the thin areas
-    // of a cursor move the hand-over costs more than the copy.
+    // Only what changed: a cursor move brings two columns and the readout line.
     for (const QRect& rect : event->region()) {
-        for (int top = rect.top(); top <= rect.bottom(); top += COPY_BAND_ROWS) {
+        for (int top = rect.top(); top <= rect.bottom(); top += BAND_ROWS) {
             const QRect band(rect.left(), top, rect.width(),
-                             std::min(COPY_BAND_ROWS, rect.bottom() + 1 - top));
+                             std::min(BAND_ROWS, rect.bottom() + 1 - top));
             painter.drawImage(band, m_picture, band);
         }
     }
@@ -272,7 +285,7 @@ void CDTView::OnScroll(QScrollBar& bar, int action) {
     Redraw();
 }
 
-QImage CDTView::ComposePicture(bool printer) {
+void CDTView::ComposePicture(QImage& picture, bool printer) {
     if (m_state.DisplayState == GraphDisplay::Graph && !m_state.FirstGraphSeen) {
         m_state.FirstGraphSeen = true;
         m_firstGraphTimer.start();
@@ -291,10 +304,12 @@ QImage CDTView::ComposePicture(bool printer) {
         ShowChildren(scene);
     }
 
-    QImage picture(size(), QImage::Format_RGB32);
+    // The kept picture's memory serves again while the view keeps its size.
+    if (picture.size() != size() || picture.format() != QImage::Format_RGB32) {
+        picture = QImage(size(), QImage::Format_RGB32);
+    }
     if (!picture.isNull()) {
-        QPainter painter(&picture);
-        m_painter.Draw(painter, scene);
+        m_painter.Draw(picture, scene);
     }
     if (m_doc.FileJustLoaded && m_infoPanel) {
         m_infoPanel->Refresh(m_doc.Record());
@@ -303,7 +318,6 @@ QImage CDTView::ComposePicture(bool printer) {
         m_dataList.Refresh(true);
     }
     m_doc.FileJustLoaded = false;
-    return picture;
 }
 
 void CDTView::ShowChildren(const CGraphScene& scene) {

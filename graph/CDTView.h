@@ -89,7 +89,8 @@ protected:
 
 private:
     void OnDocumentChange(DocumentChange change);
-    QImage ComposePicture(bool printer);
+    // Into `picture`, made or remade at the view's size.
+    void ComposePicture(QImage& picture, bool printer);
     void ShowChildren(const CGraphScene& scene);
     QToolBar* MakeToolBar();
     // The toolbar's dialogs (CDTViewDialogs.cpp).

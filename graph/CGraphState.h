@@ -59,8 +59,6 @@ struct CGraphState {
     // Pixel positions of every reading, with the record's capacity. Column 0 of PlotX and PlotY
     // is the outer layout (unzoomed, or the zoom a nested zoom started from), column 1 the
     // zoomed one.
-    std::vector<double> BaseX;
-    std::vector<double> BaseY;
     std::vector<std::array<double, 2>> PlotX;
     std::vector<std::array<double, 2>> PlotY;
 

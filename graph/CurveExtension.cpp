@@ -46,7 +46,7 @@ CCurveExtension ExtendCurve(CGraphState& state, const CMeasurementRecord& record
     if (state.Dragging || !axis) {
         return extension;
     }
-    const CSceneLine segment = CurveSegment(state, *axis, count - state.RangeFirst);
+    const CSceneLine segment = CCurvePlacer(state, *axis).Segment(count - state.RangeFirst);
     if (CrossesAnEdge(segment, state.PlotRect)) {
         extension.Repaint = true;
     } else if (SegmentVisible(segment, state.PlotRect)) {

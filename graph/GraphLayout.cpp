@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr double TRUNC_LIMIT = 1.0e9;
-
 // Readings a real-time scale ends at; a real-time run never holds more.
 constexpr std::int32_t SCALE_END = REAL_TIME_CAPACITY;
 
@@ -46,13 +44,6 @@ float TruncHundredths(double level) {
 
 }  // namespace
 
-int TruncToInt(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    return static_cast<int>(std::clamp(value, -TRUNC_LIMIT, TRUNC_LIMIT));
-}
-
 CPixelRect PlotRectFor(int clientWidth, int clientHeight, int panelHeight) {
     return {100, panelHeight + 70, clientWidth - 80, clientHeight - 110};
 }
@@ -67,9 +58,7 @@ std::int32_t ReadingCount(const CMeasurementRecord& record) {
 
 void FitToRecord(CGraphState& state, const CMeasurementRecord& record) {
     const auto capacity = static_cast<std::size_t>(record.Capacity());
-    if (state.BaseX.size() != capacity) {
-        state.BaseX.assign(capacity, 0.0);
-        state.BaseY.assign(capacity, 0.0);
+    if (state.PlotX.size() != capacity) {
         state.PlotX.assign(capacity, {});
         state.PlotY.assign(capacity, {});
     }
@@ -142,13 +131,11 @@ void ComputeBaseLayout(CGraphState& state, const CMeasurementRecord& record, boo
     if (state.RangeFirst >= state.RangeLast) {
         return;
     }
+    const CLevelAxis axis(labels, plot);
     const auto place = [&](std::int32_t n, double x) {
         const auto i = static_cast<std::size_t>(n);
-        const double y = LevelY(record.Levels[i], labels, plot);
-        state.BaseX[i] = x;
-        state.BaseY[i] = y;
         state.PlotX[i][0] = x;
-        state.PlotY[i][0] = y;
+        state.PlotY[i][0] = axis.Y(record.Levels[i]);
     };
     place(state.RangeFirst - 1, plot.Left);
     const double spacing = state.SampleSpacing;
@@ -185,6 +172,7 @@ void ComputeZoomedLayout(CGraphState& state, const CMeasurementRecord& record) {
             state.ZoomLow + division * static_cast<float>(i + state.VScrollSteps[1]);
     }
 
+    const CLevelAxis axis(labels, plot);
     const double zoomWidth = zoom.X1 - zoom.X0;
     const bool stretch = state.ApplyZoomRect && zoomWidth > 0.0;
     // A plot without width keeps the zoomed positions for the next usable size.
@@ -195,7 +183,7 @@ void ComputeZoomedLayout(CGraphState& state, const CMeasurementRecord& record) {
         if (stretch) {
             x[1] = plot.Left - (zoom.X0 - x[0]) * width / zoomWidth;
         }
-        state.PlotY[i][1] = LevelY(record.Levels[i], labels, plot);
+        state.PlotY[i][1] = axis.Y(record.Levels[i]);
         if (rescale) {
             x[1] = (x[1] - last.Left) / last.Width() * width + plot.Left;
         }
@@ -251,12 +239,4 @@ std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t
         return std::nullopt;
     }
     return CReadingAxis{x0, spacing};
-}
-
-double LevelY(double level, const std::array<float, 11>& labels, const CPixelRect& plot) {
-    const double span = static_cast<double>(labels[10]) - labels[0];
-    if (!IsUsable(span)) {
-        return plot.Bottom;
-    }
-    return plot.Bottom - (level - labels[0]) * plot.Height() / span;
 }

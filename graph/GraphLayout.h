@@ -14,8 +14,14 @@ class CMeasurementRecord;
 
 // Truncates toward zero, as every pixel and reading computation of the graph does. Values
 // beyond ±1e9 stick there and NaN becomes 0, so no conversion is undefined and sums of two
-// results still fit.
-int TruncToInt(double value);
+// results still fit. (Inline: a paint truncates twice for every displayed reading.)
+inline int TruncToInt(double value) {
+    constexpr double LIMIT = 1.0e9;
+    if (!(value > -LIMIT)) {
+        return value != value ? 0 : static_cast<int>(-LIMIT);
+    }
+    return static_cast<int>(value < LIMIT ? value : LIMIT);
+}
 
 // The plot for a client area: 100 pixels in from the left, 80 from the right, 70 below the
 // info panel and 110 above the bottom.
@@ -72,6 +78,25 @@ struct CReadingAxis {
 // readings are displayed or the plot has no width to step along.
 std::optional<CReadingAxis> ReadingAxisOf(const CGraphState& state, std::int32_t count);
 
-// The y pixel of a level on an axis whose eleven divisions are `labels`. An axis without span
+// The y pixels of levels on an axis whose eleven divisions are `labels`. An axis without span
 // puts every level on the bottom edge.
-double LevelY(double level, const std::array<float, 11>& labels, const CPixelRect& plot);
+class CLevelAxis {
+public:
+    CLevelAxis(const std::array<float, 11>& labels, const CPixelRect& plot)
+        : m_low(labels[0]),
+          m_span(static_cast<double>(labels[10]) - labels[0]),
+          m_bottom(plot.Bottom),
+          m_height(plot.Height()),
+          m_flat(m_span == 0.0 || !(m_span - m_span == 0.0)) {}
+
+    double Y(double level) const {
+        return m_flat ? m_bottom : m_bottom - (level - m_low) * m_height / m_span;
+    }
+
+private:
+    double m_low;
+    double m_span;
+    double m_bottom;
+    double m_height;
+    bool m_flat;  // no span, or not a finite one
+};

@@ -20,13 +20,26 @@ QColor ToQColor(CRgb rgb) {
 // Rectangles as the picture's fills are given: origin and size. An empty or inverted one, as
 // in a window too small for the graph, fills nothing.
 void Fill(QPainter& painter, int x, int y, int width, int height, const QColor& color) {
-    if (width > 0 && height > 0) {
-        painter.fillRect(x, y, width, height, color);
+    for (int top = y; width > 0 && top < y + height; top += BAND_ROWS) {
+        painter.fillRect(x, top, width, std::min(BAND_ROWS, y + height - top), color);
     }
 }
 
 void Fill(QPainter& painter, const CPixelRect& rect, const QColor& color) {
     Fill(painter, rect.Left, rect.Top, rect.Width(), rect.Height(), color);
+}
+
+// `outer` without `inner`, which lies inside it: the strips above, below, left and right.
+void FillAround(QPainter& painter, const CPixelRect& outer, const CPixelRect& inner,
+                const QColor& color) {
+    if (inner.Width() <= 0 || inner.Height() <= 0) {
+        Fill(painter, outer, color);
+        return;
+    }
+    Fill(painter, outer.Left, outer.Top, outer.Width(), inner.Top - outer.Top, color);
+    Fill(painter, outer.Left, inner.Bottom, outer.Width(), outer.Bottom - inner.Bottom, color);
+    Fill(painter, outer.Left, inner.Top, inner.Left - outer.Left, inner.Height(), color);
+    Fill(painter, inner.Right, inner.Top, outer.Right - inner.Right, inner.Height(), color);
 }
 
 void DrawLines(QPainter& painter, const std::vector<CSceneLine>& lines) {
@@ -38,20 +51,36 @@ void DrawLines(QPainter& painter, const std::vector<CSceneLine>& lines) {
     painter.drawLines(qtLines);
 }
 
-// Three pixels above and three below each end of every segment.
-void DrawMarkPoints(QPainter& painter, const std::vector<CSceneLine>& segments) {
-    QVector<QPoint> points;
-    points.reserve(static_cast<qsizetype>(segments.size() * 12));
-    for (const CSceneLine& segment : segments) {
-        for (const QPoint end : {QPoint(segment.X1, segment.Y1), QPoint(segment.X2, segment.Y2)}) {
-            for (const int dy : {-1, 1}) {
-                for (const int dx : {-1, 0, 1}) {
-                    points.append(end + QPoint(dx, dy));
-                }
+// The vertical runs of the curve, from their top row to their bottom row: the pixels a
+// one-pixel vertical line sets, written straight into the picture, since the painter would
+// take each pixel row as a span of its own at many times the cost.
+void FillColumnRuns(QImage& picture, const std::vector<CSceneLine>& runs, QRgb color) {
+    const int width = picture.width();
+    const int lastRow = picture.height() - 1;
+    uchar* const bits = picture.bits();
+    const qsizetype stride = picture.bytesPerLine();
+    for (const CSceneLine& run : runs) {
+        if (run.X1 < 0 || run.X1 >= width) {
+            continue;
+        }
+        for (int y = std::max(run.Y1, 0); y <= std::min(run.Y2, lastRow); ++y) {
+            reinterpret_cast<QRgb*>(bits + y * stride)[run.X1] = color;
+        }
+    }
+}
+
+// Three pixels above and three below each mark point.
+void DrawMarkPoints(QPainter& painter, const std::vector<CPixelPoint>& markPoints) {
+    QVector<QPoint> pixels;
+    pixels.reserve(static_cast<qsizetype>(markPoints.size() * 6));
+    for (const CPixelPoint& point : markPoints) {
+        for (const int dy : {-1, 1}) {
+            for (const int dx : {-1, 0, 1}) {
+                pixels.append(QPoint(point.X + dx, point.Y + dy));
             }
         }
     }
-    painter.drawPoints(points.data(), static_cast<int>(points.size()));
+    painter.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
 }
 
 // Texts stand with the top-left corner of their cell at the given point, on an opaque white
@@ -79,7 +108,8 @@ QFont ArialFont(int pixelHeight, QFont::Weight weight) {
 CGraphPainter::CGraphPainter()
     : m_labelFont(ArialFont(12, QFont::Medium)), m_readoutFont(ArialFont(20, QFont::Thin)) {}
 
-void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
+void CGraphPainter::Draw(QImage& picture, const CGraphScene& scene) const {
+    QPainter painter(&picture);
     const int width = scene.ClientWidth;
     const int height = scene.ClientHeight;
     if (!scene.HasData) {
@@ -97,14 +127,16 @@ void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
     if (scene.Printer) {
         Fill(painter, 0, 0, width, plot.Top, face);
     }
-    Fill(painter, 0, panelHeight, width, height - panelHeight, Qt::black);
-    Fill(painter, panel, face);
+    // The panel, and the plot on it. (The black around the panel is filled with the border,
+    // and every pixel is filled once: the fills are most of a paint's cost.)
+    FillAround(painter, panel, plot, face);
     Fill(painter, plot, ToQColor(scene.Background));
 
     painter.setPen(QPen(grid, 1, Qt::DotLine));
     DrawLines(painter, scene.LevelGrid);
     DrawLines(painter, scene.TimeGrid);
-    DrawCurve(painter, scene.Segments, scene.Curve, scene.MarkPoints);
+    FillColumnRuns(picture, scene.ColumnRuns, ToQColor(scene.Curve).rgb());
+    DrawCurve(painter, scene.Segments, scene.MarkPoints, scene.Curve);
     painter.setPen(QPen(QBrush(curve), 2, Qt::DashDotLine, Qt::SquareCap));
     DrawLines(painter, scene.AlarmLines);
 
@@ -130,7 +162,7 @@ void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
 
     // Border: black around the panel, the info panel's band in the button face.
     Fill(painter, panel.Left, plot.Top - 20, panel.Width(), 15, face);
-    Fill(painter, 0, 0, width, panel.Top, Qt::black);
+    Fill(painter, 0, panelHeight, width, panel.Top - panelHeight, Qt::black);
     Fill(painter, 0, 0, width, panelHeight, face);
     Fill(painter, 0, panel.Bottom, width, height - panel.Bottom, Qt::black);
     Fill(painter, 0, panelHeight, 20, height - panelHeight, Qt::black);
@@ -151,13 +183,11 @@ void CGraphPainter::Draw(QPainter& painter, const CGraphScene& scene) const {
     painter.drawLine(right, bottom, left, bottom);
 }
 
-void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments, CRgb curve,
-               bool markPoints) {
+void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments,
+               const std::vector<CPixelPoint>& markPoints, CRgb curve) {
     painter.setPen(QPen(ToQColor(curve), 1));
     DrawLines(painter, segments);
-    if (markPoints) {
-        DrawMarkPoints(painter, segments);
-    }
+    DrawMarkPoints(painter, markPoints);
 }
 
 void CGraphPainter::DrawReadout(QPainter& painter, const CSceneText& readout,

@@ -15,13 +15,18 @@ struct CSceneLine;
 struct CSceneText;
 class QRect;
 
+// Qt's raster engine hands a fill or a copy of more rows than this to its thread pool, whose
+// hand-over costs more than the work for the areas of a graph paint: they go in bands.
+inline constexpr int BAND_ROWS = 64;
+
 // Draws a composed graph scene: on the view's off-screen picture, from which the screen and
 // the printer both take their copy.
 class CGraphPainter {
 public:
     CGraphPainter();
 
-    void Draw(QPainter& painter, const CGraphScene& scene) const;
+    // On a picture of the scene's size in Format_RGB32.
+    void Draw(QImage& picture, const CGraphScene& scene) const;
 
     // The cursor readout line: its strip cleared, then the text.
     void DrawReadout(QPainter& painter, const CSceneText& readout, const QRect& strip) const;
@@ -35,10 +40,9 @@ private:
 // left edge to just inside the white frame.
 QRect ReadoutStrip(const CPixelRect& plot, int clientWidth);
 
-// The curve in the curve colour: the segments, and with `markPoints` six pixels above and
-// below both ends of each.
-void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments, CRgb curve,
-               bool markPoints);
+// Curve segments in the curve colour, and three pixels above and three below each mark point.
+void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments,
+               const std::vector<CPixelPoint>& markPoints, CRgb curve);
 
 // Copies the composed picture onto a printer page whose painter is `page`: stretched over the
 // whole page for the graph report, at its own size at the top-left corner for the list report.

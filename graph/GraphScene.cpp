@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "document/CDTDoc.h"
+#include "graph/ColumnCurve.h"
 #include "platform/LocalTime.h"
 
 namespace {
@@ -68,28 +69,48 @@ CTimeDivisions AddTimeGrid(CGraphScene& scene, CGraphState& state, const CMeasur
 }
 
 // Only the readings in the visible window, from the left edge to two past the right edge.
-void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& axis) {
+void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& axis,
+              bool everySegment) {
     if (!state.Settings.ShowCurve) {
         return;
     }
     const CPixelRect& plot = state.PlotRect;
-    const std::int64_t scrolled = state.HScrollOffset;
-    const std::int64_t start = static_cast<std::int64_t>(state.LeftEdgeIndex) - scrolled + 1;
+    const bool markPoints = state.Settings.ShowMarkPoints != 0;
+    const std::int64_t start = std::int64_t{state.LeftEdgeIndex} - state.HScrollOffset + 1;
     const std::int64_t end =
         TruncToInt(plot.Width() / axis.Spacing + static_cast<double>(start) + 2.0);
     const std::int64_t from = std::max<std::int64_t>(start, 1);
     const std::int64_t to =
         std::min<std::int64_t>(end, std::int64_t{state.RangeLast} - state.RangeFirst + 1);
-    if (from < to) {
-        scene.Segments.reserve(static_cast<std::size_t>(to - from));
+    if (from >= to) {
+        return;
     }
+    CColumnCurve curve(markPoints, scene.ClientHeight);
+    const CCurvePlacer placer(state, axis);
+    CPixelPoint previous = placer.Point(from - 1);
     for (std::int64_t j = from; j < to; ++j) {
-        const CSceneLine segment = CurveSegment(state, axis, j);
-        if (SegmentVisible(segment, plot)) {
-            scene.Segments.push_back(segment);
+        const CPixelPoint next = placer.Point(j);
+        const CSceneLine segment{previous.X, previous.Y, next.X, next.Y};
+        previous = next;
+        if (!SegmentVisible(segment, plot)) {
+            continue;
+        }
+        if (!everySegment) {
+            curve.Add(segment);
+            continue;
+        }
+        scene.Segments.push_back(segment);
+        if (markPoints) {
+            scene.MarkPoints.push_back({segment.X1, segment.Y1});
+            scene.MarkPoints.push_back({segment.X2, segment.Y2});
         }
     }
-    scene.MarkPoints = state.Settings.ShowMarkPoints != 0;
+    if (!everySegment) {
+        CColumnCurve::CParts parts = curve.Finish();
+        scene.ColumnRuns = std::move(parts.Runs);
+        scene.Segments = std::move(parts.Lines);
+        scene.MarkPoints = std::move(parts.MarkPoints);
+    }
 }
 
 void AddAlarmLines(CGraphScene& scene, const CGraphState& state, const CMeasurementRecord& record) {
@@ -98,7 +119,7 @@ void AddAlarmLines(CGraphScene& scene, const CGraphState& state, const CMeasurem
     for (const auto& [shown, level] : {std::pair{state.Settings.ShowAlarmHigh, record.AlarmHigh},
                                        std::pair{state.Settings.ShowAlarmLow, record.AlarmLow}}) {
         if (shown) {
-            const int y = TruncToInt(LevelY(level, labels, plot));
+            const int y = TruncToInt(CLevelAxis(labels, plot).Y(level));
             scene.AlarmLines.push_back({plot.Left, y, plot.Right, y});
         }
     }
@@ -201,7 +222,7 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
     std::optional<CTimeDivisions> divisions;
     if (const auto axis = ReadingAxisOf(state, count)) {
         divisions = AddTimeGrid(scene, state, record, *axis);
-        AddCurve(scene, state, *axis);
+        AddCurve(scene, state, *axis, inputs.EverySegment);
     }
     AddAlarmLines(scene, state, record);
     AddLevelAxis(scene, state);
@@ -219,33 +240,6 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
 
 bool GrowingSeries(const CDTDoc& doc) {
     return !doc.StoredData && doc.RealTimeActive;
-}
-
-CSceneLine CurveSegment(const CGraphState& state, const CReadingAxis& axis, std::int64_t j) {
-    const auto z = state.Column();
-    const auto a = static_cast<std::size_t>(state.RangeFirst + j - 2);
-    const std::int64_t scrolled = state.HScrollOffset;
-    return {
-        TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j - 1)),
-        TruncToInt(state.PlotY[a][z]),
-        TruncToInt(axis.X0 + axis.Spacing * static_cast<double>(scrolled + j)),
-        TruncToInt(state.PlotY[a + 1][z]),
-    };
-}
-
-bool SegmentVisible(const CSceneLine& s, const CPixelRect& plot) {
-    if (s.X1 <= plot.Left && s.X2 <= plot.Left) {
-        return false;
-    }
-    if (s.X1 >= plot.Right && s.X2 >= plot.Right) {
-        return false;
-    }
-    const bool onTop = s.Y1 == plot.Top && s.Y2 == plot.Top;
-    if (s.Y1 <= plot.Top && s.Y2 <= plot.Top && !onTop) {
-        return false;
-    }
-    const bool onBottom = s.Y1 == plot.Bottom && s.Y2 == plot.Bottom;
-    return !(s.Y1 >= plot.Bottom && s.Y2 >= plot.Bottom && !onBottom);
 }
 
 int LevelLabelClass(float level) {

@@ -41,11 +41,12 @@ struct CGraphScene {
     CRgb Grid;
     CRgb ButtonFace;
 
-    std::vector<CSceneLine> LevelGrid;   // dotted, grid colour
-    std::vector<CSceneLine> TimeGrid;    // dotted, grid colour
-    std::vector<CSceneLine> Segments;    // the curve, solid, curve colour
-    bool MarkPoints = false;             // six pixels around both ends of every segment
-    std::vector<CSceneLine> AlarmLines;  // dash-dot, two pixels wide, curve colour
+    std::vector<CSceneLine> LevelGrid;    // dotted, grid colour
+    std::vector<CSceneLine> TimeGrid;     // dotted, grid colour
+    std::vector<CSceneLine> Segments;     // the curve, solid, curve colour
+    std::vector<CSceneLine> ColumnRuns;   // vertical parts of the curve, filled column by column
+    std::vector<CPixelPoint> MarkPoints;  // six pixels around each, curve colour
+    std::vector<CSceneLine> AlarmLines;   // dash-dot, two pixels wide, curve colour
     std::vector<CSceneText> LevelLabels;
     std::vector<CSceneText> TimeLabels;  // times and dates under the time axis
     std::vector<CSceneLine> Ticks;       // solid, grid colour
@@ -63,6 +64,9 @@ struct CSceneInputs {
     bool Printer = false;
     CGraphColorIndexes Colors;
     CRgb ButtonFace;
+    // The curve segment by segment instead of column by column: the same pixels, drawn the
+    // slow way, as tests and benchmarks hold the program's curve against.
+    bool EverySegment = false;
 };
 
 // One paint's computation: lays the readings out (unzoomed or zoomed), takes a record that was
@@ -74,13 +78,51 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
 // real-time scale.
 bool GrowingSeries(const CDTDoc& doc);
 
-// Curve segment j of the displayed range, from reading RangeFirst + j − 2 to the next one
-// (0-based), at its place in the current layout and scroll position.
-CSceneLine CurveSegment(const CGraphState& state, const CReadingAxis& axis, std::int64_t j);
+// Where the curve draws the displayed readings in the current layout and scroll position.
+// (Inline, with the state it needs at hand: a paint places every displayed reading.)
+class CCurvePlacer {
+public:
+    CCurvePlacer(const CGraphState& state, const CReadingAxis& axis)
+        : m_x0(axis.X0),
+          m_spacing(axis.Spacing),
+          m_scrolled(state.HScrollOffset),
+          m_y(state.PlotY.data() + (state.RangeFirst - 1)),
+          m_column(state.Column()) {}
+
+    // Reading RangeFirst − 1 + k (0-based).
+    CPixelPoint Point(std::int64_t k) const {
+        return {TruncToInt(m_x0 + m_spacing * static_cast<double>(m_scrolled + k)),
+                TruncToInt(m_y[k][m_column])};
+    }
+
+    // Segment j, from reading RangeFirst + j − 2 to the next one.
+    CSceneLine Segment(std::int64_t j) const {
+        const CPixelPoint from = Point(j - 1);
+        const CPixelPoint to = Point(j);
+        return {from.X, from.Y, to.X, to.Y};
+    }
+
+private:
+    double m_x0;
+    double m_spacing;
+    std::int64_t m_scrolled;
+    const std::array<double, 2>* m_y;
+    std::size_t m_column;
+};
 
 // Whether a curve segment between two pixel positions shows in the plot: not when both ends
 // lie on or beyond the same edge, except a segment lying exactly on the top or bottom edge.
-bool SegmentVisible(const CSceneLine& segment, const CPixelRect& plot);
+inline bool SegmentVisible(const CSceneLine& s, const CPixelRect& plot) {
+    if ((s.X1 <= plot.Left && s.X2 <= plot.Left) || (s.X1 >= plot.Right && s.X2 >= plot.Right)) {
+        return false;
+    }
+    const bool onTop = s.Y1 == plot.Top && s.Y2 == plot.Top;
+    if (s.Y1 <= plot.Top && s.Y2 <= plot.Top && !onTop) {
+        return false;
+    }
+    const bool onBottom = s.Y1 == plot.Bottom && s.Y2 == plot.Bottom;
+    return !(s.Y1 >= plot.Bottom && s.Y2 >= plot.Bottom && !onBottom);
+}
 
 // Level labels stand right-aligned by their character count: the class gives the x of the
 // label as 32 + 5 × class.

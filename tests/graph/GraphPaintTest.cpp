@@ -205,8 +205,7 @@ TEST_F(GraphPaint, smallWindows_paintWithoutHangingOrCrashing) {
         EXPECT_TRUE(scene.HasData);
         QImage picture(size, QImage::Format_RGB32);
         if (!picture.isNull()) {
-            QPainter onPicture(&picture);
-            painter.Draw(onPicture, scene);
+            painter.Draw(picture, scene);
         }
     }
     for (const QSize size : sizes) {

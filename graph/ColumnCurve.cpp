@@ -1,0 +1,76 @@
+#include "graph/ColumnCurve.h"
+
+#include <algorithm>
+#include <climits>
+
+CColumnCurve::CColumnCurve(bool markPoints, int rows)
+    : m_markPoints(markPoints),
+      m_markColumn(markPoints ? static_cast<std::size_t>(std::max(rows, 0)) : 0, INT_MIN) {}
+
+void CColumnCurve::AddToNewRunOrLine(const CSceneLine& segment) {
+    if (segment.X1 != segment.X2) {
+        m_lines.push_back(segment);
+        return;
+    }
+    EndRun();
+    m_inRun = true;
+    m_run = {segment.X1, std::min(segment.Y1, segment.Y2), segment.X1,
+             std::max(segment.Y1, segment.Y2)};
+}
+
+CColumnCurve::CParts CColumnCurve::Finish() {
+    EndRun();
+    CParts parts{{}, UncoveredLines(), std::move(m_marks)};
+    parts.Runs = std::move(m_runs);
+    m_lines.clear();
+    return parts;
+}
+
+std::vector<CSceneLine> CColumnCurve::UncoveredLines() const {
+    // Runs and lines both come in column order.
+    auto run = m_runs.begin();
+    const auto runIn = [&](int x) {
+        while (run != m_runs.end() && run->X1 < x) {
+            ++run;
+        }
+        return run != m_runs.end() && run->X1 == x ? &*run : nullptr;
+    };
+    const auto covers = [](const CSceneLine* column, int low, int high) {
+        return column != nullptr && column->Y1 <= low && high <= column->Y2;
+    };
+    std::vector<CSceneLine> uncovered;
+    for (const CSceneLine& line : m_lines) {
+        const int low = std::min(line.Y1, line.Y2);
+        const int high = std::max(line.Y1, line.Y2);
+        const bool covered = line.X2 == line.X1 + 1 && covers(runIn(line.X1), low, high) &&
+                             covers(runIn(line.X2), low, high);
+        if (!covered) {
+            uncovered.push_back(line);
+        }
+    }
+    return uncovered;
+}
+
+void CColumnCurve::EndRun() {
+    if (m_inRun) {
+        m_runs.push_back(m_run);
+        m_inRun = false;
+    }
+}
+
+void CColumnCurve::AddMarks(const CSceneLine& segment) {
+    AddMark(segment.X1, segment.Y1);
+    AddMark(segment.X2, segment.Y2);
+}
+
+void CColumnCurve::AddMark(int x, int y) {
+    // The ends come column by column: a row remembers the last column that marked it.
+    if (y >= 0 && static_cast<std::size_t>(y) < m_markColumn.size()) {
+        int& column = m_markColumn[static_cast<std::size_t>(y)];
+        if (column == x) {
+            return;
+        }
+        column = x;
+    }
+    m_marks.push_back({x, y});
+}

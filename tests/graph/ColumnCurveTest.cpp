@@ -1,0 +1,128 @@
+// The curve drawn column by column sets exactly the pixels that drawing every segment sets, for
+// any record, window size, zoom, scroll position and mark points.
+
+#include <random>
+#include <sstream>
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include "document/CDTDoc.h"
+#include "graph/GraphPainter.h"
+#include "graph/GraphScene.h"
+#include "tests/QtTestEnvironment.h"
+#include "tests/graph/GraphTestSupport.h"
+
+namespace {
+
+class CRandomCase {
+public:
+    explicit CRandomCase(unsigned seed) : m_random(seed) {}
+
+    int Between(int low, int high) { return std::uniform_int_distribution(low, high)(m_random); }
+    double Real(double low, double high) {
+        return std::uniform_real_distribution(low, high)(m_random);
+    }
+    bool Chance(double p) { return std::bernoulli_distribution(p)(m_random); }
+
+    // From a couple of readings to a full memory, most of them a few thousand.
+    int ReadingCount() {
+        return std::clamp(static_cast<int>(std::exp(Real(std::log(2.0), std::log(129920.0)))), 2,
+                          STORED_CAPACITY);
+    }
+
+    // Noise, steps, slow swells and levels far beyond the axis, mixed.
+    std::vector<float> Levels(int count) {
+        std::vector<float> levels(static_cast<std::size_t>(count));
+        double level = Real(30.0, 110.0);
+        const double spread = Real(0.0, 30.0);
+        for (float& value : levels) {
+            if (Chance(0.002)) {
+                level = Real(-50.0, 250.0);
+            } else if (Chance(0.3)) {
+                level += Real(-spread, spread);
+            }
+            value = static_cast<float>(std::round((level + Real(-spread, spread)) * 10) / 10);
+        }
+        return levels;
+    }
+
+private:
+    std::mt19937 m_random;
+};
+
+QImage Picture(CGraphState& state, CDTDoc& doc, CSceneInputs inputs, bool everySegment) {
+    inputs.EverySegment = everySegment;
+    const CGraphScene scene = ComposeGraphScene(state, doc, inputs);
+    QImage picture(inputs.ClientWidth, inputs.ClientHeight, QImage::Format_RGB32);
+    CGraphPainter().Draw(picture, scene);
+    return picture;
+}
+
+std::string FirstDifference(const QImage& a, const QImage& b) {
+    int differing = 0;
+    std::ostringstream first;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y) && differing++ == 0) {
+                first << "first at (" << x << ", " << y << ")";
+            }
+        }
+    }
+    return std::to_string(differing) + " pixels differ, " + first.str();
+}
+
+TEST(ColumnCurve, drawsThePixelsOfEverySegment) {
+    int withCurve = 0;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        CRandomCase random(seed);
+        CDTDoc doc;
+        doc.StoredData = true;
+        doc.ReplaceRecord(RecordOf(random.Levels(random.ReadingCount())),
+                          DocumentChange::Downloaded);
+        CGraphState state;
+        state.DisplayState = GraphDisplay::Graph;
+        state.Settings.ShowMarkPoints = random.Chance(0.4) ? 1 : 0;
+        state.Settings.AxisLow = random.Between(0, 60);
+        state.Settings.AxisHigh = state.Settings.AxisLow + random.Between(30, 150);
+        CSceneInputs inputs;
+        inputs.ClientWidth = random.Between(250, 1700);
+        inputs.ClientHeight = random.Between(400, 1100);
+        Picture(state, doc, inputs, false);  // lays the whole record out
+
+        // Zoomed into a rectangle of the plot (tall enough to keep much of the curve in view),
+        // perhaps scrolled either way.
+        const CPixelRect plot = state.PlotRect;
+        if (random.Chance(0.6) && plot.Width() > 8 && plot.Height() > 8) {
+            const int x0 = random.Between(plot.Left, plot.Right - 5);
+            const int height = random.Between(plot.Height() / 3, plot.Height());
+            const int y0 = random.Between(plot.Top, plot.Bottom - height);
+            state.ZoomRect = {static_cast<double>(x0), static_cast<double>(y0),
+                              static_cast<double>(random.Between(x0 + 4, plot.Right)),
+                              static_cast<double>(y0 + height)};
+            state.Zoomed = 1;
+            state.NeedBaseLayout = false;
+            state.ApplyZoomRect = true;
+            state.ScrollBarsSet = false;
+            Picture(state, doc, inputs, false);
+            if (random.Chance(0.5)) {
+                state.HScrollOffset = random.Between(-200, 200);
+                state.VScrollSteps[1] = random.Between(-2, 2);
+            }
+        }
+        const QImage columns = Picture(state, doc, inputs, false);
+        const QImage everySegment = Picture(state, doc, inputs, true);
+        ASSERT_EQ(columns.size(), everySegment.size());
+        EXPECT_TRUE(columns == everySegment)
+            << "seed " << seed << ", " << doc.Record().SampleCount << " readings at "
+            << inputs.ClientWidth << " x " << inputs.ClientHeight << ", zoomed " << state.Zoomed
+            << ", mark points " << int{state.Settings.ShowMarkPoints} << ": "
+            << FirstDifference(columns, everySegment);
+        withCurve += CountPixels(columns, RED, plot) > 0 ? 1 : 0;
+    }
+    // Most cases must show a curve for the comparison to mean something.
+    EXPECT_GE(withCurve, 40);
+}
+
+}  // namespace
