@@ -7,11 +7,18 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 #include "app/ProgramResources.h"
 
 namespace {
 
 constexpr int REFRESH_TIMEOUT_MS = 10000;
+
+// Where the registration lies in a freedesktop data directory.
+const QString MIME_TYPE_FILE = QStringLiteral("mime/packages/datalogger.xml");
+const QString DESKTOP_ENTRY_FILE = QStringLiteral("applications/datalogger.desktop");
+const QString USER_ICON_FILE = QStringLiteral("icons/hicolor/128x128/apps/datalogger.png");
 
 // Writes the file unless it already holds exactly these bytes; true when it was written.
 bool WriteIfDifferent(const QString& path, const QByteArray& content) {
@@ -55,6 +62,45 @@ QByteArray DesktopEntry(const QString& programPath) {
     return lines.join('\n');
 }
 
+// True when the program runs from <prefix>/bin, the desktop entry and the MIME type are
+// installed in <prefix>/share, and the desktop reads that folder: one of the system's data
+// directories, not the user's own.
+bool DesktopReadsInstalledRegistration(const QString& programPath, const QString& dataHome) {
+    const QDir installedData(QFileInfo(programPath).absolutePath() + QStringLiteral("/../share"));
+    if (!installedData.exists(DESKTOP_ENTRY_FILE) || !installedData.exists(MIME_TYPE_FILE)) {
+        return false;
+    }
+    const QString installedPath = installedData.canonicalPath();
+    const QString userPath = QDir(dataHome).canonicalPath();
+    const QStringList dataDirectories =
+        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    return std::any_of(dataDirectories.begin(), dataDirectories.end(), [&](const QString& dir) {
+        const QString path = QDir(dir).canonicalPath();
+        return path == installedPath && path != userPath;
+    });
+}
+
+// Removes the user's copies of the registration, which would stand before the installed
+// ones; true when there were any.
+bool RemoveUserRegistration(const QString& dataHome) {
+    bool removed = false;
+    for (const QString& file : {MIME_TYPE_FILE, DESKTOP_ENTRY_FILE, USER_ICON_FILE}) {
+        removed = QFile::remove(dataHome + u'/' + file) || removed;
+    }
+    return removed;
+}
+
+void RefreshDesktopDatabases(const QString& dataHome, bool mimeTypesChanged,
+                             bool applicationsChanged) {
+    if (mimeTypesChanged) {
+        RunIfPresent(QStringLiteral("update-mime-database"), dataHome + QStringLiteral("/mime"));
+    }
+    if (applicationsChanged) {
+        RunIfPresent(QStringLiteral("update-desktop-database"),
+                     dataHome + QStringLiteral("/applications"));
+    }
+}
+
 }  // namespace
 
 QString DesktopExecArgument(const QString& programPath) {
@@ -84,20 +130,21 @@ CRegistrationResult RegisterSoundFileType(const QString& programPath) {
         return {};
     }
     CRegistrationResult result;
+    if (DesktopReadsInstalledRegistration(programPath, dataHome)) {
+        result.DeferredToInstalled = true;
+        result.EarlierRegistrationRemoved = RemoveUserRegistration(dataHome);
+        RefreshDesktopDatabases(dataHome, result.EarlierRegistrationRemoved,
+                                result.EarlierRegistrationRemoved);
+        return result;
+    }
     result.MimeTypeWritten =
-        WriteIfDifferent(dataHome + QStringLiteral("/mime/packages/datalogger.xml"),
+        WriteIfDifferent(dataHome + u'/' + MIME_TYPE_FILE,
                          ProgramResource(QStringLiteral(":/packaging/datalogger.xml")));
-    result.DesktopEntryWritten = WriteIfDifferent(
-        dataHome + QStringLiteral("/applications/datalogger.desktop"), DesktopEntry(programPath));
+    result.DesktopEntryWritten =
+        WriteIfDifferent(dataHome + u'/' + DESKTOP_ENTRY_FILE, DesktopEntry(programPath));
     result.IconWritten =
-        WriteIfDifferent(dataHome + QStringLiteral("/icons/hicolor/128x128/apps/datalogger.png"),
+        WriteIfDifferent(dataHome + u'/' + USER_ICON_FILE,
                          ProgramResource(QStringLiteral(":/icons/datalogger-128.png")));
-    if (result.MimeTypeWritten) {
-        RunIfPresent(QStringLiteral("update-mime-database"), dataHome + QStringLiteral("/mime"));
-    }
-    if (result.DesktopEntryWritten) {
-        RunIfPresent(QStringLiteral("update-desktop-database"),
-                     dataHome + QStringLiteral("/applications"));
-    }
+    RefreshDesktopDatabases(dataHome, result.MimeTypeWritten, result.DesktopEntryWritten);
     return result;
 }

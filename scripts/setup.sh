@@ -10,6 +10,7 @@ packages=(
     fp-utils libchm-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation tzdata shared-mime-info desktop-file-utils
+    appstream libxml2-utils mandoc man-db file dpkg-dev
 )
 
 missing=()

@@ -93,6 +93,91 @@ TEST_F(DesktopRegistration, anUnwritableDataDirectory_isIgnored) {
     EXPECT_FALSE(result.MimeTypeWritten || result.DesktopEntryWritten || result.IconWritten);
 }
 
+// A program installed under a prefix of its own, with the files `cmake --install` puts
+// beside it.
+struct CInstalledPrefix {
+    bool DesktopEntry;
+    bool MimeType;
+    bool AmongSystemDataDirs;  // the desktop reads <prefix>/share
+};
+
+class InstalledProgram : public DesktopRegistration {
+protected:
+    void SetUp() override {
+        DesktopRegistration::SetUp();
+        m_previousDataDirs = std::getenv("XDG_DATA_DIRS");
+    }
+    void TearDown() override {
+        setenv("XDG_DATA_DIRS", m_previousDataDirs.c_str(), 1);
+        DesktopRegistration::TearDown();
+    }
+
+    // The program's path in a prefix laid out as `prefix` says.
+    QString Install(const CInstalledPrefix& prefix) {
+        const std::filesystem::path share = m_prefix / "share";
+        std::filesystem::create_directories(m_prefix / "bin");
+        if (prefix.DesktopEntry) {
+            std::filesystem::create_directories(share / "applications");
+            std::ofstream(share / "applications/datalogger.desktop") << "[Desktop Entry]\n";
+        }
+        if (prefix.MimeType) {
+            std::filesystem::create_directories(share / "mime/packages");
+            std::ofstream(share / "mime/packages/datalogger.xml") << "<mime-info/>\n";
+        }
+        const std::string systemDirs = "/usr/share";
+        setenv("XDG_DATA_DIRS",
+               (prefix.AmongSystemDataDirs ? share.string() + ":" + systemDirs : systemDirs).c_str(),
+               1);
+        return QString::fromStdString((m_prefix / "bin/datalogger").string());
+    }
+
+    CTempDir m_prefix;
+    std::string m_previousDataDirs;
+};
+
+TEST_F(InstalledProgram, defersToTheInstalledFilesOnlyWhenTheDesktopReadsBoth) {
+    struct Case {
+        const char* name;
+        CInstalledPrefix prefix;
+        bool defers;
+    };
+    const Case cases[] = {
+        {"a prefix the desktop reads", {true, true, true}, true},
+        {"a prefix the desktop does not read", {true, true, false}, false},
+        {"no desktop entry installed", {false, true, true}, false},
+        {"no MIME type installed", {true, false, true}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(m_home.Path() / "mime");
+        std::filesystem::remove_all(m_home.Path() / "applications");
+        std::filesystem::remove_all(m_prefix.Path() / "share");
+        const CRegistrationResult result = RegisterSoundFileType(Install(c.prefix));
+        EXPECT_EQ(result.DeferredToInstalled, c.defers);
+        EXPECT_EQ(std::filesystem::exists(m_mime), !c.defers);
+        EXPECT_EQ(std::filesystem::exists(m_entry), !c.defers);
+    }
+}
+
+TEST_F(InstalledProgram, removesWhatAnEarlierStartFromElsewhereWrote) {
+    RegisterSoundFileType("/home/user/datalogger/build/app/datalogger");
+    ASSERT_TRUE(std::filesystem::exists(m_entry));
+
+    const CRegistrationResult result = RegisterSoundFileType(Install({true, true, true}));
+    EXPECT_TRUE(result.DeferredToInstalled);
+    EXPECT_TRUE(result.EarlierRegistrationRemoved);
+    EXPECT_FALSE(std::filesystem::exists(m_mime));
+    EXPECT_FALSE(std::filesystem::exists(m_entry));
+    EXPECT_FALSE(std::filesystem::exists(m_icon));
+    if (!QStandardPaths::findExecutable("update-mime-database").isEmpty()) {
+        // The user's MIME database no longer names the type, so the installed one holds.
+        EXPECT_FALSE(Read(m_home / "mime/globs2").contains("application/x-datalogger-sound"));
+    }
+
+    const CRegistrationResult again = RegisterSoundFileType(Install({true, true, true}));
+    EXPECT_FALSE(again.EarlierRegistrationRemoved);
+}
+
 TEST(DesktopExecArgument, quotesAndEscapesWhatTheDesktopWouldSplitOrExpand) {
     EXPECT_EQ(DesktopExecArgument("/usr/bin/datalogger"), "/usr/bin/datalogger");
     EXPECT_EQ(DesktopExecArgument("/home/a user/datalogger"), "\"/home/a user/datalogger\"");
