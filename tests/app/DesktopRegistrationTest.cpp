@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "tests/TempDir.h"
@@ -105,10 +106,16 @@ class InstalledProgram : public DesktopRegistration {
 protected:
     void SetUp() override {
         DesktopRegistration::SetUp();
-        m_previousDataDirs = std::getenv("XDG_DATA_DIRS");
+        if (const char* dataDirs = std::getenv("XDG_DATA_DIRS")) {
+            m_previousDataDirs = dataDirs;
+        }
     }
     void TearDown() override {
-        setenv("XDG_DATA_DIRS", m_previousDataDirs.c_str(), 1);
+        if (m_previousDataDirs) {
+            setenv("XDG_DATA_DIRS", m_previousDataDirs->c_str(), 1);
+        } else {
+            unsetenv("XDG_DATA_DIRS");
+        }
         DesktopRegistration::TearDown();
     }
 
@@ -132,7 +139,7 @@ protected:
     }
 
     CTempDir m_prefix;
-    std::string m_previousDataDirs;
+    std::optional<std::string> m_previousDataDirs;
 };
 
 TEST_F(InstalledProgram, defersToTheInstalledFilesOnlyWhenTheDesktopReadsBoth) {
