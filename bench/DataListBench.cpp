@@ -39,6 +39,9 @@ void BM_OpenListAndScrollToTheEnd(benchmark::State& state) {
         list.Close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    if (state.range(0) != 100) {
+        state.SetLabel("ref=BM_OpenListAndScrollToTheEnd/100");
+    }
 }
 BENCHMARK(BM_OpenListAndScrollToTheEnd)
     ->Arg(100)

@@ -56,6 +56,7 @@ void BM_RealTimePollAt9999Readings(benchmark::State& state) {
         }
     }
     state.counters["readings"] = doc.Record().SampleCount;
+    state.SetLabel("ref=BM_StatisticsOf9999Readings");
 }
 BENCHMARK(BM_RealTimePollAt9999Readings)->Unit(benchmark::kMicrosecond);
 

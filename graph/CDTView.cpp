@@ -345,11 +345,12 @@ void CDTView::ShowChildren(const CGraphScene& scene) {
     m_verticalBar->setGeometry(ChildRect(panel.Left, plot.Top, SCROLL_BAR_WIDTH, plot.Height()));
     m_verticalBar->show();
     if (!m_toolBar) {
+        // On top of the other children from the start; raising it again would repaint it.
         m_toolBar = MakeToolBar();
+        m_toolBar->raise();
     }
     m_toolBar->setGeometry(
         ChildRect(panel.Left, plot.Top - 45, width() - 20 - panel.Left, TOOLBAR_HEIGHT));
-    m_toolBar->raise();
     m_toolBar->show();
 
     if (scene.HorizontalScrollMax) {

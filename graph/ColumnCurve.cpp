@@ -3,13 +3,26 @@
 #include <algorithm>
 #include <climits>
 
-CColumnCurve::CColumnCurve(bool markPoints, int rows)
-    : m_markPoints(markPoints),
+CColumnCurve::CColumnCurve(const CPixelRect& plot, bool markPoints, int rows)
+    : m_plot(plot),
+      m_markPoints(markPoints),
       m_markColumn(markPoints ? static_cast<std::size_t>(std::max(rows, 0)) : 0, INT_MIN) {}
 
-void CColumnCurve::AddToNewRunOrLine(const CSceneLine& segment) {
+void CColumnCurve::AddSegment(const CSceneLine& segment) {
+    if (!SegmentVisible(segment, m_plot)) {
+        return;
+    }
+    if (m_markPoints) {
+        AddMark(segment.X1, segment.Y1);
+        AddMark(segment.X2, segment.Y2);
+    }
     if (segment.X1 != segment.X2) {
         m_lines.push_back(segment);
+        return;
+    }
+    if (m_inRun && segment.X1 == m_run.X1) {
+        m_run.Y1 = std::min({m_run.Y1, segment.Y1, segment.Y2});
+        m_run.Y2 = std::max({m_run.Y2, segment.Y1, segment.Y2});
         return;
     }
     EndRun();
@@ -56,11 +69,6 @@ void CColumnCurve::EndRun() {
         m_runs.push_back(m_run);
         m_inRun = false;
     }
-}
-
-void CColumnCurve::AddMarks(const CSceneLine& segment) {
-    AddMark(segment.X1, segment.Y1);
-    AddMark(segment.X2, segment.Y2);
 }
 
 void CColumnCurve::AddMark(int x, int y) {

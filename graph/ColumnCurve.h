@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "graph/CGraphState.h"
@@ -15,20 +16,38 @@
 class CColumnCurve {
 public:
     // `rows`: the picture's height, over which mark points are told apart by row.
-    CColumnCurve(bool markPoints, int rows);
+    CColumnCurve(const CPixelRect& plot, bool markPoints, int rows);
 
-    // The visible segments, in reading order. (Inline: a paint adds every displayed one, most
-    // of them to the run of the column before.)
-    void Add(const CSceneLine& segment) {
-        if (m_markPoints) {
-            AddMarks(segment);
+    // The curve from reading RangeFirst − 1 + `first` to the one before `end`: the segments
+    // between them, those that do not show in the plot counting for nothing. (Inline, with
+    // the run in locals: a paint adds every displayed reading, most of them within the
+    // column before and inside the plot's rows, where they only widen its run.)
+    void Add(const CCurvePlacer& placer, std::int64_t first, std::int64_t end) {
+        // The run's column, or none (every mark point must be seen); its lowest and highest row.
+        const auto columnOfRun = [this] { return m_inRun && !m_markPoints ? m_run.X1 : NO_RUN; };
+        int runX = columnOfRun();
+        int low = m_run.Y1;
+        int high = m_run.Y2;
+        CPixelPoint last = placer.Point(first);
+        for (std::int64_t k = first + 1; k < end; ++k) {
+            const CPixelPoint next = placer.Point(k);
+            if (next.X == runX && last.X == runX && InsideRows(last.Y) && InsideRows(next.Y)) {
+                low = std::min({low, last.Y, next.Y});
+                high = std::max({high, last.Y, next.Y});
+            } else {
+                if (runX != NO_RUN) {
+                    m_run = {runX, low, runX, high};
+                }
+                AddSegment({last.X, last.Y, next.X, next.Y});
+                runX = columnOfRun();
+                low = m_run.Y1;
+                high = m_run.Y2;
+            }
+            last = next;
         }
-        if (m_inRun && segment.X1 == m_run.X1 && segment.X2 == m_run.X1) {
-            m_run.Y1 = std::min({m_run.Y1, segment.Y1, segment.Y2});
-            m_run.Y2 = std::max({m_run.Y2, segment.Y1, segment.Y2});
-            return;
+        if (runX != NO_RUN) {
+            m_run = {runX, low, runX, high};
         }
-        AddToNewRunOrLine(segment);
     }
 
     struct CParts {
@@ -36,16 +55,20 @@ public:
         std::vector<CSceneLine> Lines;  // from one column to another, where runs do not cover
         std::vector<CPixelPoint> MarkPoints;
     };
-    // What the added segments came to; the curve is then empty.
+    // What the added points came to; the curve is then empty.
     CParts Finish();
 
 private:
-    void AddToNewRunOrLine(const CSceneLine& segment);
+    // A column no point stands in: the picture's columns are truncated to ±1e9.
+    static constexpr int NO_RUN = INT_MIN;
+
+    bool InsideRows(int y) const { return m_plot.Top < y && y < m_plot.Bottom; }
+    void AddSegment(const CSceneLine& segment);
     void EndRun();
     std::vector<CSceneLine> UncoveredLines() const;
-    void AddMarks(const CSceneLine& segment);
     void AddMark(int x, int y);
 
+    CPixelRect m_plot;
     std::vector<CSceneLine> m_lines;
     std::vector<CSceneLine> m_runs;
     std::vector<CPixelPoint> m_marks;

@@ -85,32 +85,29 @@ void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& 
     if (from >= to) {
         return;
     }
-    CColumnCurve curve(markPoints, scene.ClientHeight);
     const CCurvePlacer placer(state, axis);
-    CPixelPoint previous = placer.Point(from - 1);
-    for (std::int64_t j = from; j < to; ++j) {
-        const CPixelPoint next = placer.Point(j);
-        const CSceneLine segment{previous.X, previous.Y, next.X, next.Y};
-        previous = next;
-        if (!SegmentVisible(segment, plot)) {
-            continue;
+    if (everySegment) {
+        CPixelPoint previous = placer.Point(from - 1);
+        for (std::int64_t j = from; j < to; ++j) {
+            const CPixelPoint next = placer.Point(j);
+            const CSceneLine segment{previous.X, previous.Y, next.X, next.Y};
+            previous = next;
+            if (SegmentVisible(segment, plot)) {
+                scene.Segments.push_back(segment);
+                if (markPoints) {
+                    scene.MarkPoints.push_back({segment.X1, segment.Y1});
+                    scene.MarkPoints.push_back({segment.X2, segment.Y2});
+                }
+            }
         }
-        if (!everySegment) {
-            curve.Add(segment);
-            continue;
-        }
-        scene.Segments.push_back(segment);
-        if (markPoints) {
-            scene.MarkPoints.push_back({segment.X1, segment.Y1});
-            scene.MarkPoints.push_back({segment.X2, segment.Y2});
-        }
+        return;
     }
-    if (!everySegment) {
-        CColumnCurve::CParts parts = curve.Finish();
-        scene.ColumnRuns = std::move(parts.Runs);
-        scene.Segments = std::move(parts.Lines);
-        scene.MarkPoints = std::move(parts.MarkPoints);
-    }
+    CColumnCurve curve(plot, markPoints, scene.ClientHeight);
+    curve.Add(placer, from - 1, to);
+    CColumnCurve::CParts parts = curve.Finish();
+    scene.ColumnRuns = std::move(parts.Runs);
+    scene.Segments = std::move(parts.Lines);
+    scene.MarkPoints = std::move(parts.MarkPoints);
 }
 
 void AddAlarmLines(CGraphScene& scene, const CGraphState& state, const CMeasurementRecord& record) {

@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation tzdata shared-mime-info desktop-file-utils
     appstream libxml2-utils mandoc man-db file dpkg-dev
+    python3  # bench/run
 )
 
 missing=()
