@@ -2,6 +2,9 @@
 
 #include <iosfwd>
 
+#include <string>
+
+class CDTDoc;
 namespace CLI {
 class App;
 }
@@ -26,6 +29,11 @@ struct CCliContext {
 void RegisterDocumentCommands(CLI::App& app, CCliContext& context);
 void RegisterLoggerCommands(CLI::App& app, CCliContext& context);
 void RegisterMonitorCommand(CLI::App& app, CCliContext& context);
+void RegisterExportCommands(CLI::App& app, CCliContext& context);
+
+// Loads a measurement file as the program opens one; false (with the exit status set and
+// a message printed) when it cannot.
+bool LoadMeasurement(const std::string& file, CDTDoc& doc, CCliContext& context);
 
 // Runs the tool on a command line and returns its exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

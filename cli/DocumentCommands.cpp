@@ -14,10 +14,6 @@
 #include "document/CTextReport.h"
 #include "document/DataListRows.h"
 
-namespace {
-
-// Loads a measurement file as the program opens one; false (with the exit status set and
-// a message printed) when it cannot.
 bool LoadMeasurement(const std::string& file, CDTDoc& doc, CCliContext& context) {
     CConsolePrompt prompt(context.Out, context.Err);
     switch (doc.LoadFile(file, prompt)) {
@@ -34,6 +30,8 @@ bool LoadMeasurement(const std::string& file, CDTDoc& doc, CCliContext& context)
     context.ExitCode = EXIT_BAD_FILE;
     return false;
 }
+
+namespace {
 
 // A text from a file as it may go to a terminal: control characters, which a terminal
 // would obey, are written as \xHH.

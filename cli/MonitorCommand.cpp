@@ -16,6 +16,7 @@
 #include "cli/CConsoleLinkHost.h"
 #include "cli/CliCommands.h"
 #include "document/CDTDoc.h"
+#include "export/CsvExport.h"
 #include "logger/CLoggerLink.h"
 #include "logger/CRunJournal.h"
 #include "logger/sim/MakeBridge.h"
@@ -84,12 +85,12 @@ struct CMonitorOptions {
 };
 
 // Prints the newest reading of a growing record, and writes it to the CSV file if one was
-// named: the reading's number from 1, its time and its level.
+// named, in the layout of the csv command, so that a live run and an exported file read alike.
 class CReadingPrinter {
 public:
     CReadingPrinter(std::ostream& out, std::ostream* csv) : m_out(out), m_csv(csv) {
         if (m_csv) {
-            *m_csv << "number,time,level\n" << std::flush;
+            *m_csv << CSV_HEADER_LINE << std::flush;
         }
     }
 
@@ -100,8 +101,7 @@ public:
         m_out << r.SampleCount << '\t' << FormatLocalTime(time, "%d/%m/%y %H:%M:%S") << '\t'
               << level << std::endl;
         if (m_csv) {
-            *m_csv << r.SampleCount << ',' << FormatLocalTime(time, "%Y-%m-%dT%H:%M:%S") << ','
-                   << level << std::endl;
+            *m_csv << CsvReadingLine(r, index) << std::flush;
         }
     }
 
@@ -140,7 +140,7 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
     }
     std::ofstream csv;
     if (!options.CsvFile.empty()) {
-        csv.open(options.CsvFile, std::ios::trunc);
+        csv.open(options.CsvFile, std::ios::binary | std::ios::trunc);
         if (!csv) {
             context.Err << "Cannot write \"" << options.CsvFile << "\".\n";
             return EXIT_FAILURE_STATUS;

@@ -1,5 +1,7 @@
 #include "platform/LocalTime.h"
 
+#include <cstdio>
+
 namespace {
 
 bool InCalendarRange(const LocalTimeParts& p) {
@@ -46,6 +48,24 @@ std::string FormatLocalTime(std::time_t time, const char* format) {
     char buffer[128];
     const std::size_t length = std::strftime(buffer, sizeof buffer, format, &tm);
     return std::string(buffer, length);
+}
+
+long UtcOffsetSeconds(std::time_t time) {
+    std::tm tm{};
+    localtime_r(&time, &tm);
+    return tm.tm_gmtoff;
+}
+
+std::string IsoLocalTime(std::time_t time) {
+    std::tm tm{};
+    localtime_r(&time, &tm);
+    const long offset = tm.tm_gmtoff;
+    const long minutes = (offset < 0 ? -offset : offset) / 60;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld",
+                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                  offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return text;
 }
 
 std::time_t CurrentTime() {

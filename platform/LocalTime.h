@@ -29,5 +29,12 @@ LocalTimeParts SplitLocalTime(std::time_t time);
 // strftime of the local time with one of the program's formats, such as "%d/%m/%y %H:%M:%S".
 std::string FormatLocalTime(std::time_t time, const char* format);
 
+// The local time with its offset from UTC, ISO 8601: "2014-06-05T14:02:07+02:00". The offset
+// tells apart the two passes of the hour that repeats when daylight saving time ends.
+std::string IsoLocalTime(std::time_t time);
+
+// Seconds the local clock is ahead of UTC at `time` (7200 in central European summer time).
+long UtcOffsetSeconds(std::time_t time);
+
 // The local time now, to the whole second.
 std::time_t CurrentTime();

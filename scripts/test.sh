@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --tests
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
+#include <string>
+
 namespace {
 
 // The tests run in Central European time: UTC+1, and UTC+2 from the last Sunday of March
@@ -53,6 +57,50 @@ TEST(LocalTime, formatsOfTheProgram) {
     EXPECT_EQ(FormatLocalTime(*time, "%d/%m/%y %H:%M:%S"), "05/06/14 14:02:07");
     EXPECT_EQ(FormatLocalTime(*time, "%y-%m-%d  %H.%M.%S"), "14-06-05  14.02.07");
     EXPECT_EQ(FormatLocalTime(*time, "%d-%m-%y/%H:%M:%S"), "05-06-14/14:02:07");
+}
+
+// Another time zone while it lives; the tests' own comes back after it.
+class CTimeZoneScope {
+public:
+    explicit CTimeZoneScope(const char* zone) : m_previous(std::getenv("TZ")) {
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~CTimeZoneScope() {
+        setenv("TZ", m_previous.c_str(), 1);
+        tzset();
+    }
+    CTimeZoneScope(const CTimeZoneScope&) = delete;
+    CTimeZoneScope& operator=(const CTimeZoneScope&) = delete;
+
+private:
+    std::string m_previous;
+};
+
+TEST(LocalTime, isoTimeCarriesTheOffsetInForce) {
+    // 26 October 2014: 00:30 and 01:30 UTC are both 02:30 on the clock, once in summer time.
+    const std::time_t repeatedHour = 1414283400;
+    const struct {
+        const char* Zone;
+        std::time_t Time;
+        const char* Expected;
+        long Offset;
+    } cases[] = {
+        {nullptr, *MakeLocalTime({2014, 6, 5, 14, 2, 7}), "2014-06-05T14:02:07+02:00", 7200},
+        {nullptr, *MakeLocalTime({2014, 1, 5, 9, 0, 0}), "2014-01-05T09:00:00+01:00", 3600},
+        {nullptr, repeatedHour, "2014-10-26T02:30:00+02:00", 7200},
+        {nullptr, repeatedHour + 3600, "2014-10-26T02:30:00+01:00", 3600},
+        {"EST5EDT,M3.2.0,M11.1.0", repeatedHour, "2014-10-25T20:30:00-04:00", -14400},
+        {"IST-5:30", repeatedHour, "2014-10-26T06:00:00+05:30", 19800},
+    };
+    for (const auto& c : cases) {
+        std::optional<CTimeZoneScope> zone;
+        if (c.Zone) {
+            zone.emplace(c.Zone);
+        }
+        EXPECT_EQ(IsoLocalTime(c.Time), c.Expected);
+        EXPECT_EQ(UtcOffsetSeconds(c.Time), c.Offset) << c.Expected;
+    }
 }
 
 }  // namespace

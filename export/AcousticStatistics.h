@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <vector>
+
+class CMeasurementRecord;
+
+// The energy average of the readings of one hour of the local clock.
+struct CHourlyLeq {
+    std::time_t Start = 0;   // the first second of the hour; its UTC offset tells apart the
+                             // two hours of the same name when daylight saving time ends
+    std::int32_t Count = 0;  // readings taken in the hour
+    std::optional<double> LeqDb;
+};
+
+// How noise is judged: by its energy average and by the levels exceeded for part of the time,
+// beside the highest, lowest and mean reading the info panel shows. A level is empty when no
+// reading gives one.
+struct CAcousticStatistics {
+    std::int32_t Count = 0;
+    double IntervalS = 0.0;
+    double DurationS = 0.0;  // Count × IntervalS
+    bool IsDBA = true;
+    std::optional<double> LeqDb;
+    std::optional<double> SelDb;  // Leq + 10 log10(duration): the energy in one second
+    std::optional<double> L10Db;  // exceeded for 10 % of the time
+    std::optional<double> L50Db;
+    std::optional<double> L90Db;
+    std::optional<double> MaxDb;
+    std::optional<double> MinDb;
+    std::optional<double> MeanDb;  // arithmetic, as the info panel's AVG
+    double AlarmHighDb = 0.0;
+    double AlarmLowDb = 0.0;
+    double AboveHighS = 0.0;  // time at or above the alarm high level
+    double BelowLowS = 0.0;   // time at or below the alarm low level
+    std::vector<CHourlyLeq> Hourly;
+};
+
+// The statistics of `count` readings from `first` (0-based), limited to the readings the record
+// holds. Readings without a level a meter gives (not a number, infinite) count for the time they
+// cover but not in the levels.
+CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, std::int32_t first,
+                                              std::int32_t count);
+CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record);
+
+// The energy average 10 log10((1/n) Σ 10^(Li/10)) of levels added one by one, kept relative
+// to the highest level so far so that no level overflows the sum.
+class CEnergyAverage {
+public:
+    void Add(double level);
+    std::int32_t Count() const { return m_count; }
+    std::optional<double> Leq() const;
+
+private:
+    std::int32_t m_count = 0;
+    double m_reference = 0.0;  // the highest level added
+    double m_sum = 0.0;        // Σ 10^((Li − reference)/10)
+};
+
+// A reading held in single precision as the decimal it was written as: 55.1f gives 55.1, not
+// 55.099998474121094.
+double DecimalOf(float level);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+class CMeasurementRecord;
+
+// The readings as comma-separated values (RFC 4180, UTF-8, CR LF line ends) for other
+// programs: a header line, then per reading its number from 1, its time as ISO 8601 local
+// time with the UTC offset in force, its level with one decimal (empty when it has none) and
+// "dBA" or "dBC". No field ever needs quotes.
+inline constexpr const char* CSV_HEADER_LINE = "number,time,level_db,weighting\r\n";
+
+// The line of reading `index` (0-based), with its line end.
+std::string CsvReadingLine(const CMeasurementRecord& record, std::int32_t index);
+
+// The header and every reading the record holds; false when the stream failed.
+bool WriteCsv(const CMeasurementRecord& record, std::ostream& out);
