@@ -50,19 +50,7 @@ std::string Printable(const std::string& text) {
 }
 
 void PrintInfo(const CMeasurementRecord& r, std::ostream& out) {
-    const std::pair<const char*, const std::string&> fields[] = {
-        {"Start Time", r.Info.StartTime},
-        {"Sample Rate", r.Info.SampleRate},
-        {"DataNo.", r.Info.DataNo},
-        {"Unit", r.Info.Unit},
-        {"Speed", r.Info.Speed},
-        {"Mode", r.ModeText},
-        {"Sound MAX", r.Info.SoundMax},
-        {"MIN", r.Info.SoundMin},
-        {"AVG", r.Info.SoundAvg},
-        {"Sound Alarm Hi", r.AlarmHighText},
-        {"Sound Alarm Low", r.AlarmLowText}};
-    for (const auto& [name, text] : fields) {
+    for (const auto& [name, text] : InfoPanelFields(r)) {
         out << name << ": " << Printable(text) << '\n';
     }
 }

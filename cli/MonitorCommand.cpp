@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <ostream>
@@ -73,12 +72,6 @@ void WaitForPoll(std::uint32_t periodMs) {
     }
 }
 
-std::string LevelText(float level) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(level));
-    return text;
-}
-
 struct CMonitorOptions {
     int Count = REAL_TIME_CAPACITY;
     std::string CsvFile;
@@ -97,7 +90,7 @@ public:
     void Print(const CMeasurementRecord& r) {
         const std::int32_t index = r.SampleCount - 1;
         const std::time_t time = r.SampleTime(index);
-        const std::string level = LevelText(r.Levels[static_cast<std::size_t>(index)]);
+        const std::string level = LevelText(r.Levels[static_cast<std::size_t>(index)], 1);
         m_out << r.SampleCount << '\t' << FormatLocalTime(time, "%d/%m/%y %H:%M:%S") << '\t'
               << level << std::endl;
         if (m_csv) {

@@ -74,6 +74,20 @@ void CMeasurementRecord::DeriveTextsAfterLoad() {
     Info.Speed = SpeedText(IsFast);
 }
 
+std::array<CInfoField, 11> InfoPanelFields(const CMeasurementRecord& r) {
+    return {{{"Start Time", r.Info.StartTime},
+             {"Sample Rate", r.Info.SampleRate},
+             {"DataNo.", r.Info.DataNo},
+             {"Unit", r.Info.Unit},
+             {"Speed", r.Info.Speed},
+             {"Mode", r.ModeText},
+             {"Sound MAX", r.Info.SoundMax},
+             {"MIN", r.Info.SoundMin},
+             {"AVG", r.Info.SoundAvg},
+             {"Sound Alarm Hi", r.AlarmHighText},
+             {"Sound Alarm Low", r.AlarmLowText}}};
+}
+
 std::string StartTimeText(std::time_t time) {
     return FormatLocalTime(time, "%d/%m/%y %H:%M:%S");
 }

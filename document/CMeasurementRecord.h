@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/LocalTime.h"
@@ -89,6 +91,10 @@ public:
     // texts as stored.
     void DeriveTextsAfterLoad();
 };
+
+// The eleven info panel fields of a record with their labels, in the panel's order.
+using CInfoField = std::pair<const char*, const std::string&>;
+std::array<CInfoField, 11> InfoPanelFields(const CMeasurementRecord& record);
 
 // Display texts shared by the panel, the report and the list.
 std::string StartTimeText(std::time_t time);       // "05/06/14 14:02:07"

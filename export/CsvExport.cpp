@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <ostream>
 
 #include "document/CMeasurementRecord.h"
@@ -17,10 +16,7 @@ constexpr std::size_t CHUNK = 64 * 1024;
 
 std::string CsvReadingLine(const CMeasurementRecord& record, std::int32_t index) {
     const float level = record.Levels[static_cast<std::size_t>(index)];
-    char levelText[64] = "";
-    if (std::isfinite(level)) {
-        std::snprintf(levelText, sizeof levelText, "%.1f", static_cast<double>(level));
-    }
+    const std::string levelText = std::isfinite(level) ? LevelText(level, 1) : "";
     return std::to_string(index + 1) + ',' + IsoLocalTime(record.SampleTime(index)) + ',' +
            levelText + ',' + UnitText(record.IsDBA) + "\r\n";
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "document/CMeasurementRecord.h"
 #include "export/AcousticStatistics.h"
 #include "platform/LocalTime.h"
 
@@ -21,12 +22,7 @@ CStatisticsField DurationField(std::string label, double seconds) {
 }  // namespace
 
 std::string LevelFieldText(const std::optional<double>& level) {
-    if (!level) {
-        return NO_VALUE;
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f dB", *level);
-    return text;
+    return level ? LevelText(*level, 1) + " dB" : NO_VALUE;
 }
 
 std::string DurationText(double seconds) {

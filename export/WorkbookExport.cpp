@@ -144,19 +144,7 @@ bool WriteReadings(CSheetWriter& sheet, const CFormats& f, const CMeasurementRec
 void WriteSummary(CSheetWriter& sheet, const CFormats& f, const CMeasurementRecord& r) {
     lxw_row_t row = 0;
     sheet.Text(row++, 0, "Measurement", f.Bold);
-    const std::pair<const char*, const std::string&> panel[] = {
-        {"Start Time", r.Info.StartTime},
-        {"Sample Rate", r.Info.SampleRate},
-        {"DataNo.", r.Info.DataNo},
-        {"Unit", r.Info.Unit},
-        {"Speed", r.Info.Speed},
-        {"Mode", r.ModeText},
-        {"Sound MAX", r.Info.SoundMax},
-        {"MIN", r.Info.SoundMin},
-        {"AVG", r.Info.SoundAvg},
-        {"Sound Alarm Hi", r.AlarmHighText},
-        {"Sound Alarm Low", r.AlarmLowText}};
-    for (const auto& [label, text] : panel) {
+    for (const auto& [label, text] : InfoPanelFields(r)) {
         sheet.Text(row, 0, label);
         sheet.Text(row++, 1, Utf8OfWindowsText(text));
     }

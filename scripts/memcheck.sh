@@ -44,11 +44,17 @@ check info street.sound
 check report street.sound
 check list street.sound
 check save street.sound copy.xls
+check stats street.sound
+check stats --json street.sound
+check csv street.sound street.csv
+check csv street.sound -
+check xlsx street.sound street.xlsx
+check xlsx street.sound missing-folder/street.xlsx
 printf 'not a measurement' >bad.sound
 check info bad.sound
 check info missing.sound
 output=/dev/full check info street.sound
 DATALOGGER_SIM_FAULTS=read:3=fail check --simulate download
 check --simulate setup --rate 50ms --mode RT
-check --simulate monitor --count 5
+check --simulate monitor --count 5 --csv live.csv
 echo "$checked command lines clean under memcheck"
