@@ -7,8 +7,9 @@ namespace {
 
 const QString MEASUREMENT_FILTER = QStringLiteral("DataLogger Files (*.sound)");
 
-std::optional<std::filesystem::path> RunDialog(QFileDialog& dialog) {
-    dialog.setDefaultSuffix(QStringLiteral("sound"));
+std::optional<std::filesystem::path> RunDialog(QFileDialog& dialog,
+                                               const QString& suffix = QStringLiteral("sound")) {
+    dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -16,8 +17,9 @@ std::optional<std::filesystem::path> RunDialog(QFileDialog& dialog) {
         QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
 }
 
-std::optional<std::filesystem::path> ChooseNameToSave(QWidget* parent, const QString& filter,
-                                                      const std::string& defaultName) {
+std::optional<std::filesystem::path> ChooseNameToSave(
+    QWidget* parent, const QString& filter, const std::string& defaultName,
+    const QString& suffix = QStringLiteral("sound")) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -26,8 +28,8 @@ std::optional<std::filesystem::path> ChooseNameToSave(QWidget* parent, const QSt
     // otherwise pass for an extension: the seconds would be cut off the saved files, and a
     // second save within the same minute would replace the first without the overwrite
     // question. With the extension written out, the question covers the file really written.
-    dialog.selectFile(QString::fromLocal8Bit(defaultName) + QStringLiteral(".sound"));
-    return RunDialog(dialog);
+    dialog.selectFile(QString::fromLocal8Bit(defaultName) + QLatin1Char('.') + suffix);
+    return RunDialog(dialog, suffix);
 }
 
 }  // namespace
@@ -48,4 +50,14 @@ std::optional<std::filesystem::path> CFileDialogs::ChooseSaveName(const std::str
 std::optional<std::filesystem::path> CFileDialogs::ChooseMeasurementSaveName(
     const std::string& defaultName) {
     return ChooseNameToSave(m_parent, MEASUREMENT_FILTER, defaultName);
+}
+
+std::optional<std::filesystem::path> CFileDialogs::ChooseExportName(
+    ExportFormat format, const std::string& defaultName) {
+    if (format == ExportFormat::Csv) {
+        return ChooseNameToSave(m_parent, QStringLiteral("CSV Files (*.csv)"), defaultName,
+                                QStringLiteral("csv"));
+    }
+    return ChooseNameToSave(m_parent, QStringLiteral("Excel Workbooks (*.xlsx)"), defaultName,
+                            QStringLiteral("xlsx"));
 }

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "export/ExportFiles.h"
+
 class QWidget;
 
 // Where the commands ask for file names. The main window uses the file dialogs; tests put
@@ -18,6 +20,9 @@ public:
     // The name of a measurement file saved alone, proposing `defaultName`.
     virtual std::optional<std::filesystem::path> ChooseMeasurementSaveName(
         const std::string& defaultName) = 0;
+    // The name of an export in the format, proposing `defaultName`.
+    virtual std::optional<std::filesystem::path> ChooseExportName(
+        ExportFormat format, const std::string& defaultName) = 0;
 };
 
 // The file dialogs: measurement files (and reports where they are saved together), default
@@ -29,6 +34,8 @@ public:
     std::optional<std::filesystem::path> ChooseSaveName(const std::string& defaultName) override;
     std::optional<std::filesystem::path> ChooseMeasurementSaveName(
         const std::string& defaultName) override;
+    std::optional<std::filesystem::path> ChooseExportName(ExportFormat format,
+                                                          const std::string& defaultName) override;
 
 private:
     QWidget* m_parent;

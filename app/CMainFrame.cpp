@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "app/CAboutDlg.h"
 #include "app/CHelpFile.h"
@@ -154,6 +155,17 @@ void CMainFrame::ConnectCommands() {
         m_graphView->ShowLevelWindow(m_graphView->LevelWindow() == nullptr);
     });
     m_commands.SetHandler(CommandId::HELP_TOPICS, [this] { OnHelpTopics(); });
+    for (const auto& [id, format] :
+         {std::pair{CommandId::EXPORT_CSV, ExportFormat::Csv},
+          std::pair{CommandId::EXPORT_WORKBOOK, ExportFormat::Workbook}}) {
+        m_commands.SetHandler(
+            id, [this, format] { RunExportCommand(m_doc, format, *m_fileChooser, *m_prompt); });
+    }
+    m_statistics = std::make_unique<CStatisticsWindowCommand>(m_doc, *m_graphView, *this);
+    m_commands.SetHandler(CommandId::WINDOW_STATISTICS, [this] {
+        m_statistics->Toggle();
+        UpdateCommandUI();
+    });
     m_commands.SetHandler(CommandId::FILE_NEW, [this] { OnFileNew(); });
     m_commands.SetHandler(CommandId::FILE_OPEN, [this] { OnFileOpen(); });
     m_commands.SetHandler(CommandId::FILE_SAVE, [this] { OnFileSave(); });
@@ -174,6 +186,7 @@ CCommandState CMainFrame::CommandState() const {
     state.DisplayState = static_cast<int>(m_graphView->State().DisplayState);
     state.ListShown = m_graphView->State().ListShown;
     state.LevelWindowShown = m_graphView->LevelWindow() != nullptr;
+    state.StatisticsWindowShown = m_statistics && m_statistics->Window() != nullptr;
     return state;
 }
 

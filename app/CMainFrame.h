@@ -8,6 +8,7 @@
 
 #include "app/CCommandTable.h"
 #include "app/CFileChooser.h"
+#include "app/ExportCommands.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
 #include "graph/CGraphHost.h"
 #include "platform/CSettings.h"
@@ -41,6 +42,8 @@ public:
     CFrameSettings& Settings() { return m_settings; }
     CInstrumentView& InstrumentView() { return *m_instrumentView; }
     CDTView& GraphView() { return *m_graphView; }
+    // The Statistics window while Window > Statistics has it open, else nullptr.
+    CStatisticsDlg* StatisticsWindow() const { return m_statistics->Window(); }
 
     CGraphColorIndexes ColorIndexes() const override;
     void SetColorIndexes(const CGraphColorIndexes& indexes) override;
@@ -123,8 +126,9 @@ private:
     std::unique_ptr<CDownloadDlg> m_downloadDlg;
     std::unique_ptr<CSetupDlg> m_setupDlg;
     std::unique_ptr<CHelpWindow> m_helpWindow;  // made at the first Help topics
-    QTimer m_closeTimer;                        // ends the program once the close sequence has run
-    QTimer m_zoomResetTimer;                    // unzooms the graph of a file just read
-    QTimer m_openListTimer;                     // opens the data list once the command has returned
+    std::unique_ptr<CStatisticsWindowCommand> m_statistics;
+    QTimer m_closeTimer;      // ends the program once the close sequence has run
+    QTimer m_zoomResetTimer;  // unzooms the graph of a file just read
+    QTimer m_openListTimer;   // opens the data list once the command has returned
     bool m_closeConfirmed = false;
 };

@@ -19,6 +19,9 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
         case CommandId::PREVIEW_GRAPH:
         case CommandId::PRINT_GRAPH:
         case CommandId::IMPORT_LIST:
+        // An export of a series still growing would be out of date at once.
+        case CommandId::EXPORT_CSV:
+        case CommandId::EXPORT_WORKBOOK:
             return {haveData && idle, false};
         case CommandId::PREVIEW_LIST:
         case CommandId::PRINT_LIST:
@@ -31,6 +34,8 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
             return {state.DisplayState != 0, state.InfoPanelShown};
         case CommandId::WINDOW_LEVEL:
             return {true, state.LevelWindowShown};
+        case CommandId::WINDOW_STATISTICS:
+            return {true, state.StatisticsWindowShown};
         case CommandId::EXIT:
         case CommandId::ABOUT:
         case CommandId::HELP_TOPICS:

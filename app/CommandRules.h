@@ -22,6 +22,10 @@ enum class CommandId : int {
     PRINT_LIST = 32892,
     CAL_ADJUST = 32898,
     WINDOW_LEVEL = 32900,
+    // Exports for other programs and the Statistics window.
+    EXPORT_CSV = 32910,
+    EXPORT_WORKBOOK = 32911,
+    WINDOW_STATISTICS = 32912,
     // The document's own commands, reached by the keyboard only: Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+P.
     FILE_NEW = 57600,
     FILE_OPEN = 57601,
@@ -56,6 +60,9 @@ inline constexpr std::array ALL_COMMANDS = {
     CommandId::PRINT_LIST,
     CommandId::CAL_ADJUST,
     CommandId::WINDOW_LEVEL,
+    CommandId::EXPORT_CSV,
+    CommandId::EXPORT_WORKBOOK,
+    CommandId::WINDOW_STATISTICS,
     CommandId::FILE_NEW,
     CommandId::FILE_OPEN,
     CommandId::FILE_SAVE,
@@ -81,6 +88,7 @@ struct CCommandState {
     int DisplayState = 0;  // 0 nothing shown yet, 1 graph, 2 list report
     bool ListShown = false;
     bool LevelWindowShown = false;
+    bool StatisticsWindowShown = false;
 };
 
 struct CCommandUpdate {

@@ -29,6 +29,15 @@ const char* CommandString(CommandId id) {
         case CommandId::WINDOW_LEVEL:
             return "Assess two hours of levels from a point right-clicked on the graph\nLevel "
                    "Assessment";
+        case CommandId::EXPORT_CSV:
+            return "Export the readings as comma-separated values for other programs\nExport "
+                   "CSV";
+        case CommandId::EXPORT_WORKBOOK:
+            return "Export the readings, their statistics and a chart as an Excel workbook\n"
+                   "Export Excel Workbook";
+        case CommandId::WINDOW_STATISTICS:
+            return "Show Leq, SEL and the levels exceeded of the readings the graph shows\n"
+                   "Statistics";
         case CommandId::CAL_ADJUST:
             return "Cal adjustment at 1000 Hz to correct for variations\nCal Adjust";
         default:

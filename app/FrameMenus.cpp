@@ -86,6 +86,12 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
     AddItems(*print, commands,
              {{CommandId::PRINT_GRAPH, "&Graph"}, {CommandId::PRINT_LIST, "&List"}}, false);
     file->addSeparator();
+    QMenu* exportTo = file->addMenu(QStringLiteral("E&xport"));
+    AddItems(
+        *exportTo, commands,
+        {{CommandId::EXPORT_CSV, "&CSV..."}, {CommandId::EXPORT_WORKBOOK, "&Excel Workbook..."}},
+        false);
+    file->addSeparator();
     AddItems(*file, commands, {{CommandId::EXIT, "&Exit"}}, false);
 
     QMenu* instrument = menuBar.addMenu(QStringLiteral("&Instrument(I)"));
@@ -101,6 +107,7 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
     AddItems(*window, commands,
              {{CommandId::WINDOW_INSTRUMENT, "&Instrument"},
               {CommandId::WINDOW_INFO, "&Info Dialog"},
+              {CommandId::WINDOW_STATISTICS, "&Statistics"},
               {CommandId::WINDOW_LEVEL, "&Level Assessment"}},
              false);
 

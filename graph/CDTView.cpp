@@ -129,6 +129,7 @@ void CDTView::AppendLatestReading() {
         m_infoPanel->Refresh(record);
     }
     const CCurveExtension extension = ExtendCurve(m_state, record, GrowingSeries(m_doc));
+    emit ReadingsShownChanged();
     if (extension.ScrollBars) {
         ApplyScrollBars(*extension.ScrollBars);
     }
@@ -153,6 +154,10 @@ void CDTView::AppendLatestReading() {
     update(QRect(QPoint(segment.X1, segment.Y1), QPoint(segment.X2, segment.Y2))
                .normalized()
                .adjusted(-1, -1, 1, 1));
+}
+
+CReadingSpan CDTView::ReadingsShown() const {
+    return ReadingsInView(m_state, ReadingCount(m_doc.Record()));
 }
 
 void CDTView::PaintOnPrinter(QPainter& page) {
@@ -208,6 +213,7 @@ void CDTView::paintEvent(QPaintEvent* event) {
     if (m_pictureStale || m_picture.size() != size()) {
         ComposePicture(m_picture, false);
         m_pictureStale = false;
+        emit ReadingsShownChanged();
     }
     QPainter painter(this);
     // Only what changed: a cursor move brings two columns and the readout line.

@@ -10,6 +10,7 @@
 #include "graph/CGraphMouse.h"
 #include "graph/CGraphState.h"
 #include "graph/GraphPainter.h"
+#include "graph/ReadingsInView.h"
 
 class CDTDoc;
 class CGraphHost;
@@ -75,9 +76,18 @@ public:
     // plot. The document's ReadingAppended notice calls it.
     void AppendLatestReading();
 
+    // The readings the graph shows now: the displayed range, or the part of it in view while
+    // zoomed.
+    CReadingSpan ReadingsShown() const;
+
     // Paints the graph on a printer page: composed at the view's size, then stretched over
     // the page for the graph report or copied at its own size for the list report.
     void PaintOnPrinter(QPainter& page);
+
+signals:
+    // The readings shown may have changed: a picture was composed (a zoom, a scroll, a new
+    // record) or a live reading was added. ReadingsShown() says which they are now.
+    void ReadingsShownChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/CFileChooser.h"
@@ -30,12 +31,20 @@ public:
         return MeasurementAnswer;
     }
 
+    std::optional<std::filesystem::path> ChooseExportName(ExportFormat format,
+                                                          const std::string& defaultName) override {
+        OfferedExports.emplace_back(format, defaultName);
+        return ExportAnswer;
+    }
+
     std::optional<std::filesystem::path> Answer;  // the Save command's
     std::vector<std::string> Offered;
     std::optional<std::filesystem::path> OpenAnswer;
     int OpenDialogs = 0;
     std::optional<std::filesystem::path> MeasurementAnswer;  // the document's own save
     std::vector<std::string> OfferedMeasurementNames;
+    std::optional<std::filesystem::path> ExportAnswer;  // the export commands'
+    std::vector<std::pair<ExportFormat, std::string>> OfferedExports;
 };
 
 // Runs the event loop until the condition holds or the time is up; the condition's result.

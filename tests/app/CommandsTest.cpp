@@ -37,7 +37,8 @@ TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
         {"no data yet",
          CCommandState{},
          {HELP_TOPICS, OPEN, DOWNLOAD, SETUP, PREVIOUS_MEASUREMENT, WINDOW_INSTRUMENT, CAL_ADJUST,
-          WINDOW_LEVEL, FILE_NEW, FILE_OPEN, FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
+          WINDOW_LEVEL, WINDOW_STATISTICS, FILE_NEW, FILE_OPEN, FILE_SAVE, ABOUT, EXIT, NEXT_PANE,
+          PREV_PANE}},
         {"a measurement",
          loaded,
          {HELP_TOPICS,
@@ -53,6 +54,9 @@ TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
           PRINT_GRAPH,
           CAL_ADJUST,
           WINDOW_LEVEL,
+          EXPORT_CSV,
+          EXPORT_WORKBOOK,
+          WINDOW_STATISTICS,
           FILE_NEW,
           FILE_OPEN,
           FILE_SAVE,
@@ -64,8 +68,8 @@ TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
           PREV_PANE}},
         {"a real-time run",
          running,
-         {STOP_RUNNING, HELP_TOPICS, SAVE, WINDOW_INSTRUMENT, WINDOW_INFO, WINDOW_LEVEL, FILE_NEW,
-          FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
+         {STOP_RUNNING, HELP_TOPICS, SAVE, WINDOW_INSTRUMENT, WINDOW_INFO, WINDOW_LEVEL,
+          WINDOW_STATISTICS, FILE_NEW, FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(EnabledCommands(c.State), c.Enabled) << c.Name;

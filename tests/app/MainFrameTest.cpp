@@ -167,23 +167,26 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
     EXPECT_EQ(titles, QStringList({"&File(f)", "&Instrument(I)", "&Window(W)", "&Help(H)"}));
     EXPECT_EQ(Items(*Menu("&File(f)")),
               QStringList({"&Save...", "-", "&Open...", "-", "&Print Setup...", "-",
-                           "&Print Preview>", "-", "&Print...>", "-", "&Exit"}));
+                           "&Print Preview>", "-", "&Print...>", "-", "E&xport>", "-", "&Exit"}));
     EXPECT_EQ(Items(*Menu("&File(f)")->actions()[6]->menu()), QStringList({"&Graph", "&List"}));
     EXPECT_EQ(Items(*Menu("&File(f)")->actions()[8]->menu()), QStringList({"&Graph", "&List"}));
+    EXPECT_EQ(Items(*Menu("&File(f)")->actions()[10]->menu()),
+              QStringList({"&CSV...", "&Excel Workbook..."}));
     EXPECT_EQ(Items(*Menu("&Instrument(I)")),
               QStringList({"Cal Adjust...", "-", "Datalogger Setup...", "-", "&Download Data...",
                            "-", "&Stop Running...", "-", "Previous Measurement"}));
     EXPECT_EQ(Items(*Menu("&Window(W)")),
-              QStringList({"&Instrument", "&Info Dialog", "&Level Assessment"}));
+              QStringList({"&Instrument", "&Info Dialog", "&Statistics", "&Level Assessment"}));
     EXPECT_EQ(Items(*Menu("&Help(H)")), QStringList({"&About...", "-", "&Help topics..."}));
 }
 
 // The enabling table from the menus, the toolbar, the pop-up menu and the keys, in its three
 // states. Commands whose dialogs do not exist yet stay disabled in all of them.
 TEST_F(MainFrame, enablingTable_fromEverySource) {
-    const QStringList always = {
-        "&About...",         "&Exit",        "&Instrument", "&Help topics...", "Help",
-        "&Level Assessment", "New document", "Next Pane",   "Previous Pane",   "Save document"};
+    const QStringList always = {"&About...",       "&Exit",      "&Instrument",
+                                "&Help topics...", "Help",       "&Level Assessment",
+                                "New document",    "Next Pane",  "Previous Pane",
+                                "Save document",   "&Statistics"};
     const QStringList idle = {"&Open...",
                               "Open",
                               "Open document",
@@ -201,7 +204,8 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
 
     m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
     EXPECT_EQ(Sorted(EnabledCommands()),
-              Sorted(always + idle + data + QStringList{"Import data to list"}))
+              Sorted(always + idle + data +
+                     QStringList{"Import data to list", "&CSV...", "&Excel Workbook..."}))
         << "a measurement";
 
     m_doc.RealTimeActive = true;

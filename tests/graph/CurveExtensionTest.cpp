@@ -2,6 +2,7 @@
 // (100, 210) to (720, 490), level axis 20 to 140 dB, black background, red curve, blue grid.
 
 #include <QLineEdit>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,20 @@ TEST_F(CurveExtension, duringADrag_nothingIsDrawnAndTheScaleStepWaits) {
     EXPECT_FALSE(state.ScaleChanged);
     // The panel shows every reading, drawn or not.
     EXPECT_EQ(View->InfoPanel()->Field("DataNo.")->text(), "103");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CurveExtension, eachLiveReadingIsAmongTheReadingsShown) {
+    const QSignalSpy changes(View.get(), &CDTView::ReadingsShownChanged);
+    for (int reading = 1; reading <= 3; ++reading) {
+        Append(60.0f + reading);
+        EXPECT_EQ(changes.count(), reading);
+        EXPECT_EQ(View->ReadingsShown().First, 1);
+        EXPECT_EQ(View->ReadingsShown().Last, reading);
+    }
 }
 
 }  // namespace

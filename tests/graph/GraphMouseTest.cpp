@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -386,6 +387,41 @@ TEST_F(GraphMouse, emptyOrOneReading_nothingBreaks) {
     EXPECT_EQ(State().RangeLast, 1);
     EXPECT_EQ(View->LevelWindow()->Status().text(), "Less than two hours!");
     View->ShowLevelWindow(false);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GraphMouse, readingsShown_followTheZoomAndSayWhenTheyMayHaveChanged) {
+    const QSignalSpy changes(View.get(), &CDTView::ReadingsShownChanged);
+    EXPECT_EQ(View->ReadingsShown().Count(), 0) << "nothing shown yet";
+    Show(ExampleRecord(500));
+    EXPECT_EQ(View->ReadingsShown().First, 1);
+    EXPECT_EQ(View->ReadingsShown().Last, 500);
+    const auto composed = changes.count();
+    EXPECT_GE(composed, 1);
+
+    Drag({224, 350}, {348, 420});
+    ASSERT_EQ(State().Zoomed, 1);
+    EXPECT_GT(changes.count(), composed);
+    const CReadingSpan zoomed = View->ReadingsShown();
+    // Exactly the readings drawn within the plot's width.
+    const auto axis = ReadingAxisOf(State(), 500);
+    ASSERT_TRUE(axis);
+    const auto x = [&](std::int32_t reading) {
+        return axis->X0 + axis->Spacing * (State().HScrollOffset + reading - State().RangeFirst);
+    };
+    EXPECT_LT(x(zoomed.First - 1), PLOT.Left);
+    EXPECT_GE(x(zoomed.First), PLOT.Left);
+    EXPECT_LE(x(zoomed.Last), PLOT.Right);
+    EXPECT_GT(x(zoomed.Last + 1), PLOT.Right);
+    EXPECT_GT(zoomed.Count(), 50);
+    EXPECT_LT(zoomed.Count(), 150);
+
+    View->UndoZoom();
+    Paint();
+    EXPECT_EQ(View->ReadingsShown().Count(), 500);
 }
 
 }  // namespace
