@@ -172,10 +172,12 @@ void WriteSummary(CSheetWriter& sheet, const CFormats& f, const CMeasurementReco
     }
 }
 
-// A line of the level against time over the readings sheet, beside the summary.
+// A line of the level against time over the readings sheet, beside the summary. The times are
+// the x values of a scatter chart drawn with lines: a line chart would take them for
+// categories, and spreadsheet programs put every category of one day on the same spot.
 void InsertChart(lxw_workbook* workbook, lxw_worksheet* summary, const CMeasurementRecord& record,
                  std::int32_t count) {
-    lxw_chart* chart = workbook_add_chart(workbook, LXW_CHART_LINE);
+    lxw_chart* chart = workbook_add_chart(workbook, LXW_CHART_SCATTER_STRAIGHT);
     const std::string last = std::to_string(count + 1);
     const std::string times = std::string("=") + READINGS_SHEET + "!$B$2:$B$" + last;
     const std::string levels = std::string("=") + READINGS_SHEET + "!$C$2:$C$" + last;
