@@ -1,17 +1,23 @@
 // Writing the text report of a full logger memory (129920 readings), against the same rows
-// formatted one by one with the C library; and storing and loading its measurement file.
+// formatted one by one with the C library; storing and loading its measurement file; and beside
+// the report, the exports for other programs: the CSV, the workbook written and checked, and the
+// statistics the Statistics window computes each time the graph moves.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
 #include "bench/BenchRecords.h"
 #include "document/CDTDoc.h"
 #include "document/CTextReport.h"
+#include "export/AcousticStatistics.h"
+#include "export/CsvExport.h"
+#include "export/ExportFiles.h"
 #include "platform/CArchive.h"
 #include "platform/CPrompt.h"
 
@@ -76,6 +82,39 @@ void BM_StoreAndLoadSoundFile(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StoreAndLoadSoundFile)->Unit(benchmark::kMillisecond);
+
+// The CSV formats as much per reading as the report: no slower than it by much.
+void BM_Csv(benchmark::State& state) {
+    const CMeasurementRecord record = FullMemoryRecord();
+    for (auto _ : state) {
+        std::ostringstream out;
+        benchmark::DoNotOptimize(WriteCsv(record, out));
+    }
+    state.SetLabel("ref=BM_TextReport ratio<=1.5");
+}
+BENCHMARK(BM_Csv)->Unit(benchmark::kMillisecond);
+
+// A workbook of a full memory, as File > Export writes it under a wait cursor.
+void BM_WorkbookFile(benchmark::State& state) {
+    const CMeasurementRecord record = FullMemoryRecord();
+    const auto file = std::filesystem::temp_directory_path() / "datalogger-bench.xlsx";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ExportToFile(record, ExportFormat::Workbook, file));
+    }
+    std::filesystem::remove(file);
+    state.SetLabel("ref=BM_Csv max=2000ms");
+}
+BENCHMARK(BM_WorkbookFile)->Unit(benchmark::kMillisecond);
+
+// The Statistics window recomputes on every zoom, scroll and live reading: within a frame.
+void BM_Statistics(benchmark::State& state) {
+    const CMeasurementRecord record = FullMemoryRecord();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ComputeAcousticStatistics(record).LeqDb);
+    }
+    state.SetLabel("ref=BM_TextReport max=16ms");
+}
+BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/CMainFrame.h"
 #include "document/CDTDoc.h"
 #include "platform/CSettings.h"
 #include "tests/QtTestEnvironment.h"
@@ -40,4 +41,12 @@ QAction* ActionWithText(const QWidget& window, const QString& text) {
         }
     }
     return nullptr;
+}
+
+void RunEnabledCommand(CMainFrame& frame, const QString& command) {
+    frame.UpdateCommandUI();
+    QAction* action = ActionWithText(frame, command);
+    ASSERT_NE(action, nullptr) << command.toStdString();
+    ASSERT_TRUE(action->isEnabled()) << command.toStdString();
+    action->trigger();
 }

@@ -9,6 +9,7 @@
 
 #include "app/CFileChooser.h"
 
+class CMainFrame;
 class QAction;
 class QString;
 class QWidget;
@@ -56,3 +57,7 @@ void ForgetProgramFiles();
 
 // The first action under `window` with this text: a menu item, a button or an accelerator.
 QAction* ActionWithText(const QWidget& window, const QString& text);
+
+// Brings the commands' states up to date and triggers `command`, which must exist and be
+// enabled (a test failure otherwise).
+void RunEnabledCommand(CMainFrame& frame, const QString& command);

@@ -33,13 +33,7 @@ protected:
         m_frame->show();
     }
 
-    void Run(const QString& command) {
-        m_frame->UpdateCommandUI();
-        QAction* action = ActionWithText(*m_frame, command);
-        ASSERT_NE(action, nullptr) << command.toStdString();
-        ASSERT_TRUE(action->isEnabled()) << command.toStdString();
-        action->trigger();
-    }
+    void Run(const QString& command) { RunEnabledCommand(*m_frame, command); }
 
     bool Enabled(const QString& command) {
         m_frame->UpdateCommandUI();

@@ -46,13 +46,7 @@ protected:
         m_doc.SetupSinceSave = true;
     }
 
-    void Run(const QString& command) {
-        m_frame->UpdateCommandUI();
-        QAction* action = ActionWithText(*m_frame, command);
-        ASSERT_NE(action, nullptr) << command.toStdString();
-        ASSERT_TRUE(action->isEnabled()) << command.toStdString();
-        action->trigger();
-    }
+    void Run(const QString& command) { RunEnabledCommand(*m_frame, command); }
 
     int ReadingsIn(const std::filesystem::path& file) {
         CDTDoc reader;
