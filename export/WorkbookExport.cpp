@@ -89,9 +89,12 @@ public:
     void Number(lxw_row_t row, lxw_col_t column, double value, lxw_format* format = nullptr) {
         Check(worksheet_write_number(m_sheet, row, column, value, format));
     }
-    void Time(lxw_row_t row, lxw_col_t column, std::time_t time, lxw_format* format) {
+    // Writes the local time as a date-time cell; its serial day number, which the chart's time
+    // axis counts in.
+    double Time(lxw_row_t row, lxw_col_t column, std::time_t time, lxw_format* format) {
         lxw_datetime dateTime = DateTimeOf(time);
         Check(worksheet_write_datetime(m_sheet, row, column, &dateTime, format));
+        return lxw_datetime_to_excel_datetime(&dateTime);
     }
     // A statistic as its number in the matching format, or its text when it has none.
     void Field(lxw_row_t row, const CStatisticsField& field) {
@@ -123,21 +126,31 @@ std::string LevelHeader(const CMeasurementRecord& record) {
     return "Level (" + UnitText(record.IsDBA) + ")";
 }
 
-bool WriteReadings(CSheetWriter& sheet, const CFormats& f, const CMeasurementRecord& record,
-                   std::int32_t count) {
+// The earliest and latest local time of the readings, as serial day numbers. Not always those
+// of the first and last reading: the local clock goes back an hour when summer time ends.
+struct CTimeSpan {
+    double Earliest = HUGE_VAL;
+    double Latest = -HUGE_VAL;
+};
+
+CTimeSpan WriteReadings(CSheetWriter& sheet, const CFormats& f, const CMeasurementRecord& record,
+                        std::int32_t count) {
+    CTimeSpan span;
     sheet.Text(0, 0, "No.", f.Bold);
     sheet.Text(0, 1, "Time", f.Bold);
     sheet.Text(0, 2, LevelHeader(record), f.Bold);
     for (std::int32_t i = 0; i < count; ++i) {
         const auto row = static_cast<lxw_row_t>(i + 1);
         sheet.Number(row, 0, i + 1);
-        sheet.Time(row, 1, record.SampleTime(i), f.DateTime);
+        const double time = sheet.Time(row, 1, record.SampleTime(i), f.DateTime);
+        span.Earliest = std::min(span.Earliest, time);
+        span.Latest = std::max(span.Latest, time);
         const float level = record.Levels[static_cast<std::size_t>(i)];
         if (std::isfinite(level)) {
             sheet.Number(row, 2, DecimalOf(level), f.Level);
         }
     }
-    return !sheet.Failed();
+    return span;
 }
 
 // The info panel's fields, the statistics and the hourly table, one below the other.
@@ -174,9 +187,10 @@ void WriteSummary(CSheetWriter& sheet, const CFormats& f, const CMeasurementReco
 
 // A line of the level against time over the readings sheet, beside the summary. The times are
 // the x values of a scatter chart drawn with lines: a line chart would take them for
-// categories, and spreadsheet programs put every category of one day on the same spot.
+// categories, and spreadsheet programs put every category of one day on the same spot. The
+// time axis spans the readings, not the whole days a spreadsheet program would round it to.
 void InsertChart(lxw_workbook* workbook, lxw_worksheet* summary, const CMeasurementRecord& record,
-                 std::int32_t count) {
+                 std::int32_t count, const CTimeSpan& span) {
     lxw_chart* chart = workbook_add_chart(workbook, LXW_CHART_SCATTER_STRAIGHT);
     const std::string last = std::to_string(count + 1);
     const std::string times = std::string("=") + READINGS_SHEET + "!$B$2:$B$" + last;
@@ -187,6 +201,10 @@ void InsertChart(lxw_workbook* workbook, lxw_worksheet* summary, const CMeasurem
     chart_axis_set_name(chart->x_axis, "Time");
     chart_axis_set_name(chart->y_axis, level.c_str());
     chart_axis_set_num_format(chart->x_axis, "dd/mm hh:mm");
+    if (span.Earliest < span.Latest) {
+        chart_axis_set_min(chart->x_axis, span.Earliest);
+        chart_axis_set_max(chart->x_axis, span.Latest);
+    }
     chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
     lxw_chart_options placement{};
     placement.x_scale = 2.0;
@@ -215,17 +233,21 @@ bool WriteWorkbook(const CMeasurementRecord& record, const std::filesystem::path
         worksheet_set_column(readings, 2, 2, 12, nullptr);
         worksheet_freeze_panes(readings, 1, 0);
         CSheetWriter readingsSheet(readings, formats);
-        written = WriteReadings(readingsSheet, formats, record, count);
+        const CTimeSpan span = WriteReadings(readingsSheet, formats, record, count);
+        written = !readingsSheet.Failed();
 
         worksheet_set_column(summary, 0, 0, 28, nullptr);
         worksheet_set_column(summary, 1, 1, 24, nullptr);
         worksheet_set_column(summary, 2, 3, 11, nullptr);
+        // Printed, the tables and the chart beside them stay together: one page wide.
+        worksheet_set_landscape(summary);
+        worksheet_fit_to_pages(summary, 1, 0);
         CSheetWriter summarySheet(summary, formats);
         WriteSummary(summarySheet, formats, record);
         written = written && !summarySheet.Failed();
         // A chart without a series is no chart.
         if (count > 0) {
-            InsertChart(workbook, summary, record, count);
+            InsertChart(workbook, summary, record, count, span);
         }
     }
     // Closing writes the file, and frees the workbook whatever happens.

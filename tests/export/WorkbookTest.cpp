@@ -4,9 +4,13 @@
 #include "export/WorkbookExport.h"
 
 #include <gtest/gtest.h>
+#include <unzip.h>
+#include <xlsxwriter/utility.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <regex>
 #include <string>
 
 #include "tests/FileText.h"
@@ -76,6 +80,73 @@ TEST(Workbook, calcReadsTheReadingsAndTheSummary) {
     const auto hourHeader = row("Hour");
     EXPECT_EQ(hourHeader,
               (std::vector<std::string>{"Hour", "UTC offset", "Readings", "LAeq (dB)"}));
+}
+
+// A part of a workbook's archive, as text; empty when it is not there.
+std::string ArchiveMember(const std::filesystem::path& workbook, const char* name) {
+    std::string text;
+    unzFile zip = unzOpen64(workbook.c_str());
+    if (zip && unzLocateFile(zip, name, 1) == UNZ_OK && unzOpenCurrentFile(zip) == UNZ_OK) {
+        char buffer[4096];
+        int read = 0;
+        while ((read = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0) {
+            text.append(buffer, static_cast<std::size_t>(read));
+        }
+        unzCloseCurrentFile(zip);
+    }
+    unzClose(zip);
+    return text;
+}
+
+// The bound ("min" or "max") the chart sets on its time axis, the first of its value axes.
+std::optional<double> TimeAxisBound(const std::string& chart, const std::string& bound) {
+    const auto begin = chart.find("<c:valAx>");
+    const std::string axis = chart.substr(begin, chart.find("</c:valAx>", begin) - begin);
+    std::smatch found;
+    if (begin == std::string::npos || axis.find("dd/mm hh:mm") == std::string::npos ||
+        !std::regex_search(axis, found, std::regex("<c:" + bound + " val=\"([0-9.]+)\"/>"))) {
+        return std::nullopt;
+    }
+    return std::stod(found[1]);
+}
+
+double SerialOf(LocalTimeParts t) {
+    lxw_datetime dateTime{t.Year, t.Month, t.Day, t.Hour, t.Minute, static_cast<double>(t.Second)};
+    return lxw_datetime_to_excel_datetime(&dateTime);
+}
+
+TEST(Workbook, theChartsTimeAxisSpansTheReadingsLocalTimes) {
+    CTempDir dir;
+    const struct {
+        CMeasurementRecord Record;
+        LocalTimeParts Earliest, Latest;
+    } cases[] = {
+        {RecordOfLevels({60.0f, 61.0f, 62.0f}, {2014, 6, 5, 23, 0, 0}, 1800.0f),
+         {2014, 6, 5, 23, 0, 0},
+         {2014, 6, 6, 0, 0, 0}},
+        // Summer time ends half an hour in: the second reading is the earliest on the clock.
+        {RecordOfLevels({60.0f, 61.0f, 62.0f}, {2014, 10, 26, 2, 30, 0}, 1800.0f),
+         {2014, 10, 26, 2, 0, 0},
+         {2014, 10, 26, 2, 30, 0}},
+    };
+    for (const auto& c : cases) {
+        const auto file = dir / "chart.xlsx";
+        ASSERT_TRUE(WriteWorkbook(c.Record, file));
+        const std::string chart = ArchiveMember(file, "xl/charts/chart1.xml");
+        ASSERT_FALSE(chart.empty());
+        const auto earliest = TimeAxisBound(chart, "min");
+        const auto latest = TimeAxisBound(chart, "max");
+        ASSERT_TRUE(earliest && latest) << chart;
+        EXPECT_NEAR(*earliest, SerialOf(c.Earliest), 1e-9);  // a tenth of a millisecond
+        EXPECT_NEAR(*latest, SerialOf(c.Latest), 1e-9);
+    }
+    // One reading spans no time: the spreadsheet program picks the axis.
+    const auto single = dir / "single.xlsx";
+    ASSERT_TRUE(WriteWorkbook(RecordOfLevels({60.0f}), single));
+    EXPECT_EQ(TimeAxisBound(ArchiveMember(single, "xl/charts/chart1.xml"), "min"), std::nullopt);
+    // No readings, no chart.
+    ASSERT_TRUE(WriteWorkbook(RecordOfLevels({}), single));
+    EXPECT_EQ(ArchiveMember(single, "xl/charts/chart1.xml"), "");
 }
 
 }  // namespace
