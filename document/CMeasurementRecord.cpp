@@ -110,6 +110,23 @@ std::string SpeedText(std::uint8_t isFast) {
     return isFast ? "FAST" : "SLOW";
 }
 
+void AppendLevelText(std::string& out, float level) {
+    // The same digits as "%.1f". Ten times a float is exact in double precision, so rounding
+    // it to an integer (ties to even, as printf rounds) gives the digits.
+    const double tenths = std::nearbyint(static_cast<double>(level) * 10.0);
+    if (!(std::fabs(tenths) < 1e15)) {
+        out += LevelText(level, 1);
+        return;
+    }
+    if (std::signbit(level)) {
+        out += '-';
+    }
+    const auto magnitude = static_cast<std::uint64_t>(std::fabs(tenths));
+    out += std::to_string(magnitude / 10);
+    out += '.';
+    out += static_cast<char>('0' + magnitude % 10);
+}
+
 std::string LevelText(double level, int decimals) {
     if (!std::isfinite(level)) {
         return NO_LEVEL_TEXT;

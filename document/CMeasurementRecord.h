@@ -103,3 +103,6 @@ std::string UnitText(std::uint8_t isDBA);          // "dBA" or "dBC"
 std::string SpeedText(std::uint8_t isFast);        // "FAST" or "SLOW"
 // A level with the given number of decimals ("55.1"), or NO_LEVEL_TEXT.
 std::string LevelText(double level, int decimals);
+// Appends LevelText(level, 1), without the cost of general formatting for the many readings
+// of a report or an export.
+void AppendLevelText(std::string& out, float level);

@@ -68,6 +68,20 @@ std::string IsoLocalTime(std::time_t time) {
     return text;
 }
 
+const std::string& CMinuteClockText::Text(std::time_t time) {
+    if (m_valid && time >= m_minuteStart && time < m_minuteStart + 60) {
+        const auto second = static_cast<int>(time - m_minuteStart);
+        const std::size_t at = m_text.size() - m_secondsFromEnd;
+        m_text[at] = static_cast<char>('0' + second / 10);
+        m_text[at + 1] = static_cast<char>('0' + second % 10);
+    } else {
+        m_text = m_format(time);
+        m_minuteStart = time - SplitLocalTime(time).Second;
+        m_valid = m_text.size() >= m_secondsFromEnd;
+    }
+    return m_text;
+}
+
 std::time_t CurrentTime() {
     return std::time(nullptr);
 }

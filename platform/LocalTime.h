@@ -36,5 +36,25 @@ std::string IsoLocalTime(std::time_t time);
 // Seconds the local clock is ahead of UTC at `time` (7200 in central European summer time).
 long UtcOffsetSeconds(std::time_t time);
 
+// The local times of a series of readings as texts of one format, formatted in full once a
+// minute at most: readings often share a second, and within one minute of the local clock only
+// the seconds change (clocks change their offset at whole minutes only).
+class CMinuteClockText {
+public:
+    // `format` gives the full text of a time, whose two digits of the seconds stand
+    // `secondsFromEnd` characters before its end.
+    CMinuteClockText(std::string (*format)(std::time_t), std::size_t secondsFromEnd)
+        : m_format(format), m_secondsFromEnd(secondsFromEnd) {}
+
+    const std::string& Text(std::time_t time);
+
+private:
+    std::string (*m_format)(std::time_t);
+    std::size_t m_secondsFromEnd;
+    std::time_t m_minuteStart = 0;
+    std::string m_text;
+    bool m_valid = false;
+};
+
 // The local time now, to the whole second.
 std::time_t CurrentTime();
