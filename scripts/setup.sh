@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs from Debian's archive every package Datalogger needs to build, run and test.
 # Quiet and quick when everything is already there. With --tests it also installs what only
-# the tests use at run time: LibreOffice Calc without its desktop parts (about 85 MB to fetch,
-# under a minute to install), which opens the exported workbooks.
+# the tests use at run time: LibreOffice Calc without its desktop parts, which opens the
+# exported workbooks (92 packages beyond the rest on a fresh Debian 12: about 100 MB to fetch,
+# 300 MB installed, well under a minute).
 set -euo pipefail
 
 packages=(
