@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <climits>
 #include <vector>
 
 #include "graph/CGraphState.h"
@@ -20,34 +19,41 @@ public:
 
     // The curve from reading RangeFirst − 1 + `first` to the one before `end`: the segments
     // between them, those that do not show in the plot counting for nothing. (Inline, with
-    // the run in locals: a paint adds every displayed reading, most of them within the
-    // column before and inside the plot's rows, where they only widen its run.)
-    void Add(const CCurvePlacer& placer, std::int64_t first, std::int64_t end) {
-        // The run's column, or none (every mark point must be seen); its lowest and highest row.
-        const auto columnOfRun = [this] { return m_inRun && !m_markPoints ? m_run.X1 : NO_RUN; };
-        int runX = columnOfRun();
-        int low = m_run.Y1;
-        int high = m_run.Y2;
-        CPixelPoint last = placer.Point(first);
+    // the run in locals: a paint adds every displayed reading, most of them within the run's
+    // column and inside the plot's rows, where they only widen the run. Those are told by
+    // their unrounded position, which is cheaper than the pixel; a point the test misses
+    // goes the long way, which comes to the same.)
+    void Add(const CCurvePlacer& curve, std::int64_t first, std::int64_t end) {
+        const CCurvePlacer placer = curve;  // known to stay as it is while segments are added
+        // Rows inside the plot for certain: pixel rows are truncated toward zero.
+        const double top = std::max(m_plot.Top + 1, 0);
+        const double bottom = m_plot.Bottom;
+        CRunBounds run = RunBounds();
+        double low = m_run.Y1;
+        double high = m_run.Y2;
+        double lastX = placer.X(first);
+        double lastY = placer.Y(first);
+        bool lastInRun = run.Holds(lastX) && top <= lastY && lastY < bottom;
         for (std::int64_t k = first + 1; k < end; ++k) {
-            const CPixelPoint next = placer.Point(k);
-            if (next.X == runX && last.X == runX && InsideRows(last.Y) && InsideRows(next.Y)) {
-                low = std::min({low, last.Y, next.Y});
-                high = std::max({high, last.Y, next.Y});
+            const double x = placer.X(k);
+            const double y = placer.Y(k);
+            bool inRun = run.Holds(x) && top <= y && y < bottom;
+            if (inRun && lastInRun) {
+                low = std::min(low, y);
+                high = std::max(high, y);
             } else {
-                if (runX != NO_RUN) {
-                    m_run = {runX, low, runX, high};
-                }
-                AddSegment({last.X, last.Y, next.X, next.Y});
-                runX = columnOfRun();
+                EndFastRun(run, low, high);
+                AddSegment({TruncToInt(lastX), TruncToInt(lastY), TruncToInt(x), TruncToInt(y)});
+                run = RunBounds();
                 low = m_run.Y1;
                 high = m_run.Y2;
+                inRun = run.Holds(x) && top <= y && y < bottom;
             }
-            last = next;
+            lastInRun = inRun;
+            lastX = x;
+            lastY = y;
         }
-        if (runX != NO_RUN) {
-            m_run = {runX, low, runX, high};
-        }
+        EndFastRun(run, low, high);
     }
 
     struct CParts {
@@ -59,10 +65,27 @@ public:
     CParts Finish();
 
 private:
-    // A column no point stands in: the picture's columns are truncated to ±1e9.
-    static constexpr int NO_RUN = INT_MIN;
+    // The unrounded x positions that fall in the run's column, if the run may grow.
+    struct CRunBounds {
+        double Left;
+        double Right;
+        bool Holds(double x) const { return Left <= x && x < Right; }
+    };
+    CRunBounds RunBounds() const {
+        // Every mark point must be seen; a column left of zero truncates from the right.
+        if (!m_inRun || m_markPoints || m_run.X1 < 0) {
+            return {1.0, 0.0};
+        }
+        return {static_cast<double>(m_run.X1), m_run.X1 + 1.0};
+    }
+    // The run as the fast path widened it.
+    void EndFastRun(const CRunBounds& run, double low, double high) {
+        if (run.Left < run.Right) {
+            m_run.Y1 = TruncToInt(low);
+            m_run.Y2 = TruncToInt(high);
+        }
+    }
 
-    bool InsideRows(int y) const { return m_plot.Top < y && y < m_plot.Bottom; }
     void AddSegment(const CSceneLine& segment);
     void EndRun();
     std::vector<CSceneLine> UncoveredLines() const;

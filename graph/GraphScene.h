@@ -90,10 +90,12 @@ public:
           m_column(state.Column()) {}
 
     // Reading RangeFirst − 1 + k (0-based).
-    CPixelPoint Point(std::int64_t k) const {
-        return {TruncToInt(m_x0 + m_spacing * static_cast<double>(m_scrolled + k)),
-                TruncToInt(m_y[k][m_column])};
+    CPixelPoint Point(std::int64_t k) const { return {TruncToInt(X(k)), TruncToInt(Y(k))}; }
+    // The same before truncation to a pixel.
+    double X(std::int64_t k) const {
+        return m_x0 + m_spacing * static_cast<double>(m_scrolled + k);
     }
+    double Y(std::int64_t k) const { return m_y[k][m_column]; }
 
     // Segment j, from reading RangeFirst + j − 2 to the next one.
     CSceneLine Segment(std::int64_t j) const {

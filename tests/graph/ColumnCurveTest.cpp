@@ -1,6 +1,9 @@
 // The curve drawn column by column sets exactly the pixels that drawing every segment sets, for
 // any record, window size, zoom, scroll position and mark points.
 
+#include <cmath>
+#include <functional>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -73,56 +76,144 @@ std::string FirstDifference(const QImage& a, const QImage& b) {
     return std::to_string(differing) + " pixels differ, " + first.str();
 }
 
+// The levels of a record for an axis from `low` to `high` dB.
+using LevelsFor = std::function<std::vector<float>(CRandomCase&, int low, int high)>;
+
+// The record's picture in a random window, axis, zoom, scroll position and mark points, drawn
+// both ways and compared. Returns whether the curve showed in the plot.
+bool ExpectSamePicture(unsigned seed, const LevelsFor& levelsFor, const std::string& record) {
+    CRandomCase random(seed);
+    CGraphState state;
+    state.DisplayState = GraphDisplay::Graph;
+    state.Settings.ShowMarkPoints = random.Chance(0.4) ? 1 : 0;
+    state.Settings.AxisLow = random.Between(0, 60);
+    state.Settings.AxisHigh = state.Settings.AxisLow + random.Between(30, 150);
+    CDTDoc doc;
+    doc.StoredData = true;
+    doc.ReplaceRecord(RecordOf(levelsFor(random, state.Settings.AxisLow, state.Settings.AxisHigh)),
+                      DocumentChange::Downloaded);
+    CSceneInputs inputs;
+    inputs.ClientWidth = random.Between(250, 1700);
+    inputs.ClientHeight = random.Between(400, 1100);
+    Picture(state, doc, inputs, false);  // lays the whole record out
+
+    // Zoomed into a rectangle of the plot (tall enough to keep much of the curve in view),
+    // perhaps scrolled either way.
+    const CPixelRect plot = state.PlotRect;
+    if (random.Chance(0.6) && plot.Width() > 8 && plot.Height() > 8) {
+        const int x0 = random.Between(plot.Left, plot.Right - 5);
+        const int height = random.Between(plot.Height() / 3, plot.Height());
+        const int y0 = random.Between(plot.Top, plot.Bottom - height);
+        state.ZoomRect = {static_cast<double>(x0), static_cast<double>(y0),
+                          static_cast<double>(random.Between(x0 + 4, plot.Right)),
+                          static_cast<double>(y0 + height)};
+        state.Zoomed = 1;
+        state.NeedBaseLayout = false;
+        state.ApplyZoomRect = true;
+        state.ScrollBarsSet = false;
+        Picture(state, doc, inputs, false);
+        if (random.Chance(0.5)) {
+            state.HScrollOffset = random.Between(-200, 200);
+            state.VScrollSteps[1] = random.Between(-2, 2);
+        }
+    }
+    const QImage columns = Picture(state, doc, inputs, false);
+    const QImage everySegment = Picture(state, doc, inputs, true);
+    EXPECT_EQ(columns.size(), everySegment.size());
+    EXPECT_TRUE(columns == everySegment)
+        << record << ", seed " << seed << ", " << doc.Record().SampleCount << " readings at "
+        << inputs.ClientWidth << " x " << inputs.ClientHeight << ", zoomed " << state.Zoomed
+        << ", mark points " << int{state.Settings.ShowMarkPoints} << ": "
+        << FirstDifference(columns, everySegment);
+    // The curve may lie along the plot's bottom row.
+    return CountPixels(columns, RED, {plot.Left, plot.Top, plot.Right, plot.Bottom + 1}) > 0;
+}
+
 TEST(ColumnCurve, drawsThePixelsOfEverySegment) {
+    const LevelsFor randomLevels = [](CRandomCase& random, int, int) {
+        return random.Levels(random.ReadingCount());
+    };
     int withCurve = 0;
     for (unsigned seed = 1; seed <= 60; ++seed) {
-        CRandomCase random(seed);
-        CDTDoc doc;
-        doc.StoredData = true;
-        doc.ReplaceRecord(RecordOf(random.Levels(random.ReadingCount())),
-                          DocumentChange::Downloaded);
-        CGraphState state;
-        state.DisplayState = GraphDisplay::Graph;
-        state.Settings.ShowMarkPoints = random.Chance(0.4) ? 1 : 0;
-        state.Settings.AxisLow = random.Between(0, 60);
-        state.Settings.AxisHigh = state.Settings.AxisLow + random.Between(30, 150);
-        CSceneInputs inputs;
-        inputs.ClientWidth = random.Between(250, 1700);
-        inputs.ClientHeight = random.Between(400, 1100);
-        Picture(state, doc, inputs, false);  // lays the whole record out
-
-        // Zoomed into a rectangle of the plot (tall enough to keep much of the curve in view),
-        // perhaps scrolled either way.
-        const CPixelRect plot = state.PlotRect;
-        if (random.Chance(0.6) && plot.Width() > 8 && plot.Height() > 8) {
-            const int x0 = random.Between(plot.Left, plot.Right - 5);
-            const int height = random.Between(plot.Height() / 3, plot.Height());
-            const int y0 = random.Between(plot.Top, plot.Bottom - height);
-            state.ZoomRect = {static_cast<double>(x0), static_cast<double>(y0),
-                              static_cast<double>(random.Between(x0 + 4, plot.Right)),
-                              static_cast<double>(y0 + height)};
-            state.Zoomed = 1;
-            state.NeedBaseLayout = false;
-            state.ApplyZoomRect = true;
-            state.ScrollBarsSet = false;
-            Picture(state, doc, inputs, false);
-            if (random.Chance(0.5)) {
-                state.HScrollOffset = random.Between(-200, 200);
-                state.VScrollSteps[1] = random.Between(-2, 2);
-            }
-        }
-        const QImage columns = Picture(state, doc, inputs, false);
-        const QImage everySegment = Picture(state, doc, inputs, true);
-        ASSERT_EQ(columns.size(), everySegment.size());
-        EXPECT_TRUE(columns == everySegment)
-            << "seed " << seed << ", " << doc.Record().SampleCount << " readings at "
-            << inputs.ClientWidth << " x " << inputs.ClientHeight << ", zoomed " << state.Zoomed
-            << ", mark points " << int{state.Settings.ShowMarkPoints} << ": "
-            << FirstDifference(columns, everySegment);
-        withCurve += CountPixels(columns, RED, plot) > 0 ? 1 : 0;
+        withCurve += ExpectSamePicture(seed, randomLevels, "random record") ? 1 : 0;
     }
     // Most cases must show a curve for the comparison to mean something.
     EXPECT_GE(withCurve, 40);
+}
+
+// Records at the edges of what the curve meets: too short for a segment, flat (within the
+// plot and along its top and bottom edges), levels that are no number or infinite, and
+// readings that leap across the whole plot and beyond.
+TEST(ColumnCurve, drawsThePixelsOfEverySegmentForEdgeRecords) {
+    constexpr float NOT_A_LEVEL = std::numeric_limits<float>::quiet_NaN();
+    constexpr float INFINITE = std::numeric_limits<float>::infinity();
+    const auto repeated = [](int count, const std::function<float(int i)>& level) {
+        std::vector<float> levels(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            levels[static_cast<std::size_t>(i)] = level(i);
+        }
+        return levels;
+    };
+    const struct {
+        const char* Record;
+        LevelsFor Levels;
+        bool CurveShows;  // in at least half the views
+    } cases[] = {
+        {"one reading", [](CRandomCase&, int low, int) { return std::vector<float>{low + 20.0f}; },
+         false},
+        {"flat",
+         [&](CRandomCase& random, int low, int high) {
+             return repeated(random.ReadingCount(), [&](int) { return (low + high) / 2.0f; });
+         },
+         true},
+        {"flat on the plot's top edge",
+         [&](CRandomCase& random, int, int high) {
+             return repeated(random.ReadingCount(), [&](int) { return static_cast<float>(high); });
+         },
+         true},
+        {"flat on the plot's bottom edge",
+         [&](CRandomCase& random, int low, int) {
+             return repeated(random.ReadingCount(), [&](int) { return static_cast<float>(low); });
+         },
+         true},
+        {"levels no meter gives among the readings",
+         [&](CRandomCase& random, int, int) {
+             std::vector<float> levels = random.Levels(random.ReadingCount());
+             for (float& level : levels) {
+                 const int pick = random.Between(0, 19);
+                 level = pick == 0   ? NOT_A_LEVEL
+                         : pick == 1 ? INFINITE
+                         : pick == 2 ? -INFINITE
+                                     : level;
+             }
+             return levels;
+         },
+         true},
+        {"very steep: from beyond the bottom to beyond the top at every reading",
+         [&](CRandomCase& random, int low, int high) {
+             return repeated(random.ReadingCount(),
+                             [&](int i) { return i % 2 ? high + 80.0f : low - 80.0f; });
+         },
+         true},
+        {"very steep within the plot, a full memory",
+         [&](CRandomCase& random, int low, int high) {
+             return repeated(STORED_CAPACITY,
+                             [&](int) { return static_cast<float>(random.Real(low, high)); });
+         },
+         true},
+    };
+    unsigned seed = 1000;
+    for (const auto& edge : cases) {
+        int withCurve = 0;
+        for (int view = 0; view < 6; ++view) {
+            withCurve += ExpectSamePicture(++seed, edge.Levels, edge.Record) ? 1 : 0;
+        }
+        if (edge.CurveShows) {
+            EXPECT_GE(withCurve, 3) << edge.Record;
+        } else {
+            EXPECT_EQ(withCurve, 0) << edge.Record;
+        }
+    }
 }
 
 }  // namespace
