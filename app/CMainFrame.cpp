@@ -29,6 +29,7 @@
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "graph/CDTView.h"
+#include "graph/CReportPrinter.h"
 #include "logger/CRunJournal.h"
 #include "logger/sim/MakeBridge.h"
 #include "platform/LocalTime.h"
@@ -60,6 +61,7 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     setWindowTitle(QStringLiteral("Tesmer Brantel"));
     setWindowIcon(ProgramIcon());
     BuildClient(ReadViewSettings(settingsFile));
+    m_reportPrinter = std::make_unique<CReportPrinter>(m_doc, *m_graphView);
     BuildMainMenu(*menuBar(), m_commands);
     BuildMainToolBar(*this, m_commands);
     BuildAccelerators(*this, m_commands);
@@ -88,6 +90,7 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
 
     ConnectCommands();
     m_doc.AddView([this](DocumentChange) { UpdateCommandUI(); });
+    connect(m_graphView, &CDTView::ListReportWithdrawn, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
 }
 
@@ -166,6 +169,18 @@ void CMainFrame::ConnectCommands() {
         m_statistics->Toggle();
         UpdateCommandUI();
     });
+    m_commands.SetHandler(CommandId::PRINT_GRAPH,
+                          [this] { OnPrintReport(GraphDisplay::Graph, false); });
+    m_commands.SetHandler(CommandId::PRINT_LIST,
+                          [this] { OnPrintReport(GraphDisplay::ListReport, false); });
+    m_commands.SetHandler(CommandId::PREVIEW_GRAPH,
+                          [this] { OnPrintReport(GraphDisplay::Graph, true); });
+    m_commands.SetHandler(CommandId::PREVIEW_LIST,
+                          [this] { OnPrintReport(GraphDisplay::ListReport, true); });
+    m_commands.SetHandler(CommandId::PRINT,
+                          [this] { m_reportPrinter->Print(*m_printDialogs, *m_prompt); });
+    m_commands.SetHandler(CommandId::PRINT_SETUP,
+                          [this] { m_reportPrinter->PageSetup(*m_printDialogs); });
     m_commands.SetHandler(CommandId::FILE_NEW, [this] { OnFileNew(); });
     m_commands.SetHandler(CommandId::FILE_OPEN, [this] { OnFileOpen(); });
     m_commands.SetHandler(CommandId::FILE_SAVE, [this] { OnFileSave(); });
@@ -404,6 +419,17 @@ void CMainFrame::OfferUnfinishedRun() {
             "they will be offered again at the next start.",
             PromptIcon::Warning);
     }
+}
+
+void CMainFrame::OnPrintReport(GraphDisplay report, bool preview) {
+    // The choice stays: Ctrl+P prints this report again until another print command.
+    m_graphView->State().DisplayState = report;
+    if (preview) {
+        m_reportPrinter->Preview(*m_printDialogs, *m_prompt);
+    } else {
+        m_reportPrinter->Print(*m_printDialogs, *m_prompt);
+    }
+    UpdateCommandUI();
 }
 
 void CMainFrame::OnAbout() {

@@ -11,6 +11,8 @@
 #include "app/ExportCommands.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
 #include "graph/CGraphHost.h"
+#include "graph/CGraphState.h"
+#include "graph/CPrintDialogs.h"
 #include "platform/CSettings.h"
 
 class CBridge;
@@ -20,6 +22,7 @@ class CDownloadDlg;
 class CHelpWindow;
 class CSetupDlg;
 class CInstrumentView;
+class CReportPrinter;
 class QSplitter;
 
 // The main window "Tesmer Brantel": menu, toolbar, accelerators, a one-pane status bar, and a
@@ -37,6 +40,8 @@ public:
 
     // Puts scripted answers in place of the message boxes and the file dialogs.
     void UseDialogs(CPrompt& prompt, CFileChooser& fileChooser);
+    // Puts scripted answers in place of the print, preview and page setup dialogs.
+    void UsePrintDialogs(CPrintDialogs& printDialogs) { m_printDialogs = &printDialogs; }
 
     // The setup, calibration and colour dialogs change these when the user confirms them.
     CFrameSettings& Settings() { return m_settings; }
@@ -107,6 +112,9 @@ private:
     void OnStopRunning();
     void OnLoggerStoppedAnswering(int readings);
     void OnAbout();
+    // The print commands: the graph report (DisplayState 1) or the list report (2), printed
+    // or previewed; Ctrl+P prints the report chosen last.
+    void OnPrintReport(GraphDisplay report, bool preview);
     // The one bridge of the program, made on first use; nullptr (the user has been told why)
     // when the environment names one that cannot be made.
     CBridge* LoggerBridge();
@@ -117,6 +125,8 @@ private:
     CFileDialogs m_fileDialogs{this};
     CPrompt* m_prompt = &m_messageBoxes;
     CFileChooser* m_fileChooser = &m_fileDialogs;
+    CQtPrintDialogs m_qtPrintDialogs{this};
+    CPrintDialogs* m_printDialogs = &m_qtPrintDialogs;
     CCommandTable m_commands;
     QSplitter* m_splitter = nullptr;
     CInstrumentView* m_instrumentView = nullptr;
@@ -127,6 +137,7 @@ private:
     std::unique_ptr<CSetupDlg> m_setupDlg;
     std::unique_ptr<CHelpWindow> m_helpWindow;  // made at the first Help topics
     std::unique_ptr<CStatisticsWindowCommand> m_statistics;
+    std::unique_ptr<CReportPrinter> m_reportPrinter;
     QTimer m_closeTimer;      // ends the program once the close sequence has run
     QTimer m_zoomResetTimer;  // unzooms the graph of a file just read
     QTimer m_openListTimer;   // opens the data list once the command has returned

@@ -23,6 +23,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     RegisterLoggerCommands(app, context);
     RegisterMonitorCommand(app, context);
     RegisterExportCommands(app, context);
+    RegisterPrintCommand(app, context);
 
     try {
         // CLI11 wants the arguments in reverse order when given as a vector.

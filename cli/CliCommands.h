@@ -1,7 +1,6 @@
 #pragma once
 
 #include <iosfwd>
-
 #include <string>
 
 class CDTDoc;
@@ -30,6 +29,7 @@ void RegisterDocumentCommands(CLI::App& app, CCliContext& context);
 void RegisterLoggerCommands(CLI::App& app, CCliContext& context);
 void RegisterMonitorCommand(CLI::App& app, CCliContext& context);
 void RegisterExportCommands(CLI::App& app, CCliContext& context);
+void RegisterPrintCommand(CLI::App& app, CCliContext& context);
 
 // Loads a measurement file as the program opens one; false (with the exit status set and
 // a message printed) when it cannot.

@@ -18,6 +18,7 @@
 #include "graph/GraphInteraction.h"
 #include "graph/GraphLayout.h"
 #include "graph/GraphScene.h"
+#include "graph/PrintedGraph.h"
 
 namespace {
 
@@ -160,10 +161,10 @@ CReadingSpan CDTView::ReadingsShown() const {
     return ReadingsInView(m_state, ReadingCount(m_doc.Record()));
 }
 
-void CDTView::PaintOnPrinter(QPainter& page) {
+QImage CDTView::PrinterPicture() {
     QImage picture;
     ComposePicture(picture, true);
-    CopyToPage(page, picture, m_state.DisplayState);
+    return picture;
 }
 
 void CDTView::OnDocumentChange(DocumentChange change) {
@@ -296,8 +297,9 @@ void CDTView::ComposePicture(QImage& picture, bool printer) {
         m_state.FirstGraphSeen = true;
         m_firstGraphTimer.start();
     }
-    if (!m_dataList.IsOpen()) {
+    if (!m_dataList.IsOpen() && m_state.ListShown) {
         m_state.ListShown = false;  // no list report without the list
+        emit ListReportWithdrawn();
     }
     CSceneInputs inputs;
     inputs.ClientWidth = width();
@@ -310,13 +312,7 @@ void CDTView::ComposePicture(QImage& picture, bool printer) {
         ShowChildren(scene);
     }
 
-    // The kept picture's memory serves again while the view keeps its size.
-    if (picture.size() != size() || picture.format() != QImage::Format_RGB32) {
-        picture = QImage(size(), QImage::Format_RGB32);
-    }
-    if (!picture.isNull()) {
-        m_painter.Draw(picture, scene);
-    }
+    PaintGraphPicture(m_painter, scene, picture);
     if (m_doc.FileJustLoaded && m_infoPanel) {
         m_infoPanel->Refresh(m_doc.Record());
     }

@@ -80,11 +80,13 @@ public:
     // zoomed.
     CReadingSpan ReadingsShown() const;
 
-    // Paints the graph on a printer page: composed at the view's size, then stretched over
-    // the page for the graph report or copied at its own size for the list report.
-    void PaintOnPrinter(QPainter& page);
+    // The graph picture as a printer page takes it: composed at the view's size, with a white
+    // band on top where the report's title and header go.
+    QImage PrinterPicture();
 
 signals:
+    // A paint found the data list closed and withdrew the list report (ListShown).
+    void ListReportWithdrawn();
     // The readings shown may have changed: a picture was composed (a zoom, a scroll, a new
     // record) or a live reading was added. ReadingsShown() says which they are now.
     void ReadingsShownChanged();

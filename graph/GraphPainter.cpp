@@ -201,12 +201,3 @@ void CGraphPainter::DrawReadout(QPainter& painter, const CSceneText& readout,
 QRect ReadoutStrip(const CPixelRect& plot, int clientWidth) {
     return QRect(plot.Left, plot.Bottom + 75, std::max(clientWidth - 12 - plot.Left, 0), 20);
 }
-
-void CopyToPage(QPainter& page, const QImage& picture, GraphDisplay display) {
-    page.resetTransform();
-    if (display == GraphDisplay::Graph) {
-        page.drawImage(QRect(0, 0, page.device()->width(), page.device()->height()), picture);
-    } else {
-        page.drawImage(QPoint(0, 0), picture);
-    }
-}

@@ -43,7 +43,3 @@ QRect ReadoutStrip(const CPixelRect& plot, int clientWidth);
 // Curve segments in the curve colour, and three pixels above and three below each mark point.
 void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments,
                const std::vector<CPixelPoint>& markPoints, CRgb curve);
-
-// Copies the composed picture onto a printer page whose painter is `page`: stretched over the
-// whole page for the graph report, at its own size at the top-left corner for the list report.
-void CopyToPage(QPainter& page, const QImage& picture, GraphDisplay display);

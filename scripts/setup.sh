@@ -12,7 +12,7 @@ packages=(
     libusb-1.0-0-dev libcli11-dev
     libxlsxwriter-dev libminizip-dev nlohmann-json3-dev libcsv-dev
     fp-utils libchm-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
     fonts-liberation tzdata shared-mime-info desktop-file-utils
     appstream libxml2-utils mandoc man-db file dpkg-dev
     python3  # bench/run

@@ -205,7 +205,8 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
     m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
     EXPECT_EQ(Sorted(EnabledCommands()),
               Sorted(always + idle + data +
-                     QStringList{"Import data to list", "&CSV...", "&Excel Workbook..."}))
+                     QStringList{"Import data to list", "&CSV...", "&Excel Workbook...",
+                                 "&Print Setup...", "&Graph", "Print Graph", "Print"}))
         << "a measurement";
 
     m_doc.RealTimeActive = true;

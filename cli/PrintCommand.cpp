@@ -1,0 +1,133 @@
+// datalogger-cli print: the pages the Print command prints, drawn into a PDF without a display.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include <QGuiApplication>
+#include <QPalette>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "cli/CliCommands.h"
+#include "document/CDTDoc.h"
+#include "graph/CDataListModel.h"
+#include "graph/PrintedGraph.h"
+#include "graph/ReportPages.h"
+#include "platform/CAtomicFile.h"
+#include "platform/CSettings.h"
+#include "platform/LocalTime.h"
+
+namespace {
+
+// The graph pane of the main window shown maximised on a 1920 × 1080 desktop: the size the
+// printed graph is composed at before it is stretched over the page.
+constexpr QSize PRINTED_VIEW_SIZE(1780, 909);
+
+struct CPrintArguments {
+    std::string In;
+    std::string Out;
+    std::string Report = "graph";
+    std::string Pages;
+};
+
+// "FIRST-LAST", two page numbers from 1 with FIRST ≤ LAST.
+std::optional<std::pair<int, int>> ParsePageRange(const std::string& text) {
+    int first = 0;
+    int last = 0;
+    char dash = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &first, &dash, &last, &rest) != 3 || dash != '-' ||
+        first < 1 || last < first) {
+        return std::nullopt;
+    }
+    return std::pair{first, last};
+}
+
+// Qt's drawing needs a GUI application object; the offscreen platform needs no display. An
+// application the process already has (a test's) serves as it is.
+class COffscreenGui {
+public:
+    COffscreenGui() {
+        if (QGuiApplication::instance() == nullptr) {
+            m_app = std::make_unique<QGuiApplication>(m_argc, m_argv);
+        }
+    }
+
+private:
+    char m_name[15] = "datalogger-cli";
+    char m_platformOption[10] = "-platform";
+    char m_platform[10] = "offscreen";
+    char* m_argv[4] = {m_name, m_platformOption, m_platform, nullptr};
+    int m_argc = 3;
+    std::unique_ptr<QGuiApplication> m_app;
+};
+
+void Print(const CPrintArguments& arguments, CCliContext& context) {
+    CDTDoc doc;
+    if (!LoadMeasurement(arguments.In, doc, context)) {
+        return;
+    }
+    const COffscreenGui gui;
+    const CProfile settingsFile = ReadSettingsFile();
+    const CFrameSettings frame = ReadFrameSettings(settingsFile);
+    const QColor face = QGuiApplication::palette().color(QPalette::Button);
+    QImage graph = PrintedGraphOfLoadedFile(
+        doc, PRINTED_VIEW_SIZE, ReadViewSettings(settingsFile),
+        {frame.BackgroundColor, frame.CurveColor, frame.GridColor},
+        {static_cast<std::uint8_t>(face.red()), static_cast<std::uint8_t>(face.green()),
+         static_cast<std::uint8_t>(face.blue())});
+    CDataListModel table(doc);
+    table.TakeStaleCount();
+    const CReport report{
+        .Kind = arguments.Report == "list" ? GraphDisplay::ListReport : GraphDisplay::Graph,
+        .Record = doc.Record(),
+        .Table = table,
+        .InfoPanelShown = true,
+        .Graph = std::move(graph),
+        .PrintedAt = CurrentTime()};
+
+    auto [first, last] = std::pair{1, report.PageCount()};
+    if (!arguments.Pages.empty()) {
+        std::tie(first, last) = *ParsePageRange(arguments.Pages);
+        if (last > report.PageCount()) {
+            context.Err << "The " << arguments.Report << " report of \"" << arguments.In
+                        << "\" has " << report.PageCount() << " page"
+                        << (report.PageCount() == 1 ? "" : "s") << "; there is no page " << last
+                        << ".\n";
+            context.ExitCode = EXIT_USAGE;
+            return;
+        }
+    }
+    CAtomicFile file(arguments.Out);
+    if (!file.Open() || !WriteReportPdf(file.Stream(), report, first, last) || !file.Commit()) {
+        context.Err << "The PDF file \"" << arguments.Out
+                    << "\" could not be written; nothing was written in its place.\n";
+        context.ExitCode = EXIT_FAILURE_STATUS;
+    }
+}
+
+}  // namespace
+
+void RegisterPrintCommand(CLI::App& app, CCliContext& context) {
+    auto* print = app.add_subcommand(
+        "print", "Write the pages the Print command prints to a PDF file on A4 paper");
+    // The callback owns the options' storage, so it lives as long as the command.
+    auto arguments = std::make_shared<CPrintArguments>();
+    print->add_option("IN", arguments->In, "A .sound measurement file")->required();
+    print->add_option("OUT", arguments->Out, "The PDF file to write")->required();
+    print
+        ->add_option("--report", arguments->Report, "The graph report (default) or the list report")
+        ->check(CLI::IsMember({"graph", "list"}));
+    print->add_option("--pages", arguments->Pages, "Only the pages FIRST to LAST, such as 3-4")
+        ->check(
+            [](const std::string& text) {
+                return ParsePageRange(text) ? std::string() : "FIRST-LAST, pages from 1";
+            },
+            "FIRST-LAST");
+    print->callback([&context, arguments] { Print(*arguments, context); });
+}
