@@ -26,7 +26,7 @@ namespace {
 
 // The graph pane of the main window shown maximised on a 1920 × 1080 desktop: the size the
 // printed graph is composed at before it is stretched over the page.
-constexpr QSize PRINTED_VIEW_SIZE(1780, 909);
+constexpr QSize PRINTED_VIEW_SIZE(1786, 984);
 
 struct CPrintArguments {
     std::string In;

@@ -166,6 +166,8 @@ CReportPage ComposeReportPage(const CReport& report, int width, int height, int 
 void DrawReportPage(QPainter& painter, const CReportPage& page, const QImage& graph) {
     painter.resetTransform();
     if (page.Graph && !graph.isNull()) {
+        // Smoothed, so that the thin grid lines and the curve survive the stretch.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(QRect(0, 0, page.Width, page.Height), graph);
     }
     if (!page.WhiteBand.isEmpty()) {
