@@ -50,6 +50,8 @@ check csv street.sound street.csv
 check csv street.sound -
 check xlsx street.sound street.xlsx
 check xlsx street.sound missing-folder/street.xlsx
+check print street.sound graph.pdf
+check print street.sound list.pdf --report list --pages 2-3
 printf 'not a measurement' >bad.sound
 check info bad.sound
 check info missing.sound
