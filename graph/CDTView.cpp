@@ -211,6 +211,8 @@ void CDTView::OnDocumentChange(DocumentChange change) {
 }
 
 void CDTView::paintEvent(QPaintEvent* event) {
+    // Every paint counts, also one that only shows again what the closed list covered.
+    WithdrawListReportWithoutList();
     if (m_pictureStale || m_picture.size() != size()) {
         ComposePicture(m_picture, false);
         m_pictureStale = false;
@@ -292,15 +294,19 @@ void CDTView::OnScroll(QScrollBar& bar, int action) {
     Redraw();
 }
 
+void CDTView::WithdrawListReportWithoutList() {
+    if (!m_dataList.IsOpen() && m_state.ListShown) {
+        m_state.ListShown = false;  // no list report without the list
+        emit ListReportWithdrawn();
+    }
+}
+
 void CDTView::ComposePicture(QImage& picture, bool printer) {
     if (m_state.DisplayState == GraphDisplay::Graph && !m_state.FirstGraphSeen) {
         m_state.FirstGraphSeen = true;
         m_firstGraphTimer.start();
     }
-    if (!m_dataList.IsOpen() && m_state.ListShown) {
-        m_state.ListShown = false;  // no list report without the list
-        emit ListReportWithdrawn();
-    }
+    WithdrawListReportWithoutList();
     CSceneInputs inputs;
     inputs.ClientWidth = width();
     inputs.ClientHeight = height();

@@ -103,6 +103,8 @@ private:
     void OnDocumentChange(DocumentChange change);
     // Into `picture`, made or remade at the view's size.
     void ComposePicture(QImage& picture, bool printer);
+    // Clears ListShown once the data list window is gone, which disables the list report.
+    void WithdrawListReportWithoutList();
     void ShowChildren(const CGraphScene& scene);
     QToolBar* MakeToolBar();
     // The toolbar's dialogs (CDTViewDialogs.cpp).

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
@@ -36,8 +37,27 @@ public:
     }
     void Preview(QPrinter& printer, const std::function<void(QPrinter&)>& render) override {
         ++Previews;
+        if (!PreviewSteps.empty()) {
+            StepThroughPreview(printer, render);
+            return;
+        }
         printer.setOutputFileName(QString::fromStdString(Output.string()));
         render(printer);
+    }
+    // Qt's own preview, whose pages the user steps through as PreviewSteps says; what it
+    // showed at each step is kept.
+    void StepThroughPreview(QPrinter& printer, const std::function<void(QPrinter&)>& render) {
+        QPrintPreviewWidget preview(&printer);
+        QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, &preview,
+                         [&render](QPrinter* target) { render(*target); });
+        preview.setViewMode(QPrintPreviewWidget::SinglePageView);
+        preview.resize(500, 700);
+        preview.show();
+        PreviewPageCount = preview.pageCount();
+        for (const int page : PreviewSteps) {
+            preview.setCurrentPage(page);
+            PreviewShown.push_back(preview.grab().toImage());
+        }
     }
     void PageSetup(QPrinter& printer) override {
         ++PageSetups;
@@ -50,6 +70,9 @@ public:
     std::vector<int> Offered;
     int Previews = 0;
     int PageSetups = 0;
+    std::vector<int> PreviewSteps;
+    int PreviewPageCount = 0;
+    std::vector<QImage> PreviewShown;
 };
 
 // A main window over a measurement of 200 readings: a list report of six pages.
@@ -133,6 +156,19 @@ TEST_F(PrintCommands, previewList_thenCtrlP_printsTheListAgain_untilAGraphComman
     EXPECT_TRUE(m_prompt.Log.empty());
 }
 
+TEST_F(PrintCommands, thePreview_showsEachPageAlike_steppingForwardOrBackwards) {
+    OpenList();
+    m_print.PreviewSteps = {1, 2, 3, 4, 6, 5, 4, 3};
+    Run(FileItem("&Print Preview", "&List"));
+    ASSERT_EQ(m_print.PreviewPageCount, 6);
+    const std::vector<QImage>& shown = m_print.PreviewShown;
+    ASSERT_EQ(shown.size(), 8u);
+    EXPECT_EQ(shown[7], shown[2]) << "page 3, stepping back from the last page";
+    EXPECT_EQ(shown[6], shown[3]) << "page 4";
+    EXPECT_NE(shown[2], shown[3]) << "pages 3 and 4 differ";
+    EXPECT_NE(shown[2], shown[0]) << "pages 1 and 3 differ";
+}
+
 TEST_F(PrintCommands, closingTheList_andTheNextGraphRedraw_disableBothListCommands) {
     QAction* previewList = FileItem("&Print Preview", "&List");
     QAction* printList = FileItem("&Print...", "&List");
@@ -144,15 +180,20 @@ TEST_F(PrintCommands, closingTheList_andTheNextGraphRedraw_disableBothListComman
     OpenList();
     EXPECT_EQ(listCommandsEnabled(), 3);
 
-    m_frame->GraphView().DataList().Window()->close();
-    EXPECT_EQ(listCommandsEnabled(), 3) << "until the graph redraws";
-    // Until then the list report still prints, from the table the list showed.
-    EXPECT_EQ(Run(printList), 6);
-    EXPECT_NE(PdfPageText(m_print.Output, 2).find("31"), std::string::npos);
+    CDTView& graph = m_frame->GraphView();
+    graph.grab();  // the picture is up to date, so the next paint only shows it again
+    graph.DataList().Window()->close();
+    EXPECT_EQ(listCommandsEnabled(), 3) << "until the graph paints";
+    graph.grab();  // shows what the list covered, from the picture it keeps
+    EXPECT_FALSE(graph.State().ListShown);
+    EXPECT_EQ(listCommandsEnabled(), 0);
 
-    m_frame->GraphView().Redraw();
-    m_frame->GraphView().grab();
-    EXPECT_FALSE(m_frame->GraphView().State().ListShown);
+    // Printing paints the graph too: the list report of a list just closed prints from the
+    // table the list showed, and withdraws the list report afterwards.
+    OpenList();
+    graph.DataList().Window()->close();
+    EXPECT_EQ(Run(printList), 6);
+    EXPECT_NE(PdfPageText(m_print.Output, 2).find("\n31 "), std::string::npos);
     EXPECT_EQ(listCommandsEnabled(), 0);
 }
 
