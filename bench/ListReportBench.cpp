@@ -54,6 +54,7 @@ void BM_ListReportPdf(benchmark::State& state) {
             state.SkipWithError("the PDF could not be written");
         }
     }
+    state.SetLabel("ref=BM_ListRowsText");
     state.counters["pages"] = report.PageCount();
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
 }
