@@ -75,6 +75,8 @@ CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, Q
         const CPixelRect& plot = m_state.PlotRect;
         update(plot.Left, plot.Top, plot.Width(), plot.Height());
     });
+    // The graph paints what the closed list uncovered, and that paint withdraws the list report.
+    connect(&m_dataList, &CDataList::Closed, this, qOverload<>(&QWidget::update));
 
     m_doc.AddView([this](DocumentChange change) { OnDocumentChange(change); });
 }

@@ -18,6 +18,7 @@ void CDataList::Open() {
     connect(m_window, &QDialog::finished, this, [this] {
         m_window->deleteLater();
         m_window = nullptr;
+        emit Closed();
     });
     m_window->show();
 }

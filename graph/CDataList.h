@@ -35,6 +35,8 @@ public:
 signals:
     // The open window moved over the graph.
     void Moved();
+    // The window was closed, uncovering the graph.
+    void Closed();
 
 private:
     QWidget& m_view;

@@ -184,9 +184,9 @@ TEST_F(PrintCommands, closingTheList_andTheNextGraphRedraw_disableBothListComman
     graph.grab();  // the picture is up to date, so the next paint only shows it again
     graph.DataList().Window()->close();
     EXPECT_EQ(listCommandsEnabled(), 3) << "until the graph paints";
-    graph.grab();  // shows what the list covered, from the picture it keeps
+    // The graph paints again what the list covered, from the picture it keeps.
+    EXPECT_TRUE(WaitFor([&] { return listCommandsEnabled() == 0; }));
     EXPECT_FALSE(graph.State().ListShown);
-    EXPECT_EQ(listCommandsEnabled(), 0);
 
     // Printing paints the graph too: the list report of a list just closed prints from the
     // table the list showed, and withdraws the list report afterwards.
