@@ -22,7 +22,6 @@
 #include "app/FrameMenus.h"
 #include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
-#include "dialogs/display/CInfoDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
 #include "dialogs/logger/CDownloadDlg.h"
 #include "dialogs/logger/CSetupDlg.h"
@@ -358,13 +357,7 @@ void CMainFrame::OnToggleInstrumentPane() {
 
 void CMainFrame::OnToggleInfoPanel() {
     InfoPanelShown = !InfoPanelShown;
-    CGraphState& graph = m_graphView->State();
-    graph.PanelHeight = InfoPanelShown ? SHOWN_PANEL_HEIGHT : 0;
-    if (CInfoDlg* panel = m_graphView->InfoPanel()) {
-        panel->setGeometry(0, 0, m_graphView->width(), graph.PanelHeight);
-        panel->setVisible(InfoPanelShown);
-    }
-    m_graphView->Redraw();
+    m_graphView->SetInfoPanelHeight(InfoPanelShown ? SHOWN_PANEL_HEIGHT : 0);
     UpdateCommandUI();
 }
 

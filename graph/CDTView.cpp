@@ -101,12 +101,17 @@ void CDTView::UndoZoom() {
     Redraw();
 }
 
-void CDTView::SetInfoPanelHeight(int height) {
-    m_state.PanelHeight = height;
+void CDTView::SetInfoPanelHeight(int panelHeight) {
+    m_state.PanelHeight = panelHeight;
     if (m_infoPanel) {
-        m_infoPanel->setGeometry(ChildRect(0, 0, width(), height));
-        m_infoPanel->setVisible(height > 0);
+        m_infoPanel->setGeometry(ChildRect(0, 0, width(), panelHeight));
+        m_infoPanel->setVisible(panelHeight > 0);
     }
+    // The children follow the plot now: moved while the picture is painted, they would not
+    // be painted in their new places.
+    m_state.PlotRect = PlotRectFor(width(), height(), panelHeight);
+    m_state.PanelRect = PanelRectFor(m_state.PlotRect, width());
+    PlaceChildren();
     Redraw();
 }
 
@@ -332,7 +337,6 @@ void CDTView::ComposePicture(QImage& picture, bool printer) {
 
 void CDTView::ShowChildren(const CGraphScene& scene) {
     const CPixelRect& plot = m_state.PlotRect;
-    const CPixelRect& panel = m_state.PanelRect;
     if (!m_infoPanel) {
         m_infoPanel = new CInfoDlg(this);
         m_infoPanel->setGeometry(ChildRect(0, 0, width(), m_state.PanelHeight));
@@ -352,15 +356,13 @@ void CDTView::ShowChildren(const CGraphScene& scene) {
     const bool zoomed = !m_state.NeedBaseLayout && m_state.RangeFirst < m_state.RangeLast;
     m_horizontalBar->setEnabled(zoomed);
     m_verticalBar->setEnabled(zoomed);
-    m_verticalBar->setGeometry(ChildRect(panel.Left, plot.Top, SCROLL_BAR_WIDTH, plot.Height()));
     m_verticalBar->show();
     if (!m_toolBar) {
         // On top of the other children from the start; raising it again would repaint it.
         m_toolBar = MakeToolBar();
         m_toolBar->raise();
     }
-    m_toolBar->setGeometry(
-        ChildRect(panel.Left, plot.Top - 45, width() - 20 - panel.Left, TOOLBAR_HEIGHT));
+    PlaceChildren();
     m_toolBar->show();
 
     if (scene.HorizontalScrollMax) {
@@ -369,6 +371,19 @@ void CDTView::ShowChildren(const CGraphScene& scene) {
     }
     if (scene.ScrollBars) {
         ApplyScrollBars(*scene.ScrollBars);
+    }
+}
+
+void CDTView::PlaceChildren() {
+    const CPixelRect& plot = m_state.PlotRect;
+    const CPixelRect& panel = m_state.PanelRect;
+    if (m_verticalBar) {
+        m_verticalBar->setGeometry(
+            ChildRect(panel.Left, plot.Top, SCROLL_BAR_WIDTH, plot.Height()));
+    }
+    if (m_toolBar) {
+        m_toolBar->setGeometry(
+            ChildRect(panel.Left, plot.Top - 45, width() - 20 - panel.Left, TOOLBAR_HEIGHT));
     }
 }
 

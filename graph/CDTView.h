@@ -60,7 +60,7 @@ public:
     void UndoZoom();
 
     // Height 0 hides the info panel; the graph is laid out below it from the next paint on.
-    void SetInfoPanelHeight(int height);
+    void SetInfoPanelHeight(int panelHeight);
 
     // The level window, shown from Window > Level Assessment until the user closes it. While
     // it is shown a right click on the graph assesses two hours of readings from there.
@@ -106,6 +106,8 @@ private:
     // Clears ListShown once the data list window is gone, which disables the list report.
     void WithdrawListReportWithoutList();
     void ShowChildren(const CGraphScene& scene);
+    // The toolbar and the vertical bar along the plot as the layout places them.
+    void PlaceChildren();
     QToolBar* MakeToolBar();
     // The toolbar's dialogs (CDTViewDialogs.cpp).
     void OnAxisSetup();

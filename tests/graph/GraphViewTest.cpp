@@ -91,6 +91,16 @@ TEST_F(GraphView, firstMeasurement_bringsPanelToolbarAndScrollBars) {
     Paint();
     EXPECT_EQ(View->InfoPanel()->geometry(), QRect(0, 0, 1000, 140));
     EXPECT_EQ(toolBar->geometry(), QRect(20, 165, 960, 35));
+
+    // A new panel height moves the plot's children at once: moved only while the picture is
+    // painted, they stayed unpainted in their new places on a real screen.
+    for (const int panelHeight : {0, 115, 140}) {
+        View->SetInfoPanelHeight(panelHeight);
+        EXPECT_EQ(toolBar->geometry(), QRect(20, panelHeight + 25, 960, 35)) << panelHeight;
+        EXPECT_EQ(bars[0]->orientation() == Qt::Vertical ? bars[0]->y() : bars[1]->y(),
+                  panelHeight + 70)
+            << panelHeight;
+    }
 }
 
 TEST_F(GraphView, fileLoad_showsTheWholeRecordAndItsTextsOnTheNextPaint) {
