@@ -11,6 +11,7 @@ packages=(
     qt6-base-dev libqt6opengl6-dev libgl-dev
     libusb-1.0-0-dev libcli11-dev
     libxlsxwriter-dev libminizip-dev nlohmann-json3-dev libcsv-dev
+    zlib1g-dev  # minizip's header includes zlib.h, which its package does not bring
     fp-utils libchm-dev
     libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
     fonts-liberation tzdata shared-mime-info desktop-file-utils
