@@ -11,6 +11,7 @@
 #include "document/CDTDoc.h"
 #include "platform/CSettings.h"
 #include "tests/QtTestEnvironment.h"
+#include "tests/document/ExampleRecord.h"
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer clock;
@@ -49,4 +50,28 @@ void RunEnabledCommand(CMainFrame& frame, const QString& command) {
     ASSERT_NE(action, nullptr) << command.toStdString();
     ASSERT_TRUE(action->isEnabled()) << command.toStdString();
     action->trigger();
+}
+
+std::unique_ptr<CMainFrame> StartMainFrame(CDTDoc& doc, CPrompt& prompt, CFileChooser& files,
+                                           const CFrameStart& start) {
+    auto frame = std::make_unique<CMainFrame>(doc, start.SimulateLogger);
+    frame->UseDialogs(prompt, files);
+    if (start.Shown) {
+        if (!start.Size.isEmpty()) {
+            frame->resize(start.Size);
+        }
+        frame->show();
+    }
+    return frame;
+}
+
+void CloseAndWait(CMainFrame& frame) {
+    frame.close();
+    ASSERT_TRUE(WaitFor([&frame] { return !frame.isVisible(); }));
+}
+
+void MakeUnsavedDownload(CDTDoc& doc, int count) {
+    doc.ReplaceRecord(ExampleRecord(count), DocumentChange::Downloaded);
+    doc.DownloadSinceSave = true;
+    doc.SetupSinceSave = true;
 }

@@ -32,26 +32,9 @@ public:
     int LastMeasurementCountWhenAsked = -1;
 };
 
-class CloseSequence : public ::testing::Test {
+class CloseSequence : public CMainFrameTest<CObservingPrompt> {
 protected:
-    void SetUp() override {
-        ForgetProgramFiles();
-        m_frame = std::make_unique<CMainFrame>(m_doc);
-        m_frame->UseDialogs(m_prompt, m_saveDialog);
-        m_frame->show();
-    }
-
-    void Unsaved(int count) {
-        m_doc.ReplaceRecord(ExampleRecord(count), DocumentChange::Downloaded);
-        m_doc.DownloadSinceSave = true;
-        m_doc.SetupSinceSave = true;
-    }
-
-    // Asks the window to close and waits until it has gone.
-    void CloseFrame() {
-        m_frame->close();
-        ASSERT_TRUE(WaitFor([this] { return !m_frame->isVisible(); }));
-    }
+    CloseSequence() : CMainFrameTest({.Size = {}}) {}
 
     int Questions() const {
         int count = 0;
@@ -61,10 +44,6 @@ protected:
         return count;
     }
 
-    CDTDoc m_doc;
-    CObservingPrompt m_prompt;
-    CScriptedFileChooser m_saveDialog;
-    std::unique_ptr<CMainFrame> m_frame;
     CTempDir m_dir;
 };
 
@@ -75,7 +54,7 @@ TEST_F(CloseSequence, asksWithAQuestionIcon_whenMoreThanOneReadingIsUnsaved) {
     EXPECT_EQ(m_prompt.Log.front().Icon, PromptIcon::Question);
     EXPECT_FALSE(m_doc.DownloadSinceSave);
     EXPECT_FALSE(m_doc.SetupSinceSave);
-    EXPECT_TRUE(m_saveDialog.Offered.empty());  // answered No
+    EXPECT_TRUE(m_files.Offered.empty());  // answered No
 }
 
 TEST_F(CloseSequence, doesNotAsk_forOneReadingOrWithoutBothFlags) {
@@ -91,7 +70,7 @@ TEST_F(CloseSequence, doesNotAsk_forOneReadingOrWithoutBothFlags) {
         CDTDoc doc;
         CObservingPrompt prompt;
         CMainFrame frame(doc);
-        frame.UseDialogs(prompt, m_saveDialog);
+        frame.UseDialogs(prompt, m_files);
         doc.ReplaceRecord(ExampleRecord(c.Count), DocumentChange::Downloaded);
         doc.DownloadSinceSave = c.Download;
         doc.SetupSinceSave = c.Setup;
@@ -119,10 +98,10 @@ TEST_F(CloseSequence, aFreshWindowWithADownloadAsks) {
 TEST_F(CloseSequence, yes_savesBothFilesUnderTheChosenName) {
     Unsaved(5);
     m_prompt.Answers = {true};
-    m_saveDialog.Answer = m_dir / "evening.sound";
+    m_files.Answer = m_dir / "evening.sound";
     CloseFrame();
-    ASSERT_EQ(m_saveDialog.Offered.size(), 1u);
-    EXPECT_TRUE(std::regex_match(m_saveDialog.Offered.front(),
+    ASSERT_EQ(m_files.Offered.size(), 1u);
+    EXPECT_TRUE(std::regex_match(m_files.Offered.front(),
                                  std::regex(R"(\d\d-\d\d-\d\d  \d\d\.\d\d\.\d\d)")));
     CDTDoc saved;
     ASSERT_EQ(saved.LoadFile(m_dir / "evening.sound", m_prompt), LoadResult::Loaded);
@@ -136,7 +115,7 @@ TEST_F(CloseSequence, yesThenCancel_writesNothingAndStillCloses) {
     Unsaved(5);
     m_prompt.Answers = {true};
     CloseFrame();
-    EXPECT_EQ(m_saveDialog.Offered.size(), 1u);
+    EXPECT_EQ(m_files.Offered.size(), 1u);
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
     EXPECT_FALSE(m_doc.DownloadSinceSave);
 }
@@ -207,7 +186,7 @@ TEST_F(CloseSequence, keysTheProgramDoesNotKnow_surviveAClose) {
     std::ofstream(*SettingsFilePath()) << "; my notes\n[Printer]\nName=Office\n"
                                           "[LEDInfo]\nLEDDATA=300\nBlink=fast\n";
     m_frame = std::make_unique<CMainFrame>(m_doc);
-    m_frame->UseDialogs(m_prompt, m_saveDialog);
+    m_frame->UseDialogs(m_prompt, m_files);
     EXPECT_EQ(m_frame->Settings().LedCycle, 44);
     m_frame->show();
     CloseFrame();

@@ -16,14 +16,10 @@
 
 namespace {
 
-class DataListCommand : public ::testing::Test {
+class DataListCommand : public CMainFrameTest<> {
 protected:
     void SetUp() override {
-        ForgetProgramFiles();
-        m_frame = std::make_unique<CMainFrame>(m_doc);
-        m_frame->UseDialogs(m_prompt, m_files);
-        m_frame->resize(1000, 700);
-        m_frame->show();
+        CMainFrameTest::SetUp();
         m_doc.ReplaceRecord(ExampleRecord(40), DocumentChange::Downloaded);
         m_import = ActionWithText(*m_frame, "Import data to list");
         ASSERT_NE(m_import, nullptr);
@@ -39,10 +35,6 @@ protected:
         return count;
     }
 
-    CDTDoc m_doc;
-    CRecordingPrompt m_prompt;
-    CScriptedFileChooser m_files;
-    std::unique_ptr<CMainFrame> m_frame;
     QAction* m_import = nullptr;
 };
 

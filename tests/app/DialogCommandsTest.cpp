@@ -31,15 +31,9 @@
 
 namespace {
 
-class DialogCommands : public ::testing::Test {
+class DialogCommands : public CMainFrameTest<> {
 protected:
-    void SetUp() override {
-        ForgetProgramFiles();
-        m_frame = std::make_unique<CMainFrame>(m_doc, true);
-        m_frame->UseDialogs(m_prompt, m_saveDialog);
-        m_frame->resize(1200, 900);
-        m_frame->show();
-    }
+    DialogCommands() : CMainFrameTest({.SimulateLogger = true, .Size = {1200, 900}}) {}
 
     // The action of `text` whose parent is a `TParent` holding an action "of" that text.
     template <typename TParent>
@@ -53,16 +47,6 @@ protected:
         }
         return nullptr;
     }
-
-    void CloseFrame() {
-        m_frame->close();
-        ASSERT_TRUE(WaitFor([this] { return !m_frame->isVisible(); }));
-    }
-
-    CDTDoc m_doc;
-    CRecordingPrompt m_prompt;
-    CScriptedFileChooser m_saveDialog;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(DialogCommands, calAdjust_fromMenuToolbarAndTree_sendsAndIsKeptAtClose) {

@@ -28,10 +28,11 @@ namespace {
 
 constexpr int READINGS = 600;
 
-class DownloadCommand : public ::testing::Test {
+class DownloadCommand : public CMainFrameTest<> {
 protected:
+    DownloadCommand() : CMainFrameTest({.SimulateLogger = true, .Size = {1200, 900}}) {}
+
     void SetUp() override {
-        ForgetProgramFiles();
         // 600 readings every 2 s from 5 June 2014 14:02:07, 60.0 dB but for one peak.
         CMemoryImage image;
         image.Header.RateCode = 4;
@@ -43,21 +44,11 @@ protected:
         }
         ASSERT_TRUE(SaveMemoryImage(m_directory / "memory.bin", image));
         setenv("DATALOGGER_SIM_MEMORY", (m_directory / "memory.bin").c_str(), 1);
-
-        m_frame = std::make_unique<CMainFrame>(m_doc, true);
-        m_frame->UseDialogs(m_prompt, m_saveDialog);
-        m_frame->resize(1200, 900);
-        m_frame->show();
+        CMainFrameTest::SetUp();
     }
-    void TearDown() override { unsetenv("DATALOGGER_SIM_MEMORY"); }
-
-    QAction* Action(const QString& text) const {
-        for (QAction* action : m_frame->findChildren<QAction*>()) {
-            if (action->text() == text) {
-                return action;
-            }
-        }
-        return nullptr;
+    void TearDown() override {
+        unsetenv("DATALOGGER_SIM_MEMORY");
+        CMainFrameTest::TearDown();
     }
 
     // Runs the command; while its dialog is up, `inDialog` acts on it. The dialog it found.
@@ -74,14 +65,10 @@ protected:
     }
 
     CTempDir m_directory;
-    CDTDoc m_doc;
-    CRecordingPrompt m_prompt;
-    CScriptedFileChooser m_saveDialog;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(DownloadCommand, download_graphAndInfoPanelShowTheNewRecord) {
-    QAction* menuItem = Action("&Download Data...");
+    QAction* menuItem = ActionWithText(*m_frame, "&Download Data...");
     ASSERT_NE(menuItem, nullptr);
     ASSERT_TRUE(menuItem->isEnabled());
     CDownloadDlg* dialog = RunCommand(*menuItem, [](CDownloadDlg& d) {
@@ -121,7 +108,7 @@ TEST_F(DownloadCommand, download_graphAndInfoPanelShowTheNewRecord) {
     EXPECT_TRUE(redInColumn(plot.Right - 1));
 
     // The toolbar button opens the same dialog; Cancel changes nothing.
-    QAction* button = Action("Data Download");
+    QAction* button = ActionWithText(*m_frame, "Data Download");
     ASSERT_NE(button, nullptr);
     CDownloadDlg* again = RunCommand(
         *button, [](CDownloadDlg& d) { QTest::mouseClick(&d.CancelButton(), Qt::LeftButton); });

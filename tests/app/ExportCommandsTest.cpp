@@ -23,18 +23,8 @@
 
 namespace {
 
-class ExportCommands : public ::testing::Test {
+class ExportCommands : public CMainFrameTest<> {
 protected:
-    void SetUp() override {
-        ForgetProgramFiles();
-        m_frame = std::make_unique<CMainFrame>(m_doc);
-        m_frame->UseDialogs(m_prompt, m_files);
-        m_frame->resize(1000, 700);
-        m_frame->show();
-    }
-
-    void Run(const QString& command) { RunEnabledCommand(*m_frame, command); }
-
     bool Enabled(const QString& command) {
         m_frame->UpdateCommandUI();
         return ActionWithText(*m_frame, command)->isEnabled();
@@ -47,10 +37,6 @@ protected:
     }
 
     CTempDir m_dir;
-    CDTDoc m_doc;
-    CRecordingPrompt m_prompt;
-    CScriptedFileChooser m_files;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(ExportCommands, exportsNeedReadingsAndNoRunningSeries) {

@@ -22,13 +22,9 @@ namespace {
 constexpr const char* OPEN_QUESTION =
     "Do you want to save the existing graph data before continuing?";
 
-class FileCommands : public ::testing::Test {
+class FileCommands : public CMainFrameTest<> {
 protected:
-    void SetUp() override {
-        ForgetProgramFiles();
-        m_frame = std::make_unique<CMainFrame>(m_doc);
-        m_frame->UseDialogs(m_prompt, m_files);
-    }
+    FileCommands() : CMainFrameTest({.Shown = false}) {}
 
     // A measurement file of `count` readings.
     std::filesystem::path MeasurementFile(const char* name, int count) {
@@ -39,15 +35,6 @@ protected:
         return file;
     }
 
-    // A downloaded record the user has not saved.
-    void Unsaved(int count) {
-        m_doc.ReplaceRecord(ExampleRecord(count), DocumentChange::Downloaded);
-        m_doc.DownloadSinceSave = true;
-        m_doc.SetupSinceSave = true;
-    }
-
-    void Run(const QString& command) { RunEnabledCommand(*m_frame, command); }
-
     int ReadingsIn(const std::filesystem::path& file) {
         CDTDoc reader;
         CRecordingPrompt quiet;
@@ -56,10 +43,6 @@ protected:
     }
 
     CTempDir m_dir;
-    CDTDoc m_doc;
-    CRecordingPrompt m_prompt;
-    CScriptedFileChooser m_files;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(FileCommands, open_asksToSaveOnlyUnsavedLoggerData_andCancelKeepsTheRecord) {

@@ -29,13 +29,9 @@
 
 namespace {
 
-class MainFrame : public ::testing::Test {
+class MainFrame : public CMainFrameTest<> {
 protected:
-    void SetUp() override {
-        ForgetProgramFiles();
-        m_frame = std::make_unique<CMainFrame>(m_doc);
-        m_frame->UseDialogs(m_prompt, m_saveDialog);
-    }
+    MainFrame() : CMainFrameTest({.Shown = false}) {}
 
     QMenu* Menu(const QString& title) const {
         for (QAction* action : m_frame->menuBar()->actions()) {
@@ -100,11 +96,6 @@ protected:
         }
         return nullptr;
     }
-
-    CDTDoc m_doc;
-    CRecordingPrompt m_prompt;
-    CScriptedFileChooser m_saveDialog;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(MainFrame, firstStart_withoutSettingsFile_usesEveryDefault) {
@@ -322,9 +313,9 @@ TEST_F(MainFrame, saveCommand_offersTheTimeAsNameAndWritesBothFiles) {
     CTempDir dir;
     m_doc.ReplaceRecord(ExampleRecord(4), DocumentChange::Downloaded);
     m_doc.DownloadSinceSave = true;
-    m_saveDialog.Answer = dir / "bridge.xls";
+    m_files.Answer = dir / "bridge.xls";
     Menu("&File(f)")->actions().first()->trigger();
-    ASSERT_EQ(m_saveDialog.Offered.size(), 1u);
+    ASSERT_EQ(m_files.Offered.size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(dir / "bridge.sound"));
     EXPECT_TRUE(std::filesystem::exists(dir / "bridge.xls"));
     EXPECT_FALSE(m_doc.DownloadSinceSave);
@@ -439,9 +430,9 @@ TEST_F(MainFrame, accelerators_reachTheirCommands) {
     EXPECT_TRUE(graph.hasFocus());
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(m_saveDialog.OfferedMeasurementNames, std::vector<std::string>{"Untitled"});
+    EXPECT_EQ(m_files.OfferedMeasurementNames, std::vector<std::string>{"Untitled"});
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(m_saveDialog.OpenDialogs, 1);
+    EXPECT_EQ(m_files.OpenDialogs, 1);
 
     for (const QKeySequence& keys :
          {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace),

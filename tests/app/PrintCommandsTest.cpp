@@ -76,15 +76,11 @@ public:
 };
 
 // A main window over a measurement of 200 readings: a list report of six pages.
-class PrintCommands : public ::testing::Test {
+class PrintCommands : public CMainFrameTest<> {
 protected:
     void SetUp() override {
-        ForgetProgramFiles();
-        m_frame = std::make_unique<CMainFrame>(m_doc);
-        m_frame->UseDialogs(m_prompt, m_files);
+        CMainFrameTest::SetUp();
         m_frame->UsePrintDialogs(m_print);
-        m_frame->resize(1000, 700);
-        m_frame->show();
         m_doc.ReplaceRecord(ExampleRecord(200), DocumentChange::Downloaded);
         m_print.Output = m_dir / "report.pdf";
     }
@@ -123,11 +119,7 @@ protected:
     std::string Pages() const { return PdfInfo(m_print.Output); }
 
     CTempDir m_dir;
-    CDTDoc m_doc;
-    CRecordingPrompt m_prompt;
-    CScriptedFileChooser m_files;
     CScriptedPrintDialogs m_print;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(PrintCommands, previewList_thenCtrlP_printsTheListAgain_untilAGraphCommand) {
