@@ -11,6 +11,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <utility>
 
@@ -18,20 +19,16 @@
 #include "app/CHelpFile.h"
 #include "app/CHelpWindow.h"
 #include "app/CInstrumentView.h"
-#include "app/CWaitCursor.h"
 #include "app/FrameMenus.h"
-#include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
 #include "dialogs/logger/CDownloadDlg.h"
 #include "dialogs/logger/CSetupDlg.h"
 #include "document/CDTDoc.h"
-#include "document/CSaveCommand.h"
 #include "graph/CDTView.h"
 #include "graph/CReportPrinter.h"
 #include "logger/CRunJournal.h"
 #include "logger/sim/MakeBridge.h"
-#include "platform/LocalTime.h"
 
 namespace {
 
@@ -40,14 +37,8 @@ constexpr int INSTRUMENT_PANE_WIDTH = 130;
 constexpr int GRAPH_PANE_WIDTH = 200;
 constexpr int MINIMUM_PANE_WIDTH = 10;
 constexpr int CLOSE_DELAY_MS = 10;
-constexpr int ZOOM_RESET_DELAY_MS = 50;
 constexpr int OPEN_LIST_DELAY_MS = 10;
 constexpr int SHOWN_PANEL_HEIGHT = 115;  // the info panel once Window > Info Dialog showed it
-// The document's own save proposes the name an untitled document has.
-constexpr const char* UNTITLED = "Untitled";
-constexpr const char* NO_PREVIOUS_MEASUREMENT =
-    "There is no previous measurement yet: the last one is kept after each download and "
-    "each real-time run.";
 
 }  // namespace
 
@@ -61,6 +52,8 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     setWindowIcon(ProgramIcon());
     BuildClient(ReadViewSettings(settingsFile));
     m_reportPrinter = std::make_unique<CReportPrinter>(m_doc, *m_graphView);
+    m_fileCommands = std::make_unique<CFileCommands>(m_doc, *m_graphView, *m_prompt, *m_fileChooser,
+                                                     [this] { InitialUpdate(); });
     BuildMainMenu(*menuBar(), m_commands);
     BuildMainToolBar(*this, m_commands);
     BuildAccelerators(*this, m_commands);
@@ -76,9 +69,6 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
         m_closeConfirmed = true;
         close();
     });
-    m_zoomResetTimer.setSingleShot(true);
-    m_zoomResetTimer.setInterval(ZOOM_RESET_DELAY_MS);
-    connect(&m_zoomResetTimer, &QTimer::timeout, m_graphView, &CDTView::UndoZoom);
     m_openListTimer.setSingleShot(true);
     m_openListTimer.setInterval(OPEN_LIST_DELAY_MS);
     connect(&m_openListTimer, &QTimer::timeout, this, [this] {
@@ -98,6 +88,7 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::UseDialogs(CPrompt& prompt, CFileChooser& fileChooser) {
     m_prompt = &prompt;
     m_fileChooser = &fileChooser;
+    m_fileCommands->UseDialogs(prompt, fileChooser);
 }
 
 void CMainFrame::BuildClient(const CViewSettings& viewSettings) {
@@ -141,13 +132,14 @@ void CMainFrame::ShowInstrumentPane(bool shown) {
 }
 
 void CMainFrame::ConnectCommands() {
-    m_commands.SetHandler(CommandId::SAVE, [this] { OnSave(); });
-    m_commands.SetHandler(CommandId::OPEN, [this] { OnOpen(); });
+    m_commands.SetHandler(CommandId::SAVE, [this] { m_fileCommands->Save(); });
+    m_commands.SetHandler(CommandId::OPEN, [this] { m_fileCommands->Open(); });
     m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
     m_commands.SetHandler(CommandId::SETUP, [this] { OnSetup(); });
     m_commands.SetHandler(CommandId::CAL_ADJUST, [this] { OnCalAdjust(); });
     m_commands.SetHandler(CommandId::STOP_RUNNING, [this] { OnStopRunning(); });
-    m_commands.SetHandler(CommandId::PREVIOUS_MEASUREMENT, [this] { OnPreviousMeasurement(); });
+    m_commands.SetHandler(CommandId::PREVIOUS_MEASUREMENT,
+                          [this] { m_fileCommands->OpenPreviousMeasurement(); });
     m_commands.SetHandler(CommandId::WINDOW_INSTRUMENT, [this] { OnToggleInstrumentPane(); });
     m_commands.SetHandler(CommandId::WINDOW_INFO, [this] { OnToggleInfoPanel(); });
     m_commands.SetHandler(CommandId::IMPORT_LIST, [this] { OnImportList(); });
@@ -180,9 +172,9 @@ void CMainFrame::ConnectCommands() {
                           [this] { m_reportPrinter->Print(*m_printDialogs, *m_prompt); });
     m_commands.SetHandler(CommandId::PRINT_SETUP,
                           [this] { m_reportPrinter->PageSetup(*m_printDialogs); });
-    m_commands.SetHandler(CommandId::FILE_NEW, [this] { OnFileNew(); });
-    m_commands.SetHandler(CommandId::FILE_OPEN, [this] { OnFileOpen(); });
-    m_commands.SetHandler(CommandId::FILE_SAVE, [this] { OnFileSave(); });
+    m_commands.SetHandler(CommandId::FILE_NEW, [this] { m_fileCommands->NewDocument(); });
+    m_commands.SetHandler(CommandId::FILE_OPEN, [this] { m_fileCommands->OpenDocument(); });
+    m_commands.SetHandler(CommandId::FILE_SAVE, [this] { m_fileCommands->SaveDocument(); });
     // With two panes the next one is also the previous one.
     m_commands.SetHandler(CommandId::NEXT_PANE, [this] { OnNextPane(); });
     m_commands.SetHandler(CommandId::PREV_PANE, [this] { OnNextPane(); });
@@ -213,15 +205,6 @@ void CMainFrame::InitialUpdate() {
     UpdateCommandUI();
 }
 
-void CMainFrame::OnSave() {
-    const auto name = m_fileChooser->ChooseSaveName(DefaultSaveName(CurrentTime()));
-    if (!name) {
-        return;
-    }
-    const CWaitCursor wait;
-    RunSaveCommand(m_doc, *name, *m_prompt);
-}
-
 CBridge* CMainFrame::LoggerBridge() {
     if (!m_bridge) {
         try {
@@ -240,7 +223,8 @@ void CMainFrame::OnDownload() {
             return;
         }
         m_downloadDlg = std::make_unique<CDownloadDlg>(
-            m_doc, *bridge, *m_prompt, m_settings, *m_graphView, [this] { OnSave(); }, this);
+            m_doc, *bridge, *m_prompt, m_settings, *m_graphView, [this] { m_fileCommands->Save(); },
+            this);
         connect(m_downloadDlg.get(), &CDownloadDlg::LoggerStoppedAnswering, this,
                 &CMainFrame::OnLoggerStoppedAnswering);
     }
@@ -256,86 +240,6 @@ void CMainFrame::OnSetup() {
         m_setupDlg = std::make_unique<CSetupDlg>(m_settings, m_doc, *bridge, *m_prompt, this);
     }
     m_setupDlg->DoModal();
-}
-
-void CMainFrame::OnOpen() {
-    AskToSaveBeforeOpen();
-    if (const auto file = m_fileChooser->ChooseOpenName()) {
-        LoadMeasurement(*file);
-    }
-}
-
-void CMainFrame::OnPreviousMeasurement() {
-    const auto file = LastMeasurementPath();
-    std::error_code error;
-    if (!file || !std::filesystem::exists(*file, error)) {
-        m_prompt->Message(NO_PREVIOUS_MEASUREMENT, PromptIcon::Information);
-        return;
-    }
-    LoadMeasurement(*file);
-}
-
-// Data never saved would be lost under the file: the user may save it first, and is asked once.
-void CMainFrame::AskToSaveBeforeOpen() {
-    if (m_doc.Record().SampleCount > 0 && !m_doc.LoadedFromFile && m_doc.DownloadSinceSave &&
-        m_doc.SetupSinceSave) {
-        if (m_prompt->AskYesNo("Do you want to save the existing graph data before continuing?",
-                               PromptIcon::Question)) {
-            OnSave();
-        }
-        m_doc.DownloadSinceSave = false;
-        m_doc.SetupSinceSave = false;
-    }
-}
-
-void CMainFrame::LoadMeasurement(const std::filesystem::path& file) {
-    LoadResult result = LoadResult::CannotOpen;
-    {
-        const CWaitCursor wait;
-        result = m_doc.LoadFile(file, *m_prompt);
-    }
-    if (result == LoadResult::Loaded) {
-        m_zoomResetTimer.start();
-    } else if (result == LoadResult::CannotOpen) {
-        m_prompt->Message(CannotOpenMessage(file), PromptIcon::Warning);
-    }
-}
-
-void CMainFrame::OnFileNew() {
-    // The document's own New keeps the record; it forgets the file name, and the panes start
-    // afresh.
-    m_doc.PathName.clear();
-    InitialUpdate();
-}
-
-void CMainFrame::OnFileOpen() {
-    const auto file = m_fileChooser->ChooseOpenName();
-    if (!file) {
-        return;
-    }
-    bool opened = false;
-    {
-        const CWaitCursor wait;
-        opened = OpenDocumentFile(m_doc, *file, *m_prompt);
-    }
-    if (opened) {
-        InitialUpdate();
-    }
-}
-
-void CMainFrame::OnFileSave() {
-    std::filesystem::path file = m_doc.PathName;
-    if (file.empty()) {
-        const auto chosen = m_fileChooser->ChooseMeasurementSaveName(UNTITLED);
-        if (!chosen) {
-            return;
-        }
-        file = *chosen;
-    }
-    const CWaitCursor wait;
-    if (SaveMeasurementFile(m_doc, file, *m_prompt)) {
-        m_doc.PathName = file;
-    }
 }
 
 void CMainFrame::OnNextPane() {
@@ -479,7 +383,7 @@ void CMainFrame::RunCloseSequence() {
     if (m_doc.Record().SampleCount > 1 && m_doc.DownloadSinceSave && m_doc.SetupSinceSave) {
         if (m_prompt->AskYesNo("Do you want to save the data before closing?",
                                PromptIcon::Question)) {
-            OnSave();
+            m_fileCommands->Save();
         }
         m_doc.DownloadSinceSave = false;
         m_doc.SetupSinceSave = false;

@@ -3,11 +3,11 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include <filesystem>
 #include <memory>
 
 #include "app/CCommandTable.h"
 #include "app/CFileChooser.h"
+#include "app/CFileCommands.h"
 #include "app/ExportCommands.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
 #include "graph/CGraphHost.h"
@@ -63,9 +63,6 @@ public:
     // when the document or the window's state changes and before any menu opens.
     void UpdateCommandUI();
 
-    // The Save command: the file dialog, then both files written.
-    void OnSave();
-
     // "Download Data...": the download dialog, which the window keeps from its first use on,
     // so that the real-time run its link carries outlives the dialog.
     void OnDownload();
@@ -79,7 +76,7 @@ public:
     void OfferUnfinishedRun();
 
     // Shows a file that Open or Previous Measurement has just read whole, unzoomed.
-    const QTimer& ZoomResetTimer() const { return m_zoomResetTimer; }
+    const QTimer& ZoomResetTimer() const { return m_fileCommands->ZoomResetTimer(); }
     // Opens the data list shortly after "Import data to list".
     const QTimer& OpenListTimer() const { return m_openListTimer; }
 
@@ -96,13 +93,6 @@ private:
     void ConnectCommands();
     CCommandState CommandState() const;
     void RunCloseSequence();
-    void OnOpen();
-    void OnPreviousMeasurement();
-    void AskToSaveBeforeOpen();
-    void LoadMeasurement(const std::filesystem::path& file);
-    void OnFileNew();
-    void OnFileOpen();
-    void OnFileSave();
     void OnNextPane();
     void OnToggleInstrumentPane();
     void ShowInstrumentPane(bool shown);
@@ -138,8 +128,8 @@ private:
     std::unique_ptr<CHelpWindow> m_helpWindow;  // made at the first Help topics
     std::unique_ptr<CStatisticsWindowCommand> m_statistics;
     std::unique_ptr<CReportPrinter> m_reportPrinter;
-    QTimer m_closeTimer;      // ends the program once the close sequence has run
-    QTimer m_zoomResetTimer;  // unzooms the graph of a file just read
-    QTimer m_openListTimer;   // opens the data list once the command has returned
+    std::unique_ptr<CFileCommands> m_fileCommands;
+    QTimer m_closeTimer;     // ends the program once the close sequence has run
+    QTimer m_openListTimer;  // opens the data list once the command has returned
     bool m_closeConfirmed = false;
 };

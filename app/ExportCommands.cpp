@@ -1,7 +1,5 @@
 #include "app/ExportCommands.h"
 
-#include <QCursor>
-
 #include "app/CFileChooser.h"
 #include "app/CWaitCursor.h"
 #include "dialogs/display/CStatisticsDlg.h"
