@@ -56,13 +56,13 @@ struct CGraphState {
     std::int32_t RangeFirst = 0;
     std::int32_t RangeLast = 0;
 
-    // Pixel positions of every reading, with the record's capacity. Column 0 of PlotX and PlotY
-    // is the outer layout (unzoomed, or the zoom a nested zoom started from), column 1 the
-    // zoomed one.
+    // The x pixel of every reading, with the record's capacity. Column 0 is the outer layout
+    // (unzoomed, or the zoom a nested zoom started from), column 1 the zoomed one. A reading's
+    // y pixel follows from its level and the column's label set (CurrentLevelAxis): it is
+    // computed where it is drawn rather than kept.
     std::vector<std::array<double, 2>> PlotX;
-    std::vector<std::array<double, 2>> PlotY;
 
-    // Zoom state. Zoomed selects the column of PlotX/PlotY and the label set.
+    // Zoom state. Zoomed selects the column of PlotX and the label set.
     int Zoomed = 0;
     bool NeedBaseLayout = true;  // unzoomed: positions follow the displayed range every paint
     bool ApplyZoomRect = true;
@@ -108,6 +108,6 @@ struct CGraphState {
     CPixelPoint DragCorner;
     bool ExpandedLayout = false;  // the next double-click restores the panes
 
-    // The column of PlotX/PlotY and the label set the picture uses: 1 while zoomed.
+    // The column of PlotX and the label set the picture uses: 1 while zoomed.
     std::size_t Column() const { return Zoomed != 0 ? 1 : 0; }
 };

@@ -8,6 +8,46 @@ CColumnCurve::CColumnCurve(const CPixelRect& plot, bool markPoints, int rows)
       m_markPoints(markPoints),
       m_markColumn(markPoints ? static_cast<std::size_t>(std::max(rows, 0)) : 0, INT_MIN) {}
 
+void CColumnCurve::Add(const CCurvePlacer& placer, std::int64_t first, std::int64_t end) {
+    std::int64_t k = first + 1;
+    while (k < end) {
+        // A run takes the rest of its column at once; other readings come one segment each.
+        std::int64_t oneByOne = k + 1;
+        if (RunTakes(placer.X(k - 1), placer.Y(k - 1))) {
+            const std::int64_t columnEnd = placer.FirstReaching(m_run.X1 + 1.0, k, end);
+            if (columnEnd > k && WidenRun(placer, k, columnEnd)) {
+                k = columnEnd;
+                continue;
+            }
+            oneByOne = std::max(oneByOne, columnEnd);
+        }
+        for (; k < oneByOne; ++k) {
+            AddSegment(placer.Segment(k));
+        }
+    }
+}
+
+bool CColumnCurve::RunTakes(double x, double y) const {
+    // A column left of zero truncates from the right.
+    return m_inRun && !m_markPoints && m_run.X1 >= 0 && m_run.X1 <= x && x < m_run.X1 + 1.0 &&
+           InRows(y);
+}
+
+bool CColumnCurve::InRows(double y) const {
+    // Rows inside the plot for certain: pixel rows are truncated toward zero.
+    return std::max(m_plot.Top + 1, 0) <= y && y < m_plot.Bottom;
+}
+
+bool CColumnCurve::WidenRun(const CCurvePlacer& placer, std::int64_t from, std::int64_t to) {
+    const auto range = placer.YRange(from, to);
+    if (!range || !InRows(range->Low) || !InRows(range->High)) {
+        return false;
+    }
+    m_run.Y1 = std::min(m_run.Y1, TruncToInt(range->Low));
+    m_run.Y2 = std::max(m_run.Y2, TruncToInt(range->High));
+    return true;
+}
+
 void CColumnCurve::AddSegment(const CSceneLine& segment) {
     if (!SegmentVisible(segment, m_plot)) {
         return;

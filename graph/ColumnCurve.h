@@ -18,43 +18,8 @@ public:
     CColumnCurve(const CPixelRect& plot, bool markPoints, int rows);
 
     // The curve from reading RangeFirst − 1 + `first` to the one before `end`: the segments
-    // between them, those that do not show in the plot counting for nothing. (Inline, with
-    // the run in locals: a paint adds every displayed reading, most of them within the run's
-    // column and inside the plot's rows, where they only widen the run. Those are told by
-    // their unrounded position, which is cheaper than the pixel; a point the test misses
-    // goes the long way, which comes to the same.)
-    void Add(const CCurvePlacer& curve, std::int64_t first, std::int64_t end) {
-        const CCurvePlacer placer = curve;  // known to stay as it is while segments are added
-        // Rows inside the plot for certain: pixel rows are truncated toward zero.
-        const double top = std::max(m_plot.Top + 1, 0);
-        const double bottom = m_plot.Bottom;
-        CRunBounds run = RunBounds();
-        double low = m_run.Y1;
-        double high = m_run.Y2;
-        double lastX = placer.X(first);
-        double lastY = placer.Y(first);
-        bool lastInRun = run.Holds(lastX) && top <= lastY && lastY < bottom;
-        for (std::int64_t k = first + 1; k < end; ++k) {
-            const double x = placer.X(k);
-            const double y = placer.Y(k);
-            bool inRun = run.Holds(x) && top <= y && y < bottom;
-            if (inRun && lastInRun) {
-                low = std::min(low, y);
-                high = std::max(high, y);
-            } else {
-                EndFastRun(run, low, high);
-                AddSegment({TruncToInt(lastX), TruncToInt(lastY), TruncToInt(x), TruncToInt(y)});
-                run = RunBounds();
-                low = m_run.Y1;
-                high = m_run.Y2;
-                inRun = run.Holds(x) && top <= y && y < bottom;
-            }
-            lastInRun = inRun;
-            lastX = x;
-            lastY = y;
-        }
-        EndFastRun(run, low, high);
-    }
+    // between them, those that do not show in the plot counting for nothing.
+    void Add(const CCurvePlacer& placer, std::int64_t first, std::int64_t end);
 
     struct CParts {
         std::vector<CSceneLine> Runs;   // vertical, column by column, from the top row down
@@ -65,26 +30,14 @@ public:
     CParts Finish();
 
 private:
-    // The unrounded x positions that fall in the run's column, if the run may grow.
-    struct CRunBounds {
-        double Left;
-        double Right;
-        bool Holds(double x) const { return Left <= x && x < Right; }
-    };
-    CRunBounds RunBounds() const {
-        // Every mark point must be seen; a column left of zero truncates from the right.
-        if (!m_inRun || m_markPoints || m_run.X1 < 0) {
-            return {1.0, 0.0};
-        }
-        return {static_cast<double>(m_run.X1), m_run.X1 + 1.0};
-    }
-    // The run as the fast path widened it.
-    void EndFastRun(const CRunBounds& run, double low, double high) {
-        if (run.Left < run.Right) {
-            m_run.Y1 = TruncToInt(low);
-            m_run.Y2 = TruncToInt(high);
-        }
-    }
+    // Whether the run is open in the column of (x, y) and y lies inside the plot's rows, so
+    // that a segment from there to a point of the same column and rows only widens the run.
+    // Mark points are seen one by one.
+    bool RunTakes(double x, double y) const;
+    bool InRows(double y) const;
+    // Widens the run by the readings [from, to), all in its column, if they all lie inside
+    // the plot's rows.
+    bool WidenRun(const CCurvePlacer& placer, std::int64_t from, std::int64_t to);
 
     void AddSegment(const CSceneLine& segment);
     void EndRun();

@@ -39,14 +39,14 @@ CCurveExtension ExtendCurve(CGraphState& state, const CMeasurementRecord& record
     }
     CCurveExtension extension;
     if (!state.NeedBaseLayout && state.RangeFirst < state.RangeLast) {
-        ComputeZoomedLayout(state, record);
+        ComputeZoomedLayout(state);
         extension.ScrollBars = SetUpScrollBars(state, record);
     }
     const auto axis = ReadingAxisOf(state, count);
     if (state.Dragging || !axis) {
         return extension;
     }
-    const CSceneLine segment = CCurvePlacer(state, *axis).Segment(count - state.RangeFirst);
+    const CSceneLine segment = CCurvePlacer(state, record, *axis).Segment(count - state.RangeFirst);
     if (CrossesAnEdge(segment, state.PlotRect)) {
         extension.Repaint = true;
     } else if (SegmentVisible(segment, state.PlotRect)) {

@@ -115,7 +115,6 @@ bool ZoomToDraggedRectangle(CGraphState& state, const CMeasurementRecord& record
         for (std::int32_t n = std::max(state.RangeFirst - 1, 0); n < count; ++n) {
             const auto i = static_cast<std::size_t>(n);
             state.PlotX[i][0] = state.PlotX[i][1];
-            state.PlotY[i][0] = state.PlotY[i][1];
         }
     }
     state.ZoomRect = {static_cast<double>(std::min(origin.X, release.X)),

@@ -60,7 +60,6 @@ void FitToRecord(CGraphState& state, const CMeasurementRecord& record) {
     const auto capacity = static_cast<std::size_t>(record.Capacity());
     if (state.PlotX.size() != capacity) {
         state.PlotX.assign(capacity, {});
-        state.PlotY.assign(capacity, {});
     }
     const std::int32_t count = ReadingCount(record);
     state.RangeLast = std::clamp(state.RangeLast, std::min(1, count), count);
@@ -131,20 +130,15 @@ void ComputeBaseLayout(CGraphState& state, const CMeasurementRecord& record, boo
     if (state.RangeFirst >= state.RangeLast) {
         return;
     }
-    const CLevelAxis axis(labels, plot);
-    const auto place = [&](std::int32_t n, double x) {
-        const auto i = static_cast<std::size_t>(n);
-        state.PlotX[i][0] = x;
-        state.PlotY[i][0] = axis.Y(record.Levels[i]);
-    };
-    place(state.RangeFirst - 1, plot.Left);
+    state.PlotX[static_cast<std::size_t>(state.RangeFirst - 1)][0] = plot.Left;
     const double spacing = state.SampleSpacing;
     for (std::int32_t n = state.RangeFirst; n < state.RangeLast; ++n) {
-        place(n, (n - state.RangeFirst + 1) * spacing + plot.Left);
+        state.PlotX[static_cast<std::size_t>(n)][0] =
+            (n - state.RangeFirst + 1) * spacing + plot.Left;
     }
 }
 
-void ComputeZoomedLayout(CGraphState& state, const CMeasurementRecord& record) {
+void ComputeZoomedLayout(CGraphState& state) {
     const CPixelRect& plot = state.PlotRect;
     const CPixelRect& last = state.LastPlotRect;
     const int width = plot.Width();
@@ -172,18 +166,18 @@ void ComputeZoomedLayout(CGraphState& state, const CMeasurementRecord& record) {
             state.ZoomLow + division * static_cast<float>(i + state.VScrollSteps[1]);
     }
 
-    const CLevelAxis axis(labels, plot);
     const double zoomWidth = zoom.X1 - zoom.X0;
     const bool stretch = state.ApplyZoomRect && zoomWidth > 0.0;
     // A plot without width keeps the zoomed positions for the next usable size.
     const bool rescale = resized && width > 0 && last.Width() > 0;
+    if (!stretch && !rescale) {
+        return;
+    }
     for (std::int32_t n = std::max(state.RangeFirst - 1, 0); n < state.RangeLast; ++n) {
-        const auto i = static_cast<std::size_t>(n);
-        std::array<double, 2>& x = state.PlotX[i];
+        std::array<double, 2>& x = state.PlotX[static_cast<std::size_t>(n)];
         if (stretch) {
             x[1] = plot.Left - (zoom.X0 - x[0]) * width / zoomWidth;
         }
-        state.PlotY[i][1] = axis.Y(record.Levels[i]);
         if (rescale) {
             x[1] = (x[1] - last.Left) / last.Width() * width + plot.Left;
         }

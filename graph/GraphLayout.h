@@ -44,13 +44,14 @@ void ResetZoom(CGraphState& state);
 void FillScaleTable(CGraphState& state);
 
 // Fits the state to the record first, then sets the spacing of the readings and, while unzoomed,
-// their positions and the outer level axis. `realTimeRun` is true while a real-time series is still
-// growing: it then fills the plot step by step along the scale instead of fitting the whole range.
+// their x positions and the outer level axis. `realTimeRun` is true while a real-time series is
+// still growing: it then fills the plot step by step along the scale instead of fitting the whole
+// range.
 void ComputeBaseLayout(CGraphState& state, const CMeasurementRecord& record, bool realTimeRun);
 
-// The zoomed level axis and the zoomed positions of the displayed readings: from the zoom
+// The zoomed level axis and the zoomed x positions of the displayed readings: from the zoom
 // rectangle while it applies, rescaled in proportion when the plot changed size.
-void ComputeZoomedLayout(CGraphState& state, const CMeasurementRecord& record);
+void ComputeZoomedLayout(CGraphState& state);
 
 // Scroll bar settings of a zoom that was just accepted.
 struct CScrollBarSetup {
@@ -100,3 +101,8 @@ private:
     double m_height;
     bool m_flat;  // no span, or not a finite one
 };
+
+// The level axis of the current layout (the zoomed one while zoomed).
+inline CLevelAxis CurrentLevelAxis(const CGraphState& state) {
+    return CLevelAxis(state.AxisLabels[state.Column()], state.PlotRect);
+}

@@ -69,8 +69,8 @@ CTimeDivisions AddTimeGrid(CGraphScene& scene, CGraphState& state, const CMeasur
 }
 
 // Only the readings in the visible window, from the left edge to two past the right edge.
-void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& axis,
-              bool everySegment) {
+void AddCurve(CGraphScene& scene, const CGraphState& state, const CMeasurementRecord& record,
+              const CReadingAxis& axis, bool everySegment) {
     if (!state.Settings.ShowCurve) {
         return;
     }
@@ -85,7 +85,7 @@ void AddCurve(CGraphScene& scene, const CGraphState& state, const CReadingAxis& 
     if (from >= to) {
         return;
     }
-    const CCurvePlacer placer(state, axis);
+    const CCurvePlacer placer(state, record, axis);
     if (everySegment) {
         CPixelPoint previous = placer.Point(from - 1);
         for (std::int64_t j = from; j < to; ++j) {
@@ -212,14 +212,14 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
     ComputeBaseLayout(state, record, GrowingSeries(doc));
     if (!state.NeedBaseLayout && state.RangeFirst < state.RangeLast) {
         scene.HorizontalScrollMax = state.RangeLast - state.RangeFirst + 1;
-        ComputeZoomedLayout(state, record);
+        ComputeZoomedLayout(state);
         scene.ScrollBars = SetUpScrollBars(state, record);
     }
 
     std::optional<CTimeDivisions> divisions;
     if (const auto axis = ReadingAxisOf(state, count)) {
         divisions = AddTimeGrid(scene, state, record, *axis);
-        AddCurve(scene, state, *axis, inputs.EverySegment);
+        AddCurve(scene, state, record, *axis, inputs.EverySegment);
     }
     AddAlarmLines(scene, state, record);
     AddLevelAxis(scene, state);
@@ -233,6 +233,65 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
         state.LastPlotRect = state.PlotRect;
     }
     return scene;
+}
+
+std::int64_t CCurvePlacer::FirstReaching(double x, std::int64_t from, std::int64_t end) const {
+    // X grows with the reading, rounding included: from an estimate, the exact steps.
+    const double estimate = std::ceil((x - m_x0) / m_spacing) - static_cast<double>(m_scrolled);
+    std::int64_t k = from;
+    if (estimate >= static_cast<double>(end)) {
+        k = end;
+    } else if (estimate > static_cast<double>(from)) {
+        k = static_cast<std::int64_t>(estimate);
+    }
+    while (k > from && X(k - 1) >= x) {
+        --k;
+    }
+    while (k < end && X(k) < x) {
+        ++k;
+    }
+    return k;
+}
+
+std::optional<CCurvePlacer::CYRange> CCurvePlacer::YRange(std::int64_t from,
+                                                          std::int64_t to) const {
+    // Y follows the level monotonically, rounding included, so the extreme levels give the
+    // extreme rows. A paint looks at every displayed reading: four independent lanes keep the
+    // comparisons from waiting on each other.
+    constexpr std::size_t LANES = 4;
+    const float* const level = m_levels + from;
+    const auto count = static_cast<std::size_t>(to - from);
+    std::array<float, LANES> low;
+    std::array<float, LANES> high;
+    low.fill(level[0]);
+    high.fill(level[0]);
+    // L − L is 0 for a finite level and NaN otherwise, and a NaN stays in the sum.
+    std::array<float, LANES> notFinite{};
+    const auto take = [&](std::size_t lane, float value) {
+        low[lane] = value < low[lane] ? value : low[lane];
+        high[lane] = high[lane] < value ? value : high[lane];
+        notFinite[lane] += value - value;
+    };
+    std::size_t i = 0;
+    for (; i + LANES <= count; i += LANES) {
+        for (std::size_t lane = 0; lane < LANES; ++lane) {
+            take(lane, level[i + lane]);
+        }
+    }
+    for (; i < count; ++i) {
+        take(0, level[i]);
+    }
+    for (std::size_t lane = 1; lane < LANES; ++lane) {
+        low[0] = std::min(low[0], low[lane]);
+        high[0] = std::max(high[0], high[lane]);
+        notFinite[0] += notFinite[lane];
+    }
+    if (notFinite[0] != 0.0f) {
+        return std::nullopt;
+    }
+    const double a = m_levelAxis.Y(low[0]);
+    const double b = m_levelAxis.Y(high[0]);
+    return CYRange{std::min(a, b), std::max(a, b)};
 }
 
 bool GrowingSeries(const CDTDoc& doc) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dialogs/display/ColorTable.h"
+#include "document/CMeasurementRecord.h"
 #include "graph/CGraphHost.h"
 #include "graph/CGraphState.h"
 #include "graph/GraphLayout.h"
@@ -82,12 +83,13 @@ bool GrowingSeries(const CDTDoc& doc);
 // (Inline, with the state it needs at hand: a paint places every displayed reading.)
 class CCurvePlacer {
 public:
-    CCurvePlacer(const CGraphState& state, const CReadingAxis& axis)
+    CCurvePlacer(const CGraphState& state, const CMeasurementRecord& record,
+                 const CReadingAxis& axis)
         : m_x0(axis.X0),
           m_spacing(axis.Spacing),
           m_scrolled(state.HScrollOffset),
-          m_y(state.PlotY.data() + (state.RangeFirst - 1)),
-          m_column(state.Column()) {}
+          m_levels(record.Levels.data() + (state.RangeFirst - 1)),
+          m_levelAxis(CurrentLevelAxis(state)) {}
 
     // Reading RangeFirst − 1 + k (0-based).
     CPixelPoint Point(std::int64_t k) const { return {TruncToInt(X(k)), TruncToInt(Y(k))}; }
@@ -95,7 +97,7 @@ public:
     double X(std::int64_t k) const {
         return m_x0 + m_spacing * static_cast<double>(m_scrolled + k);
     }
-    double Y(std::int64_t k) const { return m_y[k][m_column]; }
+    double Y(std::int64_t k) const { return m_levelAxis.Y(m_levels[k]); }
 
     // Segment j, from reading RangeFirst + j − 2 to the next one.
     CSceneLine Segment(std::int64_t j) const {
@@ -104,12 +106,23 @@ public:
         return {from.X, from.Y, to.X, to.Y};
     }
 
+    // The first of the readings [from, end) that stands at `x` or right of it; `end` if none.
+    std::int64_t FirstReaching(double x, std::int64_t from, std::int64_t end) const;
+
+    // The lowest and highest unrounded y of the readings [from, to), a non-empty range; none
+    // when a level among them is not a finite number.
+    struct CYRange {
+        double Low;
+        double High;
+    };
+    std::optional<CYRange> YRange(std::int64_t from, std::int64_t to) const;
+
 private:
     double m_x0;
-    double m_spacing;
+    double m_spacing;  // positive and finite
     std::int64_t m_scrolled;
-    const std::array<double, 2>* m_y;
-    std::size_t m_column;
+    const float* m_levels;
+    CLevelAxis m_levelAxis;
 };
 
 // Whether a curve segment between two pixel positions shows in the plot: not when both ends

@@ -216,4 +216,66 @@ TEST(ColumnCurve, drawsThePixelsOfEverySegmentForEdgeRecords) {
     }
 }
 
+// The placer's shortcuts agree with taking the readings one by one: the first reading at or
+// right of a place, and the lowest and highest y of a stretch of readings, which has none when
+// a level anywhere in the stretch is not a number or infinite.
+TEST(CurvePlacer, shortcutsAgreeWithTheReadingsOneByOne) {
+    CRandomCase random(77);
+    CMeasurementRecord record = RecordOf(random.Levels(400));
+    CGraphState state;
+    state.PlotRect = {100, 210, 1500, 890};
+    state.RangeFirst = 3;
+    state.AxisLabels[0] = {30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130};
+    std::vector<float> notLevels;  // the first nine cases have every level a number
+    for (int n = 0; n < 9; ++n) {
+        notLevels.push_back(0.0f);
+    }
+    for (const float notLevel :
+         {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+          -std::numeric_limits<float>::infinity()}) {
+        notLevels.push_back(notLevel);
+    }
+    int placesFound = 0;
+    for (std::size_t n = 0; n < notLevels.size() * 20; ++n) {
+        state.HScrollOffset = random.Between(-50, 50);
+        const CReadingAxis axis{random.Real(-500.0, 500.0), random.Real(0.001, 40.0)};
+        const CCurvePlacer placer(state, record, axis);
+        const std::int64_t from = random.Between(0, 390);
+        const std::int64_t to = random.Between(static_cast<int>(from) + 1, 397);
+
+        const double x = random.Real(placer.X(from) - 5.0, placer.X(to) + 5.0);
+        std::int64_t first = from;
+        while (first < to && placer.X(first) < x) {
+            ++first;
+        }
+        ASSERT_EQ(placer.FirstReaching(x, from, to), first) << n;
+        placesFound += first > from && first < to;
+
+        const float notLevel = notLevels[n % notLevels.size()];
+        const auto at = static_cast<std::size_t>(
+            state.RangeFirst - 1 +
+            random.Between(static_cast<int>(from), static_cast<int>(to) - 1));
+        const float level = record.Levels[at];
+        if (notLevel != 0.0f) {  // true of NaN too
+            record.Levels[at] = notLevel;
+        }
+        const auto range = placer.YRange(from, to);
+        if (record.Levels[at] != level) {
+            EXPECT_FALSE(range) << n << ": " << record.Levels[at] << " at " << at;
+        } else {
+            ASSERT_TRUE(range) << n;
+            double low = placer.Y(from);
+            double high = low;
+            for (std::int64_t k = from; k < to; ++k) {
+                low = std::min(low, placer.Y(k));
+                high = std::max(high, placer.Y(k));
+            }
+            EXPECT_EQ(range->Low, low) << n;
+            EXPECT_EQ(range->High, high) << n;
+        }
+        record.Levels[at] = level;
+    }
+    EXPECT_GT(placesFound, 100);  // most places lay inside the stretch
+}
+
 }  // namespace

@@ -30,6 +30,12 @@ CMeasurementRecord RealTimeRecord(int count) {
     return record;
 }
 
+// The y pixel of reading i on the level axis of layout column `column`.
+double LevelY(const CGraphState& state, const CMeasurementRecord& record, std::size_t i,
+              std::size_t column) {
+    return CLevelAxis(state.AxisLabels[column], state.PlotRect).Y(record.Levels[i]);
+}
+
 void ShowWhole(CGraphState& state, const CMeasurementRecord& record) {
     state.RangeFirst = 1;
     state.RangeLast = record.SampleCount;
@@ -81,7 +87,7 @@ TEST(BaseLayout, storedRecord_runsFromTheLeftEdgeToTheRightEdge) {
     EXPECT_DOUBLE_EQ(state.PlotX[0][0], 100.0);
     EXPECT_NEAR(state.PlotX[499][0], 720.0, 1e-3);
     for (std::size_t i = 0; i < 500; ++i) {
-        EXPECT_DOUBLE_EQ(state.PlotY[i][0], 490.0 - 60.0 * 280.0 / 120.0);
+        EXPECT_DOUBLE_EQ(LevelY(state, record, i, 0), 490.0 - 60.0 * 280.0 / 120.0);
     }
     EXPECT_EQ(state.LastPlotRect, state.PlotRect);
 }
@@ -97,10 +103,11 @@ TEST(BaseLayout, levels_mapOntoTheAxisRange) {
     for (std::size_t i = 0; i <= 10; ++i) {
         EXPECT_FLOAT_EQ(state.AxisLabels[0][i], 30.0f + 10.0f * static_cast<float>(i));
     }
-    EXPECT_DOUBLE_EQ(state.PlotY[0][0], 490.0);  // AxisLow on the bottom edge
-    EXPECT_DOUBLE_EQ(state.PlotY[1][0], 210.0);  // AxisHigh on the top edge
-    EXPECT_DOUBLE_EQ(state.PlotY[2][0], 350.0);
-    EXPECT_DOUBLE_EQ(state.PlotY[3][0], 210.0 - 20.0 * 2.8);  // above the axis, above the plot
+    EXPECT_DOUBLE_EQ(LevelY(state, record, 0, 0), 490.0);  // AxisLow on the bottom edge
+    EXPECT_DOUBLE_EQ(LevelY(state, record, 1, 0), 210.0);  // AxisHigh on the top edge
+    EXPECT_DOUBLE_EQ(LevelY(state, record, 2, 0), 350.0);
+    EXPECT_DOUBLE_EQ(LevelY(state, record, 3, 0),
+                     210.0 - 20.0 * 2.8);  // above the axis, above the plot
 }
 
 TEST(BaseLayout, equalAxisEnds_spanTenDecibels) {
@@ -113,9 +120,9 @@ TEST(BaseLayout, equalAxisEnds_spanTenDecibels) {
 
     EXPECT_FLOAT_EQ(state.AxisLabels[0][0], 50.0f);
     EXPECT_FLOAT_EQ(state.AxisLabels[0][10], 60.0f);
-    EXPECT_DOUBLE_EQ(state.PlotY[0][0], 490.0);
-    EXPECT_DOUBLE_EQ(state.PlotY[1][0], 350.0);
-    EXPECT_DOUBLE_EQ(state.PlotY[2][0], 210.0);
+    EXPECT_DOUBLE_EQ(LevelY(state, record, 0, 0), 490.0);
+    EXPECT_DOUBLE_EQ(LevelY(state, record, 1, 0), 350.0);
+    EXPECT_DOUBLE_EQ(LevelY(state, record, 2, 0), 210.0);
 }
 
 TEST(BaseLayout, displayedRangeOutsideTheRecord_isBroughtInside) {
@@ -207,7 +214,7 @@ protected:
 TEST_F(ZoomedLayout, rectangle_stretchesOverThePlotAndTruncatesTheDivisions) {
     // 124 pixels, a fifth of the width; the lower edge 69 pixels above the bottom.
     state.ZoomRect = {224.0, 350.0, 348.0, 421.0};
-    ComputeZoomedLayout(state, record);
+    ComputeZoomedLayout(state);
 
     // 20 + 120 × 69 / 280 = 49.571..., and a tenth of the 71 pixels higher 52.614...
     EXPECT_NEAR(state.ZoomLow, 49.57f, 1e-4f);
@@ -219,7 +226,7 @@ TEST_F(ZoomedLayout, rectangle_stretchesOverThePlotAndTruncatesTheDivisions) {
         EXPECT_DOUBLE_EQ(state.PlotX[i][1], 100.0 - (224.0 - state.PlotX[i][0]) * 5.0);
         const double expectedY = 490.0 - 280.0 * (record.Levels[i] - state.AxisLabels[1][0]) /
                                              (state.AxisLabels[1][10] - state.AxisLabels[1][0]);
-        EXPECT_NEAR(state.PlotY[i][1], expectedY, 1e-9);
+        EXPECT_NEAR(LevelY(state, record, i, 1), expectedY, 1e-9);
     }
     // The outer layout stays for Undozoom and a nested zoom.
     EXPECT_NEAR(state.PlotX[499][0], 720.0, 1e-3);
@@ -228,24 +235,24 @@ TEST_F(ZoomedLayout, rectangle_stretchesOverThePlotAndTruncatesTheDivisions) {
 TEST_F(ZoomedLayout, verticalScroll_movesTheLevelWindowByDivisions) {
     state.ZoomRect = {224.0, 350.0, 348.0, 420.0};  // divisions 50.00, 53.00, ...
     state.VScrollSteps[1] = 2;
-    ComputeZoomedLayout(state, record);
+    ComputeZoomedLayout(state);
     EXPECT_FLOAT_EQ(state.AxisLabels[1][0], 56.0f);
     EXPECT_FLOAT_EQ(state.AxisLabels[1][10], 86.0f);
 }
 
 TEST_F(ZoomedLayout, resize_keepsPositionsInProportion) {
     state.ZoomRect = {224.0, 350.0, 348.0, 421.0};
-    ComputeZoomedLayout(state, record);
+    ComputeZoomedLayout(state);
     const auto before = state.PlotX;
     const float zoomLow = state.ZoomLow;
 
     state.PlotRect = PlotRectFor(1000, 700, state.PanelHeight);  // 820 wide, 380 high
-    ComputeZoomedLayout(state, record);
+    ComputeZoomedLayout(state);
     EXPECT_FALSE(state.ApplyZoomRect);
     EXPECT_EQ(state.ZoomLow, zoomLow);
     for (const std::size_t i : {0u, 120u, 499u}) {
         EXPECT_NEAR(state.PlotX[i][1], (before[i][1] - 100.0) / 620.0 * 820.0 + 100.0, 1e-9);
-        EXPECT_NEAR(state.PlotY[i][1],
+        EXPECT_NEAR(LevelY(state, record, i, 1),
                     590.0 - 380.0 * (record.Levels[i] - state.AxisLabels[1][0]) /
                                 (state.AxisLabels[1][10] - state.AxisLabels[1][0]),
                     1e-9);
@@ -254,17 +261,17 @@ TEST_F(ZoomedLayout, resize_keepsPositionsInProportion) {
 
 TEST_F(ZoomedLayout, rectangleWithoutSize_givesFinitePositionsAndDistinctDivisions) {
     state.ZoomRect = {300.0, 300.0, 300.0, 300.0};
-    ComputeZoomedLayout(state, record);
+    ComputeZoomedLayout(state);
     EXPECT_GT(state.AxisLabels[1][10], state.AxisLabels[1][0]);
     for (std::size_t i = 0; i < 500; ++i) {
         EXPECT_TRUE(std::isfinite(state.PlotX[i][1]));
-        EXPECT_TRUE(std::isfinite(state.PlotY[i][1]));
+        EXPECT_TRUE(std::isfinite(LevelY(state, record, i, 1)));
     }
 }
 
 TEST_F(ZoomedLayout, scrollBars_takeTheReadingAtTheLeftEdgeAndTheLevelWindow) {
     state.ZoomRect = {224.0, 350.0, 348.0, 420.0};
-    ComputeZoomedLayout(state, record);
+    ComputeZoomedLayout(state);
     const std::optional<CScrollBarSetup> bars = SetUpScrollBars(state, record);
     ASSERT_TRUE(bars);
     EXPECT_TRUE(state.ScrollBarsSet);
