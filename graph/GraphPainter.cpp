@@ -51,20 +51,39 @@ void DrawLines(QPainter& painter, const std::vector<CSceneLine>& lines) {
     painter.drawLines(qtLines);
 }
 
+// Pixels written straight into the picture, where the painter would take each pixel row of a
+// vertical line, or each dot of a dotted one, as a span of its own at many times the cost.
+class CPixelWriter {
+public:
+    explicit CPixelWriter(QImage& picture)
+        : m_bits(picture.bits()),
+          m_stride(picture.bytesPerLine()),
+          m_width(picture.width()),
+          m_height(picture.height()) {}
+
+    bool Holds(int x, int y) const { return 0 <= x && x < m_width && 0 <= y && y < m_height; }
+    void Set(int x, int y, QRgb color) {
+        reinterpret_cast<QRgb*>(m_bits + y * m_stride)[x] = color;
+    }
+
+private:
+    uchar* m_bits;
+    qsizetype m_stride;
+    int m_width;
+    int m_height;
+};
+
 // The vertical runs of the curve, from their top row to their bottom row: the pixels a
-// one-pixel vertical line sets, written straight into the picture, since the painter would
-// take each pixel row as a span of its own at many times the cost.
+// one-pixel vertical line sets.
 void FillColumnRuns(QImage& picture, const std::vector<CSceneLine>& runs, QRgb color) {
-    const int width = picture.width();
-    const int lastRow = picture.height() - 1;
-    uchar* const bits = picture.bits();
-    const qsizetype stride = picture.bytesPerLine();
+    CPixelWriter pixels(picture);
+    const int rows = picture.height();
     for (const CSceneLine& run : runs) {
-        if (run.X1 < 0 || run.X1 >= width) {
+        if (!pixels.Holds(run.X1, 0)) {
             continue;
         }
-        for (int y = std::max(run.Y1, 0); y <= std::min(run.Y2, lastRow); ++y) {
-            reinterpret_cast<QRgb*>(bits + y * stride)[run.X1] = color;
+        for (int y = std::max(run.Y1, 0); y <= std::min(run.Y2, rows - 1); ++y) {
+            pixels.Set(run.X1, y, color);
         }
     }
 }
@@ -133,9 +152,9 @@ void CGraphPainter::Draw(QImage& picture, const CGraphScene& scene) const {
     Fill(painter, plot, ToQColor(scene.Background));
 
     painter.setPen(QPen(grid, 1, Qt::DotLine));
-    DrawLines(painter, scene.LevelGrid);
-    DrawLines(painter, scene.TimeGrid);
-    FillColumnRuns(picture, scene.ColumnRuns, ToQColor(scene.Curve).rgb());
+    DrawDottedLines(painter, picture, scene.LevelGrid, grid.rgb());
+    DrawDottedLines(painter, picture, scene.TimeGrid, grid.rgb());
+    FillColumnRuns(picture, scene.ColumnRuns, curve.rgb());
     DrawCurve(painter, scene.Segments, scene.MarkPoints, scene.Curve);
     painter.setPen(QPen(QBrush(curve), 2, Qt::DashDotLine, Qt::SquareCap));
     DrawLines(painter, scene.AlarmLines);
@@ -181,6 +200,28 @@ void CGraphPainter::Draw(QImage& picture, const CGraphScene& scene) const {
     painter.drawLine(left, top - 1, left, bottom);
     painter.drawLine(right, bottom, right, top);
     painter.drawLine(right, bottom, left, bottom);
+}
+
+void DrawDottedLines(QPainter& painter, QImage& picture, const std::vector<CSceneLine>& lines,
+                     QRgb color) {
+    // The pen sets every third pixel from the start toward the end, the end included.
+    constexpr int DOT_STEP = 3;
+    CPixelWriter pixels(picture);
+    std::vector<CSceneLine> others;
+    for (const CSceneLine& line : lines) {
+        if ((line.X1 != line.X2 && line.Y1 != line.Y2) || !pixels.Holds(line.X1, line.Y1) ||
+            !pixels.Holds(line.X2, line.Y2)) {
+            others.push_back(line);
+            continue;
+        }
+        const int dx = (line.X2 > line.X1) - (line.X2 < line.X1);
+        const int dy = (line.Y2 > line.Y1) - (line.Y2 < line.Y1);
+        const int length = std::max(std::abs(line.X2 - line.X1), std::abs(line.Y2 - line.Y1));
+        for (int step = 0; step <= length; step += DOT_STEP) {
+            pixels.Set(line.X1 + dx * step, line.Y1 + dy * step, color);
+        }
+    }
+    DrawLines(painter, others);
 }
 
 void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments,

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include <QColor>
 #include <QFont>
 
 #include "dialogs/display/ColorTable.h"
@@ -39,6 +40,11 @@ private:
 // Where the cursor readout stands below the time axis: a line 20 pixels high from the plot's
 // left edge to just inside the white frame.
 QRect ReadoutStrip(const CPixelRect& plot, int clientWidth);
+
+// Lines with the painter's pen, a one-pixel dotted one in `color`: those along a row or a
+// column of the picture are written straight into it, the same pixels at a fraction of the cost.
+void DrawDottedLines(QPainter& painter, QImage& picture, const std::vector<CSceneLine>& lines,
+                     QRgb color);
 
 // Curve segments in the curve colour, and three pixels above and three below each mark point.
 void DrawCurve(QPainter& painter, const std::vector<CSceneLine>& segments,

@@ -1,9 +1,11 @@
 // The picture of the graph view, pixel by pixel, on a view of 800 × 600: plot (100, 210) to
 // (720, 490), black background, red curve, blue grid.
 
-#include <gtest/gtest.h>
+#include <random>
 
 #include <QPainter>
+
+#include <gtest/gtest.h>
 
 #include "graph/GraphPainter.h"
 #include "graph/GraphScene.h"
@@ -240,3 +242,43 @@ TEST_F(GraphPaint, damagedState_paintsSomethingSensible) {
 }
 
 }  // namespace
+
+// Written straight into the picture or left to the painter, a dotted grid line sets the pixels
+// the painter's dotted pen sets: along rows and columns, either way, at every length. Lines
+// that slant or reach out of the picture go to the painter.
+TEST(DottedLines, setThePixelsOfThePaintersDottedPen) {
+    std::mt19937 random(16);
+    const auto between = [&](int low, int high) {
+        return std::uniform_int_distribution(low, high)(random);
+    };
+    const QRgb grid = qRgb(0, 0, 255);
+    int written = 0;
+    for (int i = 0; i < 400; ++i) {
+        const int x = between(-10, 130);
+        const int y = between(-10, 90);
+        const int length = between(-130, 130);
+        const CSceneLine line = i % 4 == 0   ? CSceneLine{x, y, x + length, y}
+                                : i % 4 == 1 ? CSceneLine{x, y, x, y + length}
+                                : i % 4 == 2 ? CSceneLine{x, y, x + length, y + between(-3, 3)}
+                                             : CSceneLine{x, y, x, y};
+        const QRect picture(0, 0, 120, 80);
+        written += (line.X1 == line.X2 || line.Y1 == line.Y2) &&
+                   picture.contains(line.X1, line.Y1) && picture.contains(line.X2, line.Y2);
+        QImage straight(picture.size(), QImage::Format_RGB32);
+        straight.fill(Qt::black);
+        QImage painted = straight;
+        {
+            QPainter painter(&straight);
+            painter.setPen(QPen(QColor(grid), 1, Qt::DotLine));
+            DrawDottedLines(painter, straight, {line}, grid);
+        }
+        {
+            QPainter painter(&painted);
+            painter.setPen(QPen(QColor(grid), 1, Qt::DotLine));
+            painter.drawLine(line.X1, line.Y1, line.X2, line.Y2);
+        }
+        ASSERT_EQ(straight, painted)
+            << "(" << line.X1 << ", " << line.Y1 << ") to (" << line.X2 << ", " << line.Y2 << ")";
+    }
+    EXPECT_GT(written, 100);  // most lines took the straight way
+}
