@@ -226,15 +226,19 @@ void CDTView::paintEvent(QPaintEvent* event) {
         emit ReadingsShownChanged();
     }
     QPainter painter(this);
-    // Only what changed: a cursor move brings two columns and the readout line.
+    // Only what changed: a cursor move brings two columns and the readout line. Clipped to
+    // the band alone, a copy is a plain copy of rows; under the whole region, which has more
+    // than one rectangle, the painter would clip it span by span at several times the cost.
     for (const QRect& rect : event->region()) {
         for (int top = rect.top(); top <= rect.bottom(); top += BAND_ROWS) {
             const QRect band(rect.left(), top, rect.width(),
                              std::min(BAND_ROWS, rect.bottom() + 1 - top));
+            painter.setClipRect(band);
             painter.drawImage(band, m_picture, band);
         }
     }
-    m_mouse.PaintMarks(painter);
+    painter.setClipping(false);
+    m_mouse.PaintMarks(painter, m_picture);
 }
 
 void CDTView::ShowReadout() {

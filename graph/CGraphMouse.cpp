@@ -131,18 +131,32 @@ void CGraphMouse::DoubleClick(const QMouseEvent& event) {
     }
 }
 
-void CGraphMouse::PaintMarks(QPainter& painter) const {
+void CGraphMouse::PaintMarks(QPainter& painter, const QImage& picture) const {
     const CGraphState& state = State();
-    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     if (!state.CursorHidden) {
-        // Dotted: every other pixel down the column.
-        for (int y = state.PlotRect.Top; y <= state.PlotRect.Bottom; y += 2) {
-            Invert(painter, state.CursorX, y, 1, 1);
-        }
+        // Dotted: every other pixel down the column inverted, from the top row on. The column
+        // comes whole from the picture below it, in one copy rather than a fill per pixel;
+        // clipped to itself, the copy is a plain one (see CDTView::paintEvent).
+        const QImage column = DottedCursorColumn(picture);
+        painter.setClipRect(state.CursorX, state.PlotRect.Top, 1, column.height());
+        painter.drawImage(state.CursorX, state.PlotRect.Top, column);
+        painter.setClipping(false);
     }
+    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     if (state.DragActive && !state.DragUntouched) {
         InvertFrame(painter, DragRectangle());
     }
+}
+
+QImage CGraphMouse::DottedCursorColumn(const QImage& picture) const {
+    const CPixelRect& plot = State().PlotRect;
+    QImage column = picture.copy(State().CursorX, plot.Top, 1, std::max(plot.Height() + 1, 0));
+    uchar* const bits = column.bits();
+    for (int y = 0; y < column.height(); y += 2) {
+        QRgb& pixel = *reinterpret_cast<QRgb*>(bits + y * column.bytesPerLine());
+        pixel = ~pixel | 0xff000000u;  // the colour inverted, opaque
+    }
+    return column;
 }
 
 CGraphState& CGraphMouse::State() const {

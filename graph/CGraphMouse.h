@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include <QImage>
 #include <QObject>
 #include <QTimer>
 
@@ -28,8 +29,8 @@ public:
     void Release(const QMouseEvent& event);
     void DoubleClick(const QMouseEvent& event);
 
-    // The cursor line and the drag rectangle, over the picture the view has just painted.
-    void PaintMarks(QPainter& painter) const;
+    // The cursor line and the drag rectangle, over `picture`, which the view has just painted.
+    void PaintMarks(QPainter& painter, const QImage& picture) const;
 
 private:
     CGraphState& State() const;
@@ -39,6 +40,8 @@ private:
     void UpdateCursorColumn() const;
     void MoveCursorLine(int x);
     void HideCursorLine();
+    // The picture's pixels under the cursor line, every other one inverted.
+    QImage DottedCursorColumn(const QImage& picture) const;
     void StartDrag(CPixelPoint point);
     void FollowDrag(CPixelPoint point);
     void EndDrag(CPixelPoint point);

@@ -235,6 +235,18 @@ TEST_F(GraphMouse, cursorLine_isDrawnOverThePictureAndGoesWhenThePointerLeaves) 
     EXPECT_EQ(screen.pixelColor(330, 213), BLACK);
     EXPECT_EQ(screen.pixelColor(330, 488), WHITE);
     EXPECT_EQ(View->Picture().pixelColor(330, 212), BLACK);
+    // Down the whole column, over the curve and the grid alike, and nothing beside it.
+    for (const int x : {330, 331, 340}) {
+        MoveTo({x, 300});
+        screen = View->grab().toImage();
+        for (int y = PLOT.Top; y <= PLOT.Bottom; ++y) {
+            const QRgb under = picture.pixel(x, y);
+            const QRgb inverted = (~under & 0xffffffu) | 0xff000000u;
+            ASSERT_EQ(screen.pixel(x, y), (y - PLOT.Top) % 2 ? under : inverted) << x << ", " << y;
+            ASSERT_EQ(screen.pixel(x + 1, y), picture.pixel(x + 1, y)) << x + 1 << ", " << y;
+        }
+    }
+    MoveTo({330, 300});
 
     // Over the plot's top edge with no further mouse message: gone within about 100 ms.
     PointerTo({330, 200});
@@ -287,7 +299,7 @@ TEST_F(GraphMouse, horizontalBar_movesByReadingsAndPages) {
         bar.triggerAction(QAbstractSlider::SliderPageStepSub);
     }
     ASSERT_EQ(bar.value(), 0);
-    const int firstY = TruncToInt(State().PlotY[0][1]);
+    const int firstY = TruncToInt(CurrentLevelAxis(State()).Y(Doc.Record().Levels[0]));
     EXPECT_GT(CountPixels(Paint(), RED, PLOT.Left, firstY - 1, PLOT.Left + 4, firstY + 2), 0);
 }
 
