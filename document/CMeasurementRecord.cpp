@@ -31,33 +31,29 @@ std::time_t CMeasurementRecord::SampleTime(std::int64_t index) const {
     return StartTime + static_cast<std::time_t>(offset);
 }
 
-CLevelSummary CMeasurementRecord::SummariseLevels(std::int32_t first, std::int32_t count) const {
-    CLevelSummary summary{MAX_START, StartTime, MIN_START, StartTime, 0.0f};
+void CMeasurementRecord::RecomputeStatistics() {
+    float max = MAX_START;
+    float min = MIN_START;
+    float sum = 0.0f;
     // A series that never reaches the start values still shows a time: the start time.
-    float sum = 0.0f;  // summed in single precision, as the panel's average always was
-    for (std::int32_t i = first; i < first + count; ++i) {
+    std::time_t maxTime = StartTime;
+    std::time_t minTime = StartTime;
+    for (std::int32_t i = 0; i < SampleCount; ++i) {
         const float level = Levels[static_cast<std::size_t>(i)];
-        if (level >= summary.Max) {
-            summary.Max = level;
-            summary.MaxTime = SampleTime(i);
+        if (level >= max) {
+            max = level;
+            maxTime = SampleTime(i);
         }
-        if (level <= summary.Min) {
-            summary.Min = level;
-            summary.MinTime = SampleTime(i);
+        if (level <= min) {
+            min = level;
+            minTime = SampleTime(i);
         }
         sum += level;
     }
-    if (count > 0) {
-        summary.Mean = sum / static_cast<float>(count);
-    }
-    return summary;
-}
-
-void CMeasurementRecord::RecomputeStatistics() {
-    const CLevelSummary summary = SummariseLevels(0, SampleCount);
-    MaxText = LevelAtTime(summary.Max, summary.MaxTime);
-    MinText = LevelAtTime(summary.Min, summary.MinTime);
-    AvgText = LevelText(summary.Mean, 2) + " ";
+    MaxText = LevelAtTime(max, maxTime);
+    MinText = LevelAtTime(min, minTime);
+    const float mean = SampleCount > 0 ? sum / static_cast<float>(SampleCount) : 0.0f;
+    AvgText = LevelText(mean, 2) + " ";
     Info.SoundMax = MaxText;
     Info.SoundMin = MinText;
     Info.SoundAvg = AvgText;

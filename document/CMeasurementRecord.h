@@ -32,15 +32,6 @@ struct CInfoTexts {
     std::string SoundAvg;
 };
 
-// Highest and lowest level with their times, and the mean, of some readings of a record.
-struct CLevelSummary {
-    float Max = 0.0f;
-    std::time_t MaxTime = 0;
-    float Min = 0.0f;
-    std::time_t MinTime = 0;
-    float Mean = 0.0f;  // 0 for no readings
-};
-
 // The one measurement the program holds: a series of levels taken at a fixed interval from
 // a known start time, the header values that describe how the logger took them, and the
 // texts derived from them. A download or a file load builds a new record and swaps it in
@@ -78,12 +69,8 @@ public:
     // formed in floating point. Every list, report and readout uses this rule.
     std::time_t SampleTime(std::int64_t index) const;
 
-    // Maximum, minimum (ties go to the later reading) and mean of `count` readings from
-    // `first` (0-based), as the info panel shows them for the whole series.
-    CLevelSummary SummariseLevels(std::int32_t first, std::int32_t count) const;
-
-    // SummariseLevels over the whole series, into MaxText, MinText, AvgText and the info
-    // panel's copies.
+    // Maximum, minimum (ties go to the later reading) and mean over the whole series, into
+    // MaxText, MinText, AvgText and the info panel's copies.
     void RecomputeStatistics();
 
     // The info panel texts as the first graph after a file load shows them: start time,

@@ -116,6 +116,9 @@ CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, 
     levels.reserve(static_cast<std::size_t>(count));
     std::int32_t aboveHigh = 0;
     std::int32_t belowLow = 0;
+    float highest = 0.0f;
+    float lowest = 0.0f;
+    float sum = 0.0f;  // in single precision, as the info panel's average
     for (std::int32_t i = first; i < first + count; ++i) {
         const float level = record.Levels[static_cast<std::size_t>(i)];
         hours.Add(record.SampleTime(i), level);
@@ -123,6 +126,9 @@ CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, 
             continue;
         }
         energy.Add(level);
+        highest = levels.empty() ? level : std::max(highest, level);
+        lowest = levels.empty() ? level : std::min(lowest, level);
+        sum += level;
         levels.push_back(level);
         aboveHigh += level >= record.AlarmHigh ? 1 : 0;
         belowLow += level <= record.AlarmLow ? 1 : 0;
@@ -139,10 +145,9 @@ CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, 
     s.L50Db = LevelExceeded(levels, 50);
     s.L90Db = LevelExceeded(levels, 90);
     if (!levels.empty()) {
-        const CLevelSummary summary = record.SummariseLevels(first, count);
-        s.MaxDb = FiniteOrNone(DecimalOf(summary.Max));
-        s.MinDb = FiniteOrNone(DecimalOf(summary.Min));
-        s.MeanDb = FiniteOrNone(DecimalOf(summary.Mean));
+        s.MaxDb = DecimalOf(highest);
+        s.MinDb = DecimalOf(lowest);
+        s.MeanDb = FiniteOrNone(DecimalOf(sum / static_cast<float>(levels.size())));
     }
     return s;
 }

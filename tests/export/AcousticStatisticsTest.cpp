@@ -78,6 +78,19 @@ TEST(AcousticStatistics, extremesAndMeanAreThoseOfTheInfoPanel) {
     EXPECT_EQ(average, r.AvgText);
 }
 
+TEST(AcousticStatistics, readingsWithoutALevelTakeNoPartInTheExtremesOrTheMean) {
+    constexpr float INFINITE = std::numeric_limits<float>::infinity();
+    for (const std::vector<float>& levels : {std::vector<float>{60.0f, NOT_A_LEVEL, 80.0f},
+                                             {INFINITE, 60.0f, 80.0f, -INFINITE},
+                                             {NOT_A_LEVEL, 80.0f, INFINITE, 60.0f, NOT_A_LEVEL}}) {
+        const CAcousticStatistics s = ComputeAcousticStatistics(RecordOfLevels(levels));
+        ASSERT_TRUE(s.MaxDb && s.MinDb && s.MeanDb) << levels.size();
+        EXPECT_EQ(*s.MaxDb, 80.0) << levels.size();
+        EXPECT_EQ(*s.MinDb, 60.0) << levels.size();
+        EXPECT_EQ(*s.MeanDb, 70.0) << levels.size();
+    }
+}
+
 TEST(AcousticStatistics, timeBeyondTheAlarmLevelsCountsReadingsOnTheLevel) {
     // Alarm high 70, low 50; readings every 2 s.
     const CAcousticStatistics s = ComputeAcousticStatistics(
