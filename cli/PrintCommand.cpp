@@ -2,11 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
-
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <charconv>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -35,14 +34,18 @@ struct CPrintArguments {
     std::string Pages;
 };
 
-// "FIRST-LAST", two page numbers from 1 with FIRST ≤ LAST.
+// "FIRST-LAST", two page numbers from 1 with FIRST ≤ LAST. A number too large for an int is
+// refused, not wrapped to a page the user did not ask for.
 std::optional<std::pair<int, int>> ParsePageRange(const std::string& text) {
+    const char* const end = text.data() + text.size();
     int first = 0;
     int last = 0;
-    char dash = 0;
-    char rest = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &first, &dash, &last, &rest) != 3 || dash != '-' ||
-        first < 1 || last < first) {
+    const auto [dash, firstError] = std::from_chars(text.data(), end, first);
+    if (firstError != std::errc() || dash == end || *dash != '-') {
+        return std::nullopt;
+    }
+    const auto [rest, lastError] = std::from_chars(dash + 1, end, last);
+    if (lastError != std::errc() || rest != end || first < 1 || last < first) {
         return std::nullopt;
     }
     return std::pair{first, last};

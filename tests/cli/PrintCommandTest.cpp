@@ -133,6 +133,11 @@ TEST_F(CliPrint, failures_exitWithTheirStatus_andWriteNothing) {
         {{"print", m_in.string(), (m_dir / "out.pdf").string(), "--pages", "0-1"},
          64,
          "FIRST-LAST"},
+        // A page number beyond an int's range is no page of the report, nor a wrapped one.
+        {{"print", m_in.string(), (m_dir / "out.pdf").string(), "--report", "list", "--pages",
+          "1-4294967298"},
+         64,
+         "FIRST-LAST"},
         {{"print", m_in.string(), (m_dir / "out.pdf").string(), "--report", "table"}, 64, "table"},
         {{"print", m_in.string()}, 64, "OUT"},
     };
