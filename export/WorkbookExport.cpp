@@ -11,6 +11,7 @@
 #include "document/CMeasurementRecord.h"
 #include "export/AcousticStatistics.h"
 #include "export/StatisticsFields.h"
+#include "platform/AnsiCodePage.h"
 #include "platform/LocalTime.h"
 
 namespace {
@@ -20,19 +21,15 @@ constexpr const char* SUMMARY_SHEET = "Summary";
 constexpr double SECONDS_PER_DAY = 86400.0;
 
 // Texts of a measurement file are single bytes in the Windows code page; a workbook holds
-// UTF-8. Control characters, which its XML cannot hold, become blanks.
+// UTF-8. Control characters, which its XML cannot hold, become blanks, and bytes the code page
+// leaves unused U+FFFD.
 std::string Utf8OfWindowsText(const std::string& text) {
-    // Windows-1252 0x80..0x9F; the rest of the upper half is Latin-1. Bytes the code page
-    // leaves undefined become U+FFFD.
-    static constexpr char16_t HIGH_CONTROLS[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     std::string utf8;
     for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const char16_t code =
-            byte >= 0x80 && byte < 0xA0 ? HIGH_CONTROLS[byte - 0x80] : char16_t{byte};
+        char16_t code = CodePointOfAnsiByte(static_cast<std::uint8_t>(c));
+        if (code >= 0x80 && code < 0xA0) {
+            code = 0xFFFD;
+        }
         if (code < 0x20 || code == 0x7F) {
             utf8 += ' ';
         } else if (code < 0x80) {

@@ -4,20 +4,14 @@
 
 #include <QString>
 
-// Texts in files and from the logger are single-byte in the Windows-1252 code page, which
-// is Latin-1 except for the printable characters it puts at 0x80 to 0x9F (the euro sign,
-// curly quotes, dashes ...); the five codes it leaves unused show as themselves.
+#include "platform/AnsiCodePage.h"
+
+// A single-byte text from a file or from the logger as the program shows it.
 inline QString FromLocalText(const std::string& text) {
-    static constexpr char16_t HIGH_CONTROLS[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     QString result;
     result.reserve(static_cast<qsizetype>(text.size()));
     for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        result.append(byte >= 0x80 && byte < 0xA0 ? QChar(HIGH_CONTROLS[byte - 0x80])
-                                                  : QChar(byte));
+        result.append(QChar(CodePointOfAnsiByte(static_cast<std::uint8_t>(c))));
     }
     return result;
 }

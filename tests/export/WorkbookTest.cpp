@@ -149,4 +149,15 @@ TEST(Workbook, theChartsTimeAxisSpansTheReadingsLocalTimes) {
     EXPECT_EQ(ArchiveMember(single, "xl/charts/chart1.xml"), "");
 }
 
+TEST(Workbook, windowsTextsOfTheFileBecomeUtf8WithoutControlCharacters) {
+    CTempDir dir;
+    const auto file = dir / "measurement.xlsx";
+    CMeasurementRecord record = RecordOfLevels({60.0f});
+    record.ModeText = "caf\xE9 \x80\x93x\x94 \x81\x07.";
+    ASSERT_TRUE(WriteWorkbook(record, file));
+    EXPECT_NE(ArchiveMember(file, "xl/worksheets/sheet2.xml")
+                  .find("caf\u00E9 \u20AC\u201Cx\u201D \uFFFD ."),
+              std::string::npos);
+}
+
 }  // namespace
