@@ -19,6 +19,7 @@
 #include "app/CHelpFile.h"
 #include "app/CHelpWindow.h"
 #include "app/CInstrumentView.h"
+#include "app/ExportCommands.h"
 #include "app/FrameMenus.h"
 #include "app/ProgramResources.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
@@ -54,6 +55,7 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     m_reportPrinter = std::make_unique<CReportPrinter>(m_doc, *m_graphView);
     m_fileCommands = std::make_unique<CFileCommands>(m_doc, *m_graphView, *m_prompt, *m_fileChooser,
                                                      [this] { InitialUpdate(); });
+    m_statistics = std::make_unique<CStatisticsWindowCommand>(m_doc, *m_graphView, *this);
     BuildMainMenu(*menuBar(), m_commands);
     BuildMainToolBar(*this, m_commands);
     BuildAccelerators(*this, m_commands);
@@ -155,7 +157,6 @@ void CMainFrame::ConnectCommands() {
         m_commands.SetHandler(
             id, [this, format] { RunExportCommand(m_doc, format, *m_fileChooser, *m_prompt); });
     }
-    m_statistics = std::make_unique<CStatisticsWindowCommand>(m_doc, *m_graphView, *this);
     m_commands.SetHandler(CommandId::WINDOW_STATISTICS, [this] {
         m_statistics->Toggle();
         UpdateCommandUI();
@@ -192,7 +193,7 @@ CCommandState CMainFrame::CommandState() const {
     state.DisplayState = static_cast<int>(m_graphView->State().DisplayState);
     state.ListShown = m_graphView->State().ListShown;
     state.LevelWindowShown = m_graphView->LevelWindow() != nullptr;
-    state.StatisticsWindowShown = m_statistics && m_statistics->Window() != nullptr;
+    state.StatisticsWindowShown = m_statistics->Window() != nullptr;
     return state;
 }
 

@@ -8,7 +8,7 @@
 #include "app/CCommandTable.h"
 #include "app/CFileChooser.h"
 #include "app/CFileCommands.h"
-#include "app/ExportCommands.h"
+#include "app/CStatisticsWindowCommand.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
 #include "graph/CGraphHost.h"
 #include "graph/CGraphState.h"
