@@ -52,7 +52,6 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     setWindowTitle(QStringLiteral("Tesmer Brantel"));
     setWindowIcon(ProgramIcon());
     BuildClient(ReadViewSettings(settingsFile));
-    m_reportPrinter = std::make_unique<CReportPrinter>(m_doc, *m_graphView);
     m_fileCommands = std::make_unique<CFileCommands>(m_doc, *m_graphView, *m_prompt, *m_fileChooser,
                                                      [this] { InitialUpdate(); });
     m_statistics = std::make_unique<CStatisticsWindowCommand>(m_doc, *m_graphView, *this);
@@ -170,9 +169,9 @@ void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::PREVIEW_LIST,
                           [this] { OnPrintReport(GraphDisplay::ListReport, true); });
     m_commands.SetHandler(CommandId::PRINT,
-                          [this] { m_reportPrinter->Print(*m_printDialogs, *m_prompt); });
+                          [this] { ReportPrinter().Print(*m_printDialogs, *m_prompt); });
     m_commands.SetHandler(CommandId::PRINT_SETUP,
-                          [this] { m_reportPrinter->PageSetup(*m_printDialogs); });
+                          [this] { ReportPrinter().PageSetup(*m_printDialogs); });
     m_commands.SetHandler(CommandId::FILE_NEW, [this] { m_fileCommands->NewDocument(); });
     m_commands.SetHandler(CommandId::FILE_OPEN, [this] { m_fileCommands->OpenDocument(); });
     m_commands.SetHandler(CommandId::FILE_SAVE, [this] { m_fileCommands->SaveDocument(); });
@@ -319,13 +318,20 @@ void CMainFrame::OfferUnfinishedRun() {
     }
 }
 
+CReportPrinter& CMainFrame::ReportPrinter() {
+    if (!m_reportPrinter) {
+        m_reportPrinter = std::make_unique<CReportPrinter>(m_doc, *m_graphView);
+    }
+    return *m_reportPrinter;
+}
+
 void CMainFrame::OnPrintReport(GraphDisplay report, bool preview) {
     // The choice stays: Ctrl+P prints this report again until another print command.
     m_graphView->State().DisplayState = report;
     if (preview) {
-        m_reportPrinter->Preview(*m_printDialogs, *m_prompt);
+        ReportPrinter().Preview(*m_printDialogs, *m_prompt);
     } else {
-        m_reportPrinter->Print(*m_printDialogs, *m_prompt);
+        ReportPrinter().Print(*m_printDialogs, *m_prompt);
     }
     UpdateCommandUI();
 }

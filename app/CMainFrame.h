@@ -105,6 +105,9 @@ private:
     // The print commands: the graph report (DisplayState 1) or the list report (2), printed
     // or previewed; Ctrl+P prints the report chosen last.
     void OnPrintReport(GraphDisplay report, bool preview);
+    // The printer with the user's page setup, made at the first print command: finding the
+    // system's printers takes a noticeable part of a start, and most starts print nothing.
+    CReportPrinter& ReportPrinter();
     // The one bridge of the program, made on first use; nullptr (the user has been told why)
     // when the environment names one that cannot be made.
     CBridge* LoggerBridge();
