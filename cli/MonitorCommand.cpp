@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "cli/CConsoleLinkHost.h"
 #include "cli/CliCommands.h"
@@ -79,11 +80,15 @@ struct CMonitorOptions {
 
 // Prints the newest reading of a growing record, and writes it to the CSV file if one was
 // named, in the layout of the csv command, so that a live run and an exported file read alike.
+// A CSV file that cannot take a line (a full disk) is reported at once; the run goes on, since
+// its readings are kept in the last measurement all the same.
 class CReadingPrinter {
 public:
-    CReadingPrinter(std::ostream& out, std::ostream* csv) : m_out(out), m_csv(csv) {
+    CReadingPrinter(std::ostream& out, std::ostream& err, std::ostream* csv, std::string csvName)
+        : m_out(out), m_err(err), m_csv(csv), m_csvName(std::move(csvName)) {
         if (m_csv) {
             *m_csv << CSV_HEADER_LINE << std::flush;
+            CheckCsv();
         }
     }
 
@@ -95,12 +100,28 @@ public:
               << level << std::endl;
         if (m_csv) {
             *m_csv << CsvReadingLine(r, index) << std::flush;
+            CheckCsv();
         }
     }
 
+    // False once a line could not be written to the CSV file.
+    bool CsvWhole() const { return !m_csvFailed; }
+
 private:
+    void CheckCsv() {
+        if (!m_csvFailed && !*m_csv) {
+            m_csvFailed = true;
+            m_err << "The CSV file \"" << m_csvName
+                  << "\" could not be written; the readings are still kept in "
+                     "PreMeasure.sound.\n";
+        }
+    }
+
     std::ostream& m_out;
+    std::ostream& m_err;
     std::ostream* m_csv;
+    std::string m_csvName;
+    bool m_csvFailed = false;
 };
 
 // A run left unfinished by an earlier monitor or program becomes the last measurement
@@ -112,6 +133,39 @@ void RecoverUnfinishedRun(CCliContext& context) {
         if (AdoptUnfinishedRun(doc, std::move(*record))) {
             context.Err << "An unfinished real-time run was recovered into PreMeasure.sound ("
                         << readings << " readings).\n";
+        }
+    }
+}
+
+// Starts the real-time run and polls it until `count` readings, a stop signal or the logger's
+// end; the exit status.
+int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int count,
+                     CCliContext& context) {
+    const CStopSignals stopSignals;
+    switch (link.RunDownload(doc, host, DownloadScope::RealTimeOnly)) {
+        case DownloadResult::RealTimeStarted:
+            break;
+        case DownloadResult::NotRealTime:
+            context.Err << MSG_NOT_REAL_TIME << '\n';
+            return EXIT_REAL_TIME;
+        default:
+            return EXIT_FAILURE_STATUS;  // the link has said why
+    }
+
+    for (;;) {
+        WaitForPoll(host.PollPeriodMs());
+        if (CStopSignals::Requested() || doc.Record().SampleCount >= count) {
+            return link.EndRealTimeRun(doc, host) ? EXIT_OK : EXIT_FAILURE_STATUS;
+        }
+        switch (link.PollRealTime(doc, host)) {
+            case PollResult::Polling:
+                break;
+            case PollResult::Ended:
+                return EXIT_OK;
+            case PollResult::LoggerStopped:
+                context.Err << "The logger stopped answering after " << doc.Record().SampleCount
+                            << " readings; they are kept in PreMeasure.sound.\n";
+                return EXIT_FAILURE_STATUS;
         }
     }
 }
@@ -142,39 +196,15 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
     RecoverUnfinishedRun(context);
 
     CDTDoc doc;
-    CReadingPrinter printer(context.Out, csv.is_open() ? &csv : nullptr);
+    CReadingPrinter printer(context.Out, context.Err, csv.is_open() ? &csv : nullptr,
+                            options.CsvFile);
     doc.AddView([&](DocumentChange change) {
         if (change == DocumentChange::ReadingAppended) {
             printer.Print(doc.Record());
         }
     });
-    const CStopSignals stopSignals;
-    switch (link.RunDownload(doc, host, DownloadScope::RealTimeOnly)) {
-        case DownloadResult::RealTimeStarted:
-            break;
-        case DownloadResult::NotRealTime:
-            context.Err << MSG_NOT_REAL_TIME << '\n';
-            return EXIT_REAL_TIME;
-        default:
-            return EXIT_FAILURE_STATUS;  // the link has said why
-    }
-
-    for (;;) {
-        WaitForPoll(host.PollPeriodMs());
-        if (CStopSignals::Requested() || doc.Record().SampleCount >= options.Count) {
-            return link.EndRealTimeRun(doc, host) ? EXIT_OK : EXIT_FAILURE_STATUS;
-        }
-        switch (link.PollRealTime(doc, host)) {
-            case PollResult::Polling:
-                break;
-            case PollResult::Ended:
-                return EXIT_OK;
-            case PollResult::LoggerStopped:
-                context.Err << "The logger stopped answering after " << doc.Record().SampleCount
-                            << " readings; they are kept in PreMeasure.sound.\n";
-                return EXIT_FAILURE_STATUS;
-        }
-    }
+    const int status = WatchRealTimeRun(link, doc, host, options.Count, context);
+    return status == EXIT_OK && !printer.CsvWhole() ? EXIT_FAILURE_STATUS : status;
 }
 
 }  // namespace

@@ -78,6 +78,16 @@ TEST_F(MonitorCommand, count_printsEachReadingAsItComesAndKeepsThemAll) {
     EXPECT_FALSE(std::filesystem::exists(*RunJournalPath()));
 }
 
+TEST_F(MonitorCommand, csvFileOnAFullDisk_isReportedAndTheReadingsAreStillKept) {
+    const CToolRun run = RunTool({"--simulate", "monitor", "--count", "2", "--csv", "/dev/full"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err,
+              "The CSV file \"/dev/full\" could not be written; the readings are still kept in "
+              "PreMeasure.sound.\n");
+    EXPECT_EQ(Lines(run.Out).size(), 2u);
+    EXPECT_EQ(LastMeasurement().SampleCount, 2);
+}
+
 TEST_F(MonitorCommand, loggerStopsAnswering_keepsTheReadingsSaysSoAndExitsOne) {
     setenv("DATALOGGER_SIM_FAULTS", "read:4=fail", 1);  // the status, two levels, then nothing
     const CToolRun run = RunTool({"--simulate", "monitor"});
