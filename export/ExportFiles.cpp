@@ -1,48 +1,19 @@
 #include "export/ExportFiles.h"
 
-#include <stdlib.h>
-
 #include <fstream>
-#include <system_error>
 
 #include "export/CsvExport.h"
 #include "export/WorkbookCheck.h"
 #include "export/WorkbookExport.h"
 #include "platform/CAtomicFile.h"
+#include "platform/CScratchFolder.h"
 
 namespace {
-
-// A folder of its own under the system's temporary folder, removed with what it holds.
-class CScratchFolder {
-public:
-    CScratchFolder() {
-        std::error_code error;
-        std::string pattern =
-            (std::filesystem::temp_directory_path(error) / "datalogger-export-XXXXXX").string();
-        if (!error && mkdtemp(pattern.data())) {
-            m_path = pattern;
-        }
-    }
-    ~CScratchFolder() {
-        if (!m_path.empty()) {
-            std::error_code ignored;  // nothing more can be done about a leftover scratch folder
-            std::filesystem::remove_all(m_path, ignored);
-        }
-    }
-    CScratchFolder(const CScratchFolder&) = delete;
-    CScratchFolder& operator=(const CScratchFolder&) = delete;
-
-    bool Made() const { return !m_path.empty(); }
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 // libxlsxwriter writes only to a file it names itself: the workbook is made in a scratch
 // folder and then copied into the temporary file that takes the target's place.
 bool CopyWorkbook(const CMeasurementRecord& record, std::ostream& out) {
-    const CScratchFolder scratch;
+    const CScratchFolder scratch("datalogger-export");
     if (!scratch.Made()) {
         return false;
     }

@@ -149,6 +149,31 @@ TEST_F(CliPrint, failures_exitWithTheirStatus_andWriteNothing) {
     }
 }
 
+// The program itself, started as a shell without a login session starts it (over ssh, in CI):
+// no XDG_RUNTIME_DIR. Standard error carries the tool's own messages and nothing of Qt's, and
+// the private runtime folder it makes for Qt is gone when it ends.
+TEST_F(CliPrint, withoutALoginSession_standardErrorCarriesOnlyTheToolsOwnMessages) {
+    const CTempDir temporaryFolder;
+    const std::filesystem::path unwritable = m_dir / "no folder" / "out.pdf";
+    const struct {
+        std::filesystem::path Out;
+        std::string Printed;
+    } cases[] = {
+        {m_dir / "out.pdf", "exit 0\n"},
+        {unwritable, "The PDF file \"" + unwritable.string() +
+                         "\" could not be written; nothing was written in its place.\nexit 1\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string printed =
+            CommandOutput("env -u XDG_RUNTIME_DIR TMPDIR=" + Quoted(temporaryFolder.Path()) + " " +
+                          Quoted(DATALOGGER_CLI_PROGRAM) + " print " + Quoted(m_in) + " " +
+                          Quoted(c.Out) + " 2>&1; echo \"exit $?\"");
+        EXPECT_EQ(printed, c.Printed);
+        EXPECT_TRUE(std::filesystem::is_empty(temporaryFolder.Path())) << c.Out;
+    }
+    EXPECT_GT(std::filesystem::file_size(m_dir / "out.pdf"), 0u);
+}
+
 TEST_F(CliPrint, aDiskFillingUp_leavesThePreviousFileWhole) {
     ASSERT_EQ(Print("whole.pdf", {"--report", "list"}).Status, 0);
     constexpr std::uintmax_t LIMIT = 20000;
