@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a staging folder as a packager does, and checks every installed file
 # with the tool that reads it: the desktop entry, the metainfo, the MIME type, the manual
-# pages, the udev rule, the icons, the help file and both programs.
+# pages, the copyright file and changelog, the udev rule, the icons, the help file and both
+# programs. Then builds the Debian package and checks its control fields and file modes.
 #
 # Usage: check_install.sh BUILD_DIR STAGE_DIR, with the installed layout in the environment:
-# BINDIR DATADIR MANDIR UDEV_RULES_DIR (absolute, as configured), VERSION, CMAKE and
+# BINDIR DATADIR MANDIR UDEV_RULES_DIR (absolute, as configured), VERSION, CMAKE, CPACK and
 # REFRESH_SCRIPT (what a direct install runs to refresh the desktop databases).
 set -uo pipefail
 build=$1
@@ -37,6 +38,7 @@ fi
 bin=$stage$BINDIR
 data=$stage$DATADIR
 man1=$stage$MANDIR/man1
+doc=$data/doc/datalogger
 desktop_entry=$data/applications/datalogger.desktop
 mime_type=$data/mime/packages/datalogger.xml
 metainfo=$data/metainfo/com.brantel.Datalogger.metainfo.xml
@@ -45,7 +47,8 @@ icons=$data/icons/hicolor
 
 for file in "$bin/datalogger" "$bin/datalogger-cli" "$data/datalogger/help.chm" \
     "$desktop_entry" "$mime_type" "$metainfo" "$udev_rule" \
-    "$man1/datalogger.1" "$man1/datalogger-cli.1" "$icons/scalable/apps/datalogger.svg"; do
+    "$man1/datalogger.1.gz" "$man1/datalogger-cli.1.gz" "$icons/scalable/apps/datalogger.svg" \
+    "$doc/copyright" "$doc/changelog.gz"; do
     [ -s "$file" ] || fail "not installed: ${file#"$stage"}"
 done
 
@@ -96,21 +99,41 @@ done
 
 # The manual pages: clean under mandoc's and groff's checks, found by man in the installed
 # manual folder, and listing every command datalogger-cli has.
-for page in "$man1"/datalogger.1 "$man1"/datalogger-cli.1; do
+for page in "$man1"/datalogger.1.gz "$man1"/datalogger-cli.1.gz; do
     check "manual page" mandoc -T lint -W warning "$page"
     groff_warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
     [ -z "$groff_warnings" ] || fail "man ${page##*/}: $groff_warnings"
-    name=$(basename "$page" .1)
+    name=$(basename "$page" .1.gz)
     [ "$(man --manpath="$stage$MANDIR" -w "$name" 2>/dev/null)" = "$page" ] || fail "man does not find $name"
+done
+# Compressed with gzip -9n: maximum compression, and no file name or time stamp in the header
+# (flags 0, time 0), so that every build gives the same bytes.
+for compressed in "$man1"/datalogger.1.gz "$man1"/datalogger-cli.1.gz "$doc/changelog.gz"; do
+    header=$(od -An -tx1 -N9 "$compressed" | tr -d ' \n')
+    [ "$header" = 1f8b08000000000002 ] || fail "${compressed#"$stage"} is not compressed with gzip -9n (header $header)"
 done
 commands=$("$bin/datalogger-cli" --help | sed -n '/^[A-Za-z]*[Ss]ubcommands:/,/^$/p' | awk 'NR > 1 && NF { print $1 }')
 [ -n "$commands" ] || fail "datalogger-cli --help lists no commands"
 # A command's entry is the paragraph tag after a .TP line.
-entries=$(awk 'previous == ".TP" { print } { previous = $0 }' "$man1/datalogger-cli.1")
+entries=$(gzip -dc "$man1/datalogger-cli.1.gz" | awk 'previous == ".TP" { print } { previous = $0 }')
 for command in $commands; do
     grep -Eq "^\.B[IR]? \"?$command( |\"|$)" <<<"$entries" ||
         fail "the datalogger-cli command \"$command\" is missing from packaging/man/datalogger-cli.1.in"
 done
+
+# The copyright file in the machine-readable format, and the changelog naming this version and
+# the same maintainer as the package.
+[ "$(head -n 1 "$doc/copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+    fail "the copyright file is not in the machine-readable format"
+for field in Upstream-Name Files Copyright License; do
+    grep -q "^$field: ." "$doc/copyright" || fail "the copyright file has no $field field"
+done
+changelog=$stage.changelog
+gzip -dc "$doc/changelog.gz" >"$changelog"
+changelog_warnings=$(dpkg-parsechangelog -l "$changelog" 2>&1 >/dev/null)
+[ -z "$changelog_warnings" ] || fail "the changelog: $changelog_warnings"
+changelog_field() { dpkg-parsechangelog -l "$changelog" -S "$1" 2>/dev/null; }
+[ "$(changelog_field Version)" = "$VERSION" ] || fail "the changelog's version is $(changelog_field Version), not $VERSION"
 
 # The udev rule (this udev has no "udevadm verify"): every line a comment or a rule of
 # known keys with the operators udev takes for them, for the bridge the program looks for,
@@ -126,6 +149,36 @@ done <"$udev_rule"
 grep -q 'ATTR{idVendor}=="10c4", ATTR{idProduct}=="ea61"' "$udev_rule" ||
     fail "the udev rule is not for the logger's bridge 10c4:ea61"
 grep -q 'TAG+="uaccess"' "$udev_rule" || fail "the udev rule does not give the seat's user access"
+
+# The Debian package: a maintainer with an address, a description that fits 80 columns, and
+# every file root's, writable by root alone, executable only in the program folder.
+package_dir=$stage-package
+rm -rf "$package_dir"
+if "${CPACK:-cpack}" -G DEB --config "$build/CPackConfig.cmake" -B "$package_dir" >"$package_dir.log" 2>&1; then
+    package=$(ls "$package_dir"/*.deb)
+    contents=$(dpkg-deb -c "$package")
+    maintainer=$(dpkg-deb -f "$package" Maintainer)
+    address='^[^<>@]+ <[^<>@ ]+@[^<>@ ]+\.[^<>@ ]+>$'
+    [[ "$maintainer" =~ $address ]] || fail "the package's maintainer \"$maintainer\" has no e-mail address"
+    [ "$(changelog_field Maintainer)" = "$maintainer" ] ||
+        fail "the changelog names $(changelog_field Maintainer), the package $maintainer"
+    long_lines=$(dpkg-deb -f "$package" Description | awk 'length > 80')
+    [ -z "$long_lines" ] || fail "description lines longer than 80 characters: $long_lines"
+    while read -r mode owner path; do
+        case $mode:$path in
+            d*) expected=drwxr-xr-x ;;
+            *:.$BINDIR/*) expected=-rwxr-xr-x ;;
+            *) expected=-rw-r--r-- ;;
+        esac
+        [ "$mode $owner" = "$expected root/root" ] || fail "$path in the package: $mode $owner, not $expected root/root"
+    done < <(awk '{ print $1, $2, $6 }' <<<"$contents")
+    for file in "$MANDIR/man1/datalogger.1.gz" "$DATADIR/doc/datalogger/copyright" "$DATADIR/doc/datalogger/changelog.gz"; do
+        grep -q " \.$file$" <<<"$contents" || fail "the package has no $file"
+    done
+else
+    cat "$package_dir.log"
+    fail "cpack -G DEB"
+fi
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"
