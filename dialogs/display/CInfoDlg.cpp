@@ -1,7 +1,5 @@
 #include "dialogs/display/CInfoDlg.h"
 
-#include <string>
-
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,50 +18,6 @@ const QColor PANEL_BACKGROUND = PANEL_GREY;
 // The panel's face would be "@Batang"; where it is missing a plain face of the same size serves.
 constexpr int FONT_POINTS = 11;
 
-enum class PanelText {
-    StartTime,
-    Mode,
-    DataNo,
-    AlarmHigh,
-    SampleRate,
-    Unit,
-    Speed,
-    AlarmLow,
-    SoundMax,
-    SoundMin,
-    SoundAvg
-};
-
-// Where each text lives: the panel's own texts in the record's Info, the three the measurement
-// file keeps in the record itself.
-const std::string& TextOf(const CMeasurementRecord& record, PanelText text) {
-    switch (text) {
-        case PanelText::StartTime:
-            return record.Info.StartTime;
-        case PanelText::Mode:
-            return record.ModeText;
-        case PanelText::DataNo:
-            return record.Info.DataNo;
-        case PanelText::AlarmHigh:
-            return record.AlarmHighText;
-        case PanelText::SampleRate:
-            return record.Info.SampleRate;
-        case PanelText::Unit:
-            return record.Info.Unit;
-        case PanelText::Speed:
-            return record.Info.Speed;
-        case PanelText::AlarmLow:
-            return record.AlarmLowText;
-        case PanelText::SoundMax:
-            return record.Info.SoundMax;
-        case PanelText::SoundMin:
-            return record.Info.SoundMin;
-        case PanelText::SoundAvg:
-            break;
-    }
-    return record.Info.SoundAvg;
-}
-
 // One field of the panel template, in dialog units. Labels end just before their edit.
 struct CPanelField {
     const char* Label;
@@ -71,7 +25,6 @@ struct CPanelField {
     int EditX;
     int EditY;
     int EditWidth;
-    PanelText Text;
 };
 
 constexpr int EDIT_HEIGHT = 12;
@@ -80,17 +33,17 @@ constexpr int LABEL_GAP = 2;
 
 // In template order.
 constexpr std::array<CPanelField, CInfoDlg::FIELD_COUNT> FIELDS{{
-    {"Start Time", 4, 52, 4, 75, PanelText::StartTime},
-    {"Mode", 131, 154, 3, 36, PanelText::Mode},
-    {"DataNo.", 193, 223, 4, 45, PanelText::DataNo},
-    {"Sound Alarm Hi", 272, 332, 4, 29, PanelText::AlarmHigh},
-    {"Sample Rate", 4, 52, 23, 75, PanelText::SampleRate},
-    {"Unit", 131, 154, 23, 36, PanelText::Unit},
-    {"Speed", 193, 223, 23, 45, PanelText::Speed},
-    {"Sound Alarm Low", 272, 332, 23, 29, PanelText::AlarmLow},
-    {"Sound MAX", 4, 52, 42, 110, PanelText::SoundMax},
-    {"MIN", 166, 186, 42, 110, PanelText::SoundMin},
-    {"AVG", 300, 321, 42, 40, PanelText::SoundAvg},
+    {"Start Time", 4, 52, 4, 75},
+    {"Mode", 131, 154, 3, 36},
+    {"DataNo.", 193, 223, 4, 45},
+    {"Sound Alarm Hi", 272, 332, 4, 29},
+    {"Sample Rate", 4, 52, 23, 75},
+    {"Unit", 131, 154, 23, 36},
+    {"Speed", 193, 223, 23, 45},
+    {"Sound Alarm Low", 272, 332, 23, 29},
+    {"Sound MAX", 4, 52, 42, 110},
+    {"MIN", 166, 186, 42, 110},
+    {"AVG", 300, 321, 42, 40},
 }};
 
 // The lamp pictures stand beside the alarm levels; the lit one sits a unit to the right.
@@ -139,8 +92,10 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
 }
 
 void CInfoDlg::Refresh(const CMeasurementRecord& record) {
-    for (std::size_t i = 0; i < FIELDS.size(); ++i) {
-        m_edits[i]->setText(FromLocalText(TextOf(record, FIELDS[i].Text)));
+    for (const auto& [label, text] : InfoPanelFields(record)) {
+        if (QLineEdit* edit = Field(QString::fromLatin1(label))) {
+            edit->setText(FromLocalText(text));
+        }
     }
 }
 
