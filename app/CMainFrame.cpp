@@ -124,6 +124,11 @@ void CMainFrame::ExpandGraph(bool expanded) {
 }
 
 void CMainFrame::ShowInstrumentPane(bool shown) {
+    // The focus of a pane that goes goes to the graph: handed on along the tab order, it would
+    // land in the info panel's first field and select its whole text.
+    if (!shown && m_instrumentView->hasFocus()) {
+        m_graphView->setFocus(Qt::OtherFocusReason);
+    }
     m_instrumentView->setVisible(shown);
     if (shown) {
         m_splitter->setSizes(

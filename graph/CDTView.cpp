@@ -104,6 +104,10 @@ void CDTView::UndoZoom() {
 void CDTView::SetInfoPanelHeight(int panelHeight) {
     m_state.PanelHeight = panelHeight;
     if (m_infoPanel) {
+        // A field's focus stays with the graph rather than moving on to the next field.
+        if (panelHeight <= 0 && m_infoPanel->isAncestorOf(window()->focusWidget())) {
+            setFocus(Qt::OtherFocusReason);
+        }
         m_infoPanel->setGeometry(ChildRect(0, 0, width(), panelHeight));
         m_infoPanel->setVisible(panelHeight > 0);
     }

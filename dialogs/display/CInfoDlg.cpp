@@ -31,7 +31,7 @@ constexpr int EDIT_HEIGHT = 12;
 constexpr int LABEL_HEIGHT = 8;
 constexpr int LABEL_GAP = 2;
 
-// In template order.
+// In template order, which is also the tab order.
 constexpr std::array<CPanelField, CInfoDlg::FIELD_COUNT> FIELDS{{
     {"Start Time", 4, 52, 4, 75},
     {"Mode", 131, 154, 3, 36},
@@ -72,11 +72,6 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(field.Label));
         edit->setReadOnly(true);
-        // A display, not an input: a click gives a field the focus, so that its text can be
-        // selected and copied, but the focus never moves into the panel by itself. Handed on by
-        // Tab, or by a pane that hides, it would select the field's whole text, and the panel
-        // would show it so again each time it is shown.
-        edit->setFocusPolicy(Qt::ClickFocus);
         edit->setGeometry(units.ToPixels(field.EditX, field.EditY, field.EditWidth, EDIT_HEIGHT));
         m_edits[i] = edit;
     }

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -233,6 +234,45 @@ TEST_F(MainFrame, graphFullWindow_takesTheInstrumentPaneAwayAndBack) {
         if (paneWanted) {
             EXPECT_EQ(m_frame->InstrumentView().width(), 130);
         }
+    }
+}
+
+// A pane or panel that goes while it holds the focus hands it to the graph. Handed on along
+// the tab order instead, the focus would land in the info panel's first field and select its
+// whole text, and the panel would show it so each time it came back.
+TEST_F(MainFrame, hidingTheFocusedPane_handsTheFocusToTheGraph) {
+    m_doc.ReplaceRecord(ExampleRecord(30), DocumentChange::Downloaded);
+    m_frame->resize(1000, 700);
+    m_frame->show();
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    m_frame->GraphView().grab();  // the first paint makes the info panel
+    const CInfoDlg* panel = m_frame->GraphView().InfoPanel();
+    ASSERT_NE(panel, nullptr);
+    const auto fieldsFocusedOrSelected = [&] {
+        QStringList fields;
+        for (const QLineEdit* field : panel->findChildren<QLineEdit*>()) {
+            if (field->hasFocus() || field->hasSelectedText()) {
+                fields << field->objectName();
+            }
+        }
+        return fields.join(", ").toStdString();
+    };
+    const struct {
+        const char* Command;
+        QWidget* Focused;
+    } cases[] = {{"&Instrument", &m_frame->InstrumentView()},
+                 {"&Info Dialog", panel->Field("DataNo.")}};
+    for (const auto& c : cases) {
+        c.Focused->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(c.Focused->hasFocus()) << c.Command;
+        Run(c.Command);
+        EXPECT_TRUE(m_frame->GraphView().hasFocus()) << c.Command;
+        EXPECT_EQ(fieldsFocusedOrSelected(), "") << c.Command;
+        Run(c.Command);
+        Run("&Info Dialog");
+        Run("&Info Dialog");
+        EXPECT_EQ(fieldsFocusedOrSelected(), "") << c.Command << ", the panel hidden and shown";
     }
 }
 
