@@ -141,7 +141,7 @@ void CDTView::AppendLatestReading() {
         m_infoPanel->Refresh(record);
     }
     const CCurveExtension extension = ExtendCurve(m_state, record, GrowingSeries(m_doc));
-    emit ReadingsShownChanged();
+    SignalReadingsShown();
     if (extension.ScrollBars) {
         ApplyScrollBars(*extension.ScrollBars);
     }
@@ -180,6 +180,7 @@ QImage CDTView::PrinterPicture() {
 
 void CDTView::OnDocumentChange(DocumentChange change) {
     const CMeasurementRecord& record = m_doc.Record();
+    m_spanSignalled.reset();
     if (m_state.DisplayState == GraphDisplay::Nothing) {
         m_state.DisplayState = GraphDisplay::Graph;
     }
@@ -227,7 +228,7 @@ void CDTView::paintEvent(QPaintEvent* event) {
     if (m_pictureStale || m_picture.size() != size()) {
         ComposePicture(m_picture, false);
         m_pictureStale = false;
-        emit ReadingsShownChanged();
+        SignalReadingsShown();
     }
     QPainter painter(this);
     // Only what changed: a cursor move brings two columns and the readout line. Clipped to
@@ -307,6 +308,14 @@ void CDTView::OnScroll(QScrollBar& bar, int action) {
     }
     bar.setSliderPosition(position);
     Redraw();
+}
+
+void CDTView::SignalReadingsShown() {
+    const CReadingSpan shown = ReadingsShown();
+    if (m_spanSignalled != shown) {
+        m_spanSignalled = shown;
+        emit ReadingsShownChanged();
+    }
 }
 
 void CDTView::WithdrawListReportWithoutList() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -87,8 +89,8 @@ public:
 signals:
     // A paint found the data list closed and withdrew the list report (ListShown).
     void ListReportWithdrawn();
-    // The readings shown may have changed: a picture was composed (a zoom, a scroll, a new
-    // record) or a live reading was added. ReadingsShown() says which they are now.
+    // The readings shown changed (a zoom, a scroll, a new record) or the document did (a live
+    // reading was added, a file loaded). ReadingsShown() says which they are now.
     void ReadingsShownChanged();
 
 protected:
@@ -105,6 +107,10 @@ private:
     void ComposePicture(QImage& picture, bool printer);
     // Clears ListShown once the data list window is gone, which disables the list report.
     void WithdrawListReportWithoutList();
+    // Says that the readings shown changed, if they did since it last said so or the document
+    // changed since: a picture composed anew of the same readings (a colour, a resize) leaves
+    // whatever follows them, such as the statistics, as it is.
+    void SignalReadingsShown();
     void ShowChildren(const CGraphScene& scene);
     // The toolbar and the vertical bar along the plot as the layout places them.
     void PlaceChildren();
@@ -125,6 +131,8 @@ private:
 
     QImage m_picture;
     bool m_pictureStale = true;
+    // The readings last said to be shown; none since the document changed.
+    std::optional<CReadingSpan> m_spanSignalled;
 
     CInfoDlg* m_infoPanel = nullptr;
     QScrollBar* m_horizontalBar = nullptr;

@@ -10,6 +10,7 @@ struct CReadingSpan {
     std::int32_t First = 1;
     std::int32_t Last = 0;
     std::int32_t Count() const { return std::max(Last - First + 1, 0); }
+    bool operator==(const CReadingSpan&) const = default;
 };
 
 // The readings the graph shows of a record of `count` readings: the displayed range while

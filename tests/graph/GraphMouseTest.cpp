@@ -413,6 +413,14 @@ TEST_F(GraphMouse, readingsShown_followTheZoomAndSayWhenTheyMayHaveChanged) {
     EXPECT_EQ(View->ReadingsShown().Last, 500);
     const auto composed = changes.count();
     EXPECT_GE(composed, 1);
+    // A picture composed anew of the same readings says nothing; the same span of another
+    // record does.
+    View->Redraw();
+    Paint();
+    EXPECT_EQ(changes.count(), composed);
+    Doc.ReplaceRecord(ExampleRecord(500), DocumentChange::Downloaded);
+    Paint();
+    EXPECT_EQ(changes.count(), composed + 1);
 
     Drag({224, 350}, {348, 420});
     ASSERT_EQ(State().Zoomed, 1);
