@@ -60,10 +60,7 @@ void BM_FullPaintEverySegment(benchmark::State& state) {
     CSceneInputs inputs;
     inputs.ClientWidth = WIDTH;
     inputs.ClientHeight = HEIGHT;
-    const QColor face = view.palette().color(QPalette::Button);
-    inputs.ButtonFace = {static_cast<std::uint8_t>(face.red()),
-                         static_cast<std::uint8_t>(face.green()),
-                         static_cast<std::uint8_t>(face.blue())};
+    inputs.ButtonFace = RgbOf(view.palette().color(QPalette::Button));
     inputs.EverySegment = true;
     QRegion pictureArea(view.rect());
     for (const QWidget* child : view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {

@@ -16,6 +16,7 @@
 #include "cli/CliCommands.h"
 #include "document/CDTDoc.h"
 #include "graph/CDataListModel.h"
+#include "graph/GraphPainter.h"
 #include "graph/PrintedGraph.h"
 #include "graph/ReportPages.h"
 #include "platform/CAtomicFile.h"
@@ -108,12 +109,10 @@ void Print(const CPrintArguments& arguments, CCliContext& context) {
     const COffscreenGui gui;
     const CProfile settingsFile = ReadSettingsFile();
     const CFrameSettings frame = ReadFrameSettings(settingsFile);
-    const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    QImage graph = PrintedGraphOfLoadedFile(
-        doc, PRINTED_VIEW_SIZE, ReadViewSettings(settingsFile),
-        {frame.BackgroundColor, frame.CurveColor, frame.GridColor},
-        {static_cast<std::uint8_t>(face.red()), static_cast<std::uint8_t>(face.green()),
-         static_cast<std::uint8_t>(face.blue())});
+    QImage graph =
+        PrintedGraphOfLoadedFile(doc, PRINTED_VIEW_SIZE, ReadViewSettings(settingsFile),
+                                 {frame.BackgroundColor, frame.CurveColor, frame.GridColor},
+                                 RgbOf(QGuiApplication::palette().color(QPalette::Button)));
     CDataListModel table(doc);
     table.TakeStaleCount();
     const CReport report{

@@ -49,11 +49,6 @@ ScrollRequest RequestOf(int action) {
     }
 }
 
-CRgb ToRgb(const QColor& color) {
-    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
-            static_cast<std::uint8_t>(color.blue())};
-}
-
 }  // namespace
 
 CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, QWidget* parent)
@@ -336,7 +331,7 @@ void CDTView::ComposePicture(QImage& picture, bool printer) {
     inputs.ClientHeight = height();
     inputs.Printer = printer;
     inputs.Colors = m_host.ColorIndexes();
-    inputs.ButtonFace = ToRgb(palette().color(QPalette::Button));
+    inputs.ButtonFace = RgbOf(palette().color(QPalette::Button));
     const CGraphScene scene = ComposeGraphScene(m_state, m_doc, inputs);
     if (scene.HasData && !printer) {
         ShowChildren(scene);

@@ -24,8 +24,6 @@ public:
     void Preview(CPrintDialogs& dialogs, CPrompt& prompt);
     void PageSetup(CPrintDialogs& dialogs);
 
-    QPrinter& Printer() { return m_printer; }
-
 private:
     // The report as the view shows it now, with the list's row count brought up to date.
     CReport MakeReport();

@@ -239,6 +239,11 @@ void CGraphPainter::DrawReadout(QPainter& painter, const CSceneText& readout,
     DrawTexts(painter, {readout});
 }
 
+CRgb RgbOf(const QColor& color) {
+    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+            static_cast<std::uint8_t>(color.blue())};
+}
+
 QRect ReadoutStrip(const CPixelRect& plot, int clientWidth) {
     return QRect(plot.Left, plot.Bottom + 75, std::max(clientWidth - 12 - plot.Left, 0), 20);
 }

@@ -37,6 +37,9 @@ private:
     QFont m_readoutFont;
 };
 
+// A colour as the scene keeps it.
+CRgb RgbOf(const QColor& color);
+
 // Where the cursor readout stands below the time axis: a line 20 pixels high from the plot's
 // left edge to just inside the white frame.
 QRect ReadoutStrip(const CPixelRect& plot, int clientWidth);

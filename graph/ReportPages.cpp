@@ -148,7 +148,7 @@ std::array<std::string, 2> ReportHeaderLines(const CMeasurementRecord& record) {
 }
 
 int CReport::PageCount() const {
-    return Kind == GraphDisplay::ListReport ? ListReportPageCount(Record.SampleCount) : 1;
+    return Kind == GraphDisplay::ListReport ? ListReportPageCount(Table.rowCount()) : 1;
 }
 
 CReportPage ComposeReportPage(const CReport& report, int width, int height, int page) {
