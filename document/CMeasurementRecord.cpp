@@ -1,5 +1,6 @@
 #include "document/CMeasurementRecord.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -131,4 +132,8 @@ std::string LevelText(double level, int decimals) {
     std::vector<char> text(static_cast<std::size_t>(length) + 1);
     std::snprintf(text.data(), text.size(), "%.*f", decimals, level);
     return text.data();
+}
+
+std::int32_t ReadingCount(const CMeasurementRecord& record) {
+    return std::clamp(record.SampleCount, 0, record.Capacity());
 }

@@ -79,6 +79,9 @@ public:
     void DeriveTextsAfterLoad();
 };
 
+// Readings the record holds, never more than its capacity: a damaged file may claim more.
+std::int32_t ReadingCount(const CMeasurementRecord& record);
+
 // The eleven info panel fields of a record with their labels, in the panel's order.
 using CInfoField = std::pair<const char*, const std::string&>;
 std::array<CInfoField, 11> InfoPanelFields(const CMeasurementRecord& record);

@@ -98,7 +98,7 @@ double DecimalOf(float level) {
 
 CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, std::int32_t first,
                                               std::int32_t count) {
-    const std::int32_t held = std::clamp(record.SampleCount, 0, record.Capacity());
+    const std::int32_t held = ReadingCount(record);
     first = std::clamp(first, 0, held);
     count = std::clamp(count, 0, held - first);
 

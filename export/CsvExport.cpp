@@ -44,7 +44,7 @@ std::string CsvReadingLine(const CMeasurementRecord& record, std::int32_t index)
 }
 
 bool WriteCsv(const CMeasurementRecord& record, std::ostream& out) {
-    const std::int32_t count = std::clamp(record.SampleCount, 0, record.Capacity());
+    const std::int32_t count = ReadingCount(record);
     const std::string unit = UnitText(record.IsDBA);
     CMinuteClockText clock = IsoClock();
     std::string text = CSV_HEADER_LINE;

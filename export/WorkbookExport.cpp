@@ -212,7 +212,7 @@ void InsertChart(lxw_workbook* workbook, lxw_worksheet* summary, const CMeasurem
 }  // namespace
 
 bool WriteWorkbook(const CMeasurementRecord& record, const std::filesystem::path& file) {
-    const std::int32_t count = std::clamp(record.SampleCount, 0, record.Capacity());
+    const std::int32_t count = ReadingCount(record);
     // Rows go out as they are written: a full logger memory needs no copy of every cell.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;

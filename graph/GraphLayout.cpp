@@ -52,10 +52,6 @@ CPixelRect PanelRectFor(const CPixelRect& plot, int clientWidth) {
     return {20, plot.Top - 18, clientWidth - 20, plot.Bottom + 55};
 }
 
-std::int32_t ReadingCount(const CMeasurementRecord& record) {
-    return std::clamp(record.SampleCount, 0, record.Capacity());
-}
-
 void FitToRecord(CGraphState& state, const CMeasurementRecord& record) {
     const auto capacity = static_cast<std::size_t>(record.Capacity());
     if (state.PlotX.size() != capacity) {

@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "document/CMeasurementRecord.h"
 #include "graph/CGraphState.h"
-
-class CMeasurementRecord;
 
 // The position arithmetic of the graph: where the plot lies, where each reading goes in the
 // unzoomed and the zoomed layout, and the real-time scale. Plain functions over the view's
@@ -28,9 +27,6 @@ inline int TruncToInt(double value) {
 CPixelRect PlotRectFor(int clientWidth, int clientHeight, int panelHeight);
 // The grey panel around the plot that carries the axes, labels and scroll bars.
 CPixelRect PanelRectFor(const CPixelRect& plot, int clientWidth);
-
-// Readings the record holds, never more than its capacity.
-std::int32_t ReadingCount(const CMeasurementRecord& record);
 
 // Keeps the per-reading arrays at the record's capacity and the displayed range within the
 // readings the record holds (1-based, RangeFirst ≤ RangeLast).

@@ -11,7 +11,7 @@ constexpr double TWO_HOURS = 7200.0;  // seconds
 }  // namespace
 
 CLevelAssessment AssessTwoHours(const CMeasurementRecord& record, std::int32_t first) {
-    const std::int32_t count = std::clamp(record.SampleCount, 0, record.Capacity());
+    const std::int32_t count = ReadingCount(record);
     CLevelAssessment assessment;
     assessment.First = std::clamp(first, 1, std::max(count - 1, 1));
     // Readings in two hours; an interval from a damaged file still assesses one reading.
