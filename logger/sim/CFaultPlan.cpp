@@ -49,6 +49,9 @@ CFaultPlan CFaultPlan::Parse(std::string_view text) {
             equals == std::string_view::npos ? "" : rest.substr(equals + 1);
         if (kind == "unplug" && equals == std::string_view::npos) {
             plan.UnplugBefore(TransferNumber(number, entry));
+        } else if (kind == "unplug" && effect.ends_with('s')) {
+            plan.UnplugBefore(TransferNumber(number, entry),
+                              TransferNumber(effect.substr(0, effect.size() - 1), entry));
         } else if (kind == "write" && effect == "fail") {
             plan.FailWrite(TransferNumber(number, entry));
         } else if (kind == "write" && effect == "short") {
@@ -64,7 +67,7 @@ CFaultPlan CFaultPlan::Parse(std::string_view text) {
 
 FaultAction CFaultPlan::NextWrite() {
     ++m_writes;
-    return Count(m_unplugs.contains(++m_transfers)   ? FaultAction::Unplug
+    return Count(Unplugs(++m_transfers)              ? FaultAction::Unplug
                  : m_failedWrites.contains(m_writes) ? FaultAction::Fail
                  : m_shortWrites.contains(m_writes)  ? FaultAction::Short
                                                      : FaultAction::None);
@@ -72,9 +75,18 @@ FaultAction CFaultPlan::NextWrite() {
 
 FaultAction CFaultPlan::NextRead() {
     ++m_reads;
-    return Count(m_unplugs.contains(++m_transfers) ? FaultAction::Unplug
+    return Count(Unplugs(++m_transfers)            ? FaultAction::Unplug
                  : m_failedReads.contains(m_reads) ? FaultAction::Fail
                                                    : FaultAction::None);
+}
+
+bool CFaultPlan::Unplugs(int transfer) {
+    const auto unplug = m_unplugs.find(transfer);
+    if (unplug == m_unplugs.end()) {
+        return false;
+    }
+    m_secondsAway = unplug->second;
+    return true;
 }
 
 FaultAction CFaultPlan::Count(FaultAction action) {

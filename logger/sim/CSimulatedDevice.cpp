@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <string>
 
@@ -80,12 +79,6 @@ CMemoryImage Record(CUrbanSoundscape& sound, const MemoryHeader& header, std::ui
 }
 
 }  // namespace
-
-std::int64_t CSystemClock::NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 CSimulatedDevice::CSimulatedDevice(std::optional<std::filesystem::path> stateFile)
     : m_stateFile(std::move(stateFile)) {

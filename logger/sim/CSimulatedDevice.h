@@ -5,20 +5,12 @@
 #include <optional>
 
 #include "logger/MemoryImage.h"
+#include "logger/RunClock.h"
 #include "logger/SetupBlock.h"
 
-// The simulated logger's clock: milliseconds since 1970-01-01 00:00 UTC. Tests give their
-// own so that nothing waits for real time to pass.
-class CSimClock {
-public:
-    virtual ~CSimClock() = default;
-    virtual std::int64_t NowMs() = 0;
-};
-
-class CSystemClock : public CSimClock {
-public:
-    std::int64_t NowMs() override;
-};
+// The simulated logger's clock. Tests give their own so that nothing waits for real time to
+// pass.
+using CSimClock = CRunClock;
 
 // What the simulated logger holds and how it records, apart from the protocol that reaches
 // it: its configuration, its recording, its calibration. A fresh logger holds a day of

@@ -21,6 +21,21 @@ std::optional<std::string> Environment(const char* name) {
     return std::string(value);
 }
 
+// The simulated clock runs at most a million times faster: a year of readings in half a minute.
+constexpr std::int64_t FASTEST_CLOCK = 1000000;
+
+std::int64_t ClockSpeed(const std::string& text) {
+    std::int64_t speed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), speed);
+    if (error != std::errc() || end != text.data() + text.size() || speed < 1 ||
+        speed > FASTEST_CLOCK) {
+        throw std::invalid_argument("DATALOGGER_SIM_SPEED: cannot read \"" + text +
+                                    "\" (a whole number from 1 to " +
+                                    std::to_string(FASTEST_CLOCK) + ")");
+    }
+    return speed;
+}
+
 }  // namespace
 
 SimulatorOptions SimulatorOptionsFromEnvironment() {
@@ -45,6 +60,9 @@ SimulatorOptions SimulatorOptionsFromEnvironment() {
                                         "\" (seconds, or never)");
         }
     }
+    if (const auto speed = Environment("DATALOGGER_SIM_SPEED")) {
+        options.Clock = std::make_shared<CScaledClock>(ClockSpeed(*speed));
+    }
     return options;
 }
 
@@ -60,7 +78,7 @@ CSimulatedLogger::CSimulatedLogger(SimulatorOptions options)
 }
 
 BridgeStatus CSimulatedLogger::BridgeCount(std::uint32_t& count) {
-    count = m_unplugged ? 0 : 1;
+    count = Unplugged() ? 0 : 1;
     return BridgeStatus::Success;
 }
 
@@ -69,7 +87,7 @@ BridgeStatus CSimulatedLogger::BridgeQueryString(std::uint32_t index, std::span<
     if (option != 0 || buffer.empty()) {
         return BridgeStatus::InvalidParameter;
     }
-    if (m_unplugged || index != 0) {
+    if (Unplugged() || index != 0) {
         return BridgeStatus::DeviceNotFound;
     }
     const std::size_t length = std::min(std::strlen(PRODUCT), buffer.size() - 1);
@@ -80,7 +98,7 @@ BridgeStatus CSimulatedLogger::BridgeQueryString(std::uint32_t index, std::span<
 
 BridgeStatus CSimulatedLogger::BridgeOpen(std::uint32_t index, BridgeHandle& handle) {
     handle = INVALID_BRIDGE_HANDLE;
-    if (m_unplugged || index != 0) {
+    if (Unplugged() || index != 0) {
         return BridgeStatus::DeviceNotFound;
     }
     m_device.Reload();
@@ -147,11 +165,19 @@ BridgeStatus CSimulatedLogger::BridgeGetTimeouts(std::uint32_t& readMs, std::uin
 BridgeStatus CSimulatedLogger::PlayFault(FaultAction fault, BridgeStatus failure) {
     if (fault == FaultAction::Unplug) {
         m_unplugged = true;
+        m_pluggedAgainAtMs.reset();
+        if (const int away = m_options.Faults.SecondsAway(); away > 0) {
+            m_pluggedAgainAtMs = m_options.Clock->NowMs() + std::int64_t{away} * 1000;
+        }
     }
-    if (m_unplugged) {
+    if (Unplugged()) {
         return BridgeStatus::DeviceNotFound;
     }
     return fault == FaultAction::Fail ? failure : BridgeStatus::Success;
+}
+
+bool CSimulatedLogger::Unplugged() const {
+    return m_unplugged && !(m_pluggedAgainAtMs && m_options.Clock->NowMs() >= *m_pluggedAgainAtMs);
 }
 
 void CSimulatedLogger::PressButton() {

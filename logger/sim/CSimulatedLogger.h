@@ -27,8 +27,9 @@ struct SimulatorOptions {
 };
 
 // The options the environment asks for: the state file in the program directory,
-// DATALOGGER_SIM_MEMORY, DATALOGGER_SIM_FAULTS and DATALOGGER_SIM_BUTTON (seconds, or
-// "never"). Throws std::invalid_argument for a value it cannot read.
+// DATALOGGER_SIM_MEMORY, DATALOGGER_SIM_FAULTS, DATALOGGER_SIM_BUTTON (seconds, or "never")
+// and DATALOGGER_SIM_SPEED (a clock that many times faster than real time). Throws
+// std::invalid_argument for a value it cannot read.
 SimulatorOptions SimulatorOptionsFromEnvironment();
 
 // A model of the logger on its USB bridge: one device that takes the logger's commands
@@ -56,7 +57,8 @@ public:
     void PressButton();
     CFaultPlan& Faults() { return m_options.Faults; }
     CSimulatedDevice& Device() { return m_device; }
-    bool Unplugged() const { return m_unplugged; }
+    // Unplugged and not yet plugged in again.
+    bool Unplugged() const;
 
 private:
     // Takes every complete request waiting in the input and queues its reply.
@@ -74,6 +76,7 @@ private:
     std::set<BridgeHandle> m_handles;
     BridgeHandle m_nextHandle = 1;
     bool m_unplugged = false;
+    std::optional<std::int64_t> m_pluggedAgainAtMs;  // empty: gone for good
     CBridgeTimeouts m_timeouts;
 
     std::vector<std::uint8_t> m_input;

@@ -43,9 +43,22 @@ std::unique_ptr<CBridge> Traced(std::unique_ptr<CBridge> bridge) {
 
 }  // namespace
 
-std::unique_ptr<CBridge> MakeBridge(bool simulate) {
+std::unique_ptr<CBridge> MakeBridge(bool simulate, std::shared_ptr<CRunClock> clock) {
     if (simulate) {
-        return Traced(std::make_unique<CSimulatedLogger>(SimulatorOptionsFromEnvironment()));
+        SimulatorOptions options = SimulatorOptionsFromEnvironment();
+        if (clock) {
+            options.Clock = std::move(clock);
+        }
+        return Traced(std::make_unique<CSimulatedLogger>(std::move(options)));
     }
     return Traced(UsbBridge());
+}
+
+std::shared_ptr<CRunClock> MakeRunClock(bool simulate) {
+    if (simulate) {
+        if (auto clock = SimulatorOptionsFromEnvironment().Clock) {
+            return clock;
+        }
+    }
+    return std::make_shared<CSystemClock>();
 }

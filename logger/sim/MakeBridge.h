@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "logger/CBridge.h"
+#include "logger/RunClock.h"
 
 // The bridge the program talks through: the simulated logger (SimulatorOptionsFromEnvironment
 // says how it behaves) or the USB bus, where the bridge is found by the ids in
@@ -12,5 +13,10 @@
 //
 // Make one bridge for the whole program: its timeouts, and the simulated logger's fault
 // counts, are the program's. Throws std::invalid_argument, with a message for the user,
-// when an environment variable cannot be used.
-std::unique_ptr<CBridge> MakeBridge(bool simulate);
+// when an environment variable cannot be used. `clock`: the simulated logger's clock instead
+// of the one the environment asks for.
+std::unique_ptr<CBridge> MakeBridge(bool simulate, std::shared_ptr<CRunClock> clock = nullptr);
+
+// The clock that runs against MakeBridge(simulate, clock) keep time by: the system's, or the
+// simulated logger's, faster with DATALOGGER_SIM_SPEED. Throws as MakeBridge does.
+std::shared_ptr<CRunClock> MakeRunClock(bool simulate);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+// The clock a run keeps time by: milliseconds since 1970-01-01 00:00 UTC. The system's clock
+// for a real logger; the simulated logger's clock may run faster than real time, and whoever
+// waits for it waits Speed() times less. Tests give their own so that nothing waits at all.
+class CRunClock {
+public:
+    virtual ~CRunClock() = default;
+    virtual std::int64_t NowMs() = 0;
+    // How many milliseconds of this clock pass in one real millisecond.
+    virtual std::int64_t Speed() const { return 1; }
+};
+
+class CSystemClock : public CRunClock {
+public:
+    std::int64_t NowMs() override;
+};
+
+// The system's time at its creation, then running `speed` times faster: days of a logger's
+// readings pass in minutes. Steady: it never steps back when the system's clock is set.
+class CScaledClock : public CRunClock {
+public:
+    explicit CScaledClock(std::int64_t speed);
+    std::int64_t NowMs() override;
+    std::int64_t Speed() const override { return m_speed; }
+
+private:
+    std::int64_t m_speed;
+    std::int64_t m_originMs;
+    std::chrono::steady_clock::time_point m_steadyOrigin;
+};
