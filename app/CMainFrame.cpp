@@ -290,11 +290,16 @@ void CMainFrame::OnCalAdjust() {
 }
 
 void CMainFrame::OnStopRunning() {
-    // The run's poll sees the flag at its next reading and ends there; the series so far is
-    // kept as the last measurement at once. A run without a reading yet has nothing to keep.
+    // The series so far is kept as the last measurement at once. A run without a reading yet
+    // has nothing to keep.
     m_doc.RealTimeActive = false;
     if (m_doc.Record().SampleCount > 0) {
         static_cast<void>(m_doc.SaveLastMeasurement());  // as silent as the run's own saves
+    }
+    // The run's last reading is taken now rather than at the next tick, up to a minute away:
+    // until the run has ended, its link holds the logger and the other logger commands fail.
+    if (m_downloadDlg && m_downloadDlg->RunPolling()) {
+        m_downloadDlg->PollRealTime();
     }
     UpdateCommandUI();
 }

@@ -16,11 +16,14 @@
 
 #include "app/CMainFrame.h"
 #include "dialogs/display/CInfoDlg.h"
+#include "dialogs/logger/CCalAdjustDlg.h"
 #include "dialogs/logger/CDownloadDlg.h"
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
 #include "logger/MemoryImage.h"
+#include "logger/sim/CSimulatedLogger.h"
 #include "tests/CRecordingPrompt.h"
+#include "tests/ModalDialog.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -114,6 +117,54 @@ TEST_F(DownloadCommand, download_graphAndInfoPanelShowTheNewRecord) {
         *button, [](CDownloadDlg& d) { QTest::mouseClick(&d.CancelButton(), Qt::LeftButton); });
     EXPECT_EQ(again, dialog);
     EXPECT_EQ(m_doc.Record().SampleCount, READINGS);
+}
+
+// The simulated logger set up for real time once a minute, before the window first talks to it.
+class StopRunning : public CMainFrameTest<> {
+protected:
+    StopRunning() : CMainFrameTest({.SimulateLogger = true}) {}
+
+    void SetUp() override {
+        CMainFrameTest::SetUp();
+        CSimulatedLogger logger(SimulatorOptionsFromEnvironment());
+        CLoggerLink link(logger, m_prompt);
+        SetupFields fields;
+        fields.RealTime = true;
+        fields.RateCode = 7;
+        fields.ManualStart = false;
+        ASSERT_TRUE(link.SendSetup(ComposeSetupBlock(fields, {2024, 6, 3, 10, 0, 0})));
+    }
+};
+
+TEST_F(StopRunning, takesTheLastReadingAtOnceAndLeavesTheLoggerFree) {
+    for (const int readingsBefore : {0, 2}) {
+        ASSERT_TRUE(WhileModal<CDownloadDlg>([&] { Run("&Download Data..."); },
+                                             [](CDownloadDlg& d) {
+                                                 d.Poll();
+                                                 QTest::mouseClick(&d.DownloadButton(),
+                                                                   Qt::LeftButton);
+                                             }));
+        auto* dialog = m_frame->findChild<CDownloadDlg*>();
+        ASSERT_TRUE(dialog != nullptr && dialog->RunPolling());
+        for (int i = 0; i < readingsBefore; ++i) {
+            dialog->PollRealTime();
+        }
+        Run("&Stop Running...");
+        EXPECT_FALSE(dialog->RunPolling()) << readingsBefore;
+        EXPECT_EQ(dialog->Link().Handle(), INVALID_BRIDGE_HANDLE) << readingsBefore;
+        EXPECT_EQ(m_doc.Record().SampleCount, readingsBefore + 1);
+        CDTDoc last;
+        ASSERT_EQ(last.LoadLastMeasurement(m_prompt), LoadResult::Loaded);
+        EXPECT_EQ(last.Record().SampleCount, readingsBefore + 1);
+        // The next logger command finds the logger free.
+        m_prompt.Log.clear();
+        WhileModal<CCalAdjustDlg>([&] { Run("Cal Adjust..."); }, [](CCalAdjustDlg& d) {
+            d.Poll();
+            QTest::mouseClick(&d.OkButton(), Qt::LeftButton);
+        });
+        ASSERT_EQ(m_prompt.Texts().size(), 1u);
+        EXPECT_EQ(m_prompt.Texts()[0].rfind("Total calibrated value as ", 0), 0u);
+    }
 }
 
 }  // namespace
