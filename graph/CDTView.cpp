@@ -179,6 +179,11 @@ void CDTView::OnDocumentChange(DocumentChange change) {
     if (m_state.DisplayState == GraphDisplay::Nothing) {
         m_state.DisplayState = GraphDisplay::Graph;
     }
+    if (change == DocumentChange::Loaded || change == DocumentChange::Downloaded ||
+        change == DocumentChange::RealTimeStarted) {
+        // A new record: the readout of the old one would name a reading it does not hold.
+        m_state.ReadoutText.clear();
+    }
     if (change == DocumentChange::RealTimeStarted) {
         m_dataList.Close();  // a list of a growing series would always lag behind it
     }

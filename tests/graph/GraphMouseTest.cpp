@@ -225,6 +225,31 @@ TEST_F(GraphMouse, readout_ofTheTwelfthReading) {
     EXPECT_EQ(Paint(), shown);
 }
 
+TEST_F(GraphMouse, newRecord_clearsTheReadoutOfThePreviousOne) {
+    const QColor readoutColor(125, 125, 0);
+    const DocumentChange changes[] = {DocumentChange::Downloaded, DocumentChange::Loaded,
+                                      DocumentChange::RealTimeStarted};
+    for (const DocumentChange change : changes) {
+        Show(ExampleRecord(EVERY_20_PIXELS));
+        MoveTo({300, 300});
+        MoveTo({330, 300});
+        MoveTo({330, PLOT.Top});  // the line goes, the readout stays
+        ASSERT_FALSE(State().ReadoutText.empty());
+        CMeasurementRecord next = ExampleRecord(5);
+        if (change == DocumentChange::RealTimeStarted) {
+            next.ReplaceSeries(REAL_TIME_CAPACITY);
+        }
+        Doc.FileJustLoaded = change == DocumentChange::Loaded;
+        Doc.ReplaceRecord(std::move(next), change);
+        const QImage& picture = Paint();
+        EXPECT_EQ(State().ReadoutText, "") << static_cast<int>(change);
+        EXPECT_EQ(CountPixels(picture, readoutColor, PLOT.Left, PLOT.Bottom + 75, PLOT.Right,
+                              PLOT.Bottom + 95),
+                  0)
+            << static_cast<int>(change);
+    }
+}
+
 TEST_F(GraphMouse, cursorLine_isDrawnOverThePictureAndGoesWhenThePointerLeaves) {
     Show(ExampleRecord(EVERY_20_PIXELS));
     const QImage picture = View->Picture();
