@@ -269,8 +269,9 @@ void CSetupDlg::LockForFastestRate() {
     for (QWidget* control : {&Radio("FAST"), &Radio("SLOW"), &Radio("STOR"), &Radio("RT")}) {
         control->setEnabled(false);
     }
-    m_mode = 1;
-    Radio("RT").setChecked(true);
+    // As a choice of RT: the points box shows the points a real-time run can take, which are
+    // the points sent, and the sampling time follows them.
+    OnRtChosen();
 }
 
 void CSetupDlg::OnRateChosen(int index) {

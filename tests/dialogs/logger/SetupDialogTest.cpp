@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "dialogs/display/CNumberEdit.h"
 #include "dialogs/logger/CSetupDlg.h"
 #include "document/CDTDoc.h"
@@ -141,14 +143,43 @@ TEST_F(SetupDialog, fastestRate_checksRealTimeAndLocksModeAndSpeedUntilAnotherRa
     for (const char* locked : {"STOR", "RT", "FAST", "SLOW"}) {
         EXPECT_FALSE(Dialog->Radio(locked).isEnabled()) << locked;
     }
-    EXPECT_EQ(Dialog->PointsEdit().text(), "20000");
-    EXPECT_EQ(Dialog->SamplingTimeText(), "0Day 0Hour 16Minute 40Second");
+    EXPECT_EQ(Dialog->PointsEdit().text(), "10000");
+    EXPECT_EQ(Dialog->SamplingTimeText(), "0Day 0Hour 8Minute 20Second");
 
     ChooseRate(6);
     for (const char* unlocked : {"STOR", "RT", "FAST", "SLOW"}) {
         EXPECT_TRUE(Dialog->Radio(unlocked).isEnabled()) << unlocked;
     }
     EXPECT_TRUE(Dialog->RealTimeMode());
+}
+
+// The fastest rate runs in real time: the points box shows what is sent, and how long it takes.
+TEST_F(SetupDialog, fastestRate_showsThePointsSentAndTheirTime) {
+    const struct {
+        std::int32_t SavedRate;
+        std::vector<int> RatesChosen;
+        const char* ModeClicked;
+        const char* Points;
+        const char* Time;
+    } cases[] = {{2, {0}, nullptr, "10000", "0Day 0Hour 8Minute 20Second"},
+                 {0, {}, nullptr, "10000", "0Day 0Hour 8Minute 20Second"},
+                 {2, {0, 6}, "STOR", "129920", "90Day 5Hour 20Minute 0Second"}};
+    for (const auto& c : cases) {
+        Settings = {};
+        Settings.SampleRateIndex = c.SavedRate;
+        Open();
+        for (const int rate : c.RatesChosen) {
+            ChooseRate(rate);
+        }
+        if (c.ModeClicked != nullptr) {
+            Click(c.ModeClicked);
+        }
+        EXPECT_EQ(Dialog->PointsEdit().text(), c.Points) << c.SavedRate;
+        EXPECT_EQ(Dialog->SamplingTimeText(), c.Time) << c.SavedRate;
+        Dialog->Poll();
+        Dialog->OnSetup();
+        EXPECT_EQ(SentFields().Points, Dialog->PointsEdit().text().toUInt()) << c.SavedRate;
+    }
 }
 
 TEST_F(SetupDialog, handEditedSettings_areLimitedBeforeTheyAreShownOrSent) {
