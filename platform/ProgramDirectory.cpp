@@ -15,6 +15,13 @@ std::filesystem::path FromEnvironment(const char* name) {
                                                 : std::filesystem::path();
 }
 
+// A relative folder would depend on where the program happened to start; the XDG rules
+// have such a value ignored, and a relative HOME is no better.
+std::filesystem::path AbsoluteFromEnvironment(const char* name) {
+    auto path = FromEnvironment(name);
+    return path.is_absolute() ? path : std::filesystem::path();
+}
+
 std::filesystem::path HomeOfUser() {
     passwd entry{};
     passwd* found = nullptr;
@@ -32,10 +39,10 @@ std::filesystem::path ProgramDirectory() {
     if (auto home = FromEnvironment("DATALOGGER_HOME"); !home.empty()) {
         return home;
     }
-    if (auto config = FromEnvironment("XDG_CONFIG_HOME"); !config.empty()) {
+    if (auto config = AbsoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty()) {
         return config / "datalogger";
     }
-    if (auto home = FromEnvironment("HOME"); !home.empty()) {
+    if (auto home = AbsoluteFromEnvironment("HOME"); !home.empty()) {
         return home / ".config" / "datalogger";
     }
     // Without HOME, the home folder the user database gives; never the folder the program

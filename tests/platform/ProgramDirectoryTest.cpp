@@ -54,6 +54,30 @@ TEST(ProgramDirectory, dataloggerHomeComesFirstThenXdgThenHome) {
     EXPECT_EQ(ProgramDirectory(), "/h/.config/datalogger");
 }
 
+// A relative folder would depend on where the program was started: it counts as unset.
+TEST(ProgramDirectory, relativeXdgConfigHomeOrHomeIsIgnored) {
+    const passwd* user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    const auto ofUser = std::filesystem::path(user->pw_dir) / ".config" / "datalogger";
+    const struct {
+        const char* Xdg;
+        const char* Home;
+        std::filesystem::path Expected;
+    } cases[] = {{"config", "/h", "/h/.config/datalogger"},
+                 {"./config", nullptr, ofUser},
+                 {nullptr, "home", ofUser},
+                 {"config", "../home", ofUser},
+                 {"/x", "home", "/x/datalogger"}};
+    for (const auto& c : cases) {
+        CEnvironment env;
+        env.Set("DATALOGGER_HOME", nullptr);
+        env.Set("XDG_CONFIG_HOME", c.Xdg);
+        env.Set("HOME", c.Home);
+        EXPECT_EQ(ProgramDirectory(), c.Expected) << (c.Xdg ? c.Xdg : "-") << ", "
+                                                  << (c.Home ? c.Home : "-");
+    }
+}
+
 TEST(ProgramDirectory, withoutHomeTheUsersHomeFolderStillHoldsIt) {
     CEnvironment env;
     env.Set("DATALOGGER_HOME", nullptr);
