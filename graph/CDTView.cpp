@@ -186,6 +186,10 @@ void CDTView::OnDocumentChange(DocumentChange change) {
     }
     if (change == DocumentChange::RealTimeStarted) {
         m_dataList.Close();  // a list of a growing series would always lag behind it
+        // The scale steps for the plot the run is drawn on; at creation the view did not
+        // have its size yet.
+        m_state.PlotRect = PlotRectFor(width(), height(), m_state.PanelHeight);
+        FillScaleTable(m_state);
     }
     switch (change) {
         case DocumentChange::Loaded:

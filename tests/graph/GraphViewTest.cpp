@@ -269,6 +269,21 @@ TEST_F(GraphView, documentChanges_showTheGrowingRealTimeSeries) {
     EXPECT_EQ(picture.pixelColor(719, 396), RED);  // 490 − 40 × 280 / 120, truncated
 }
 
+// The real-time scale is worked out for the plot the view has, not for its size at creation.
+TEST(GraphViewScale, realTimeRun_fillsTheScaleTableForThePlotsWidth) {
+    for (const QSize size : {QSize(800, 600), QSize(1400, 700)}) {
+        CGraphViewFixture fixture(size);
+        fixture.Paint();
+        CMeasurementRecord record = ExampleRecord(0);
+        record.ReplaceSeries(REAL_TIME_CAPACITY);
+        fixture.Doc.ReplaceRecord(std::move(record), DocumentChange::RealTimeStarted);
+        CGraphState expected;
+        expected.PlotRect = PlotRectFor(size.width(), size.height(), expected.PanelHeight);
+        FillScaleTable(expected);
+        EXPECT_EQ(fixture.View->State().ScaleTable, expected.ScaleTable) << size.width();
+    }
+}
+
 TEST_F(GraphView, printerPicture_isTheScreenPictureWithAWhiteTop) {
     Download(ExampleRecord(500));
     const QImage screen = Paint();
