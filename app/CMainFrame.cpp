@@ -119,6 +119,21 @@ void CMainFrame::SetColorIndexes(const CGraphColorIndexes& indexes) {
     m_settings.GridColor = indexes.Grid;
 }
 
+void CMainFrame::StoreSettings() {
+    // Nothing the user sees depends on it now; the close writes the settings once more.
+    static_cast<void>(WriteSettingsFile(m_settings, m_graphView->Settings()));
+}
+
+// Runs a logger dialog; what its OK (or a failed setup, which keeps the values) changed is
+// stored at once.
+void CMainFrame::RunStoringSettings(const std::function<void()>& dialog) {
+    const CFrameSettings before = m_settings;
+    dialog();
+    if (m_settings != before) {
+        StoreSettings();
+    }
+}
+
 void CMainFrame::ExpandGraph(bool expanded) {
     ShowInstrumentPane(!expanded && InstrumentPaneShown);
 }
@@ -244,7 +259,7 @@ void CMainFrame::OnSetup() {
         }
         m_setupDlg = std::make_unique<CSetupDlg>(m_settings, m_doc, *bridge, *m_prompt, this);
     }
-    m_setupDlg->DoModal();
+    RunStoringSettings([this] { m_setupDlg->DoModal(); });
 }
 
 void CMainFrame::OnNextPane() {
@@ -286,7 +301,7 @@ void CMainFrame::OnCalAdjust() {
         return;
     }
     CCalAdjustDlg dialog(m_settings, *bridge, *m_prompt, this);
-    dialog.DoModal();
+    RunStoringSettings([&dialog] { dialog.DoModal(); });
 }
 
 void CMainFrame::OnStopRunning() {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 #include "app/CCommandTable.h"
@@ -55,6 +56,8 @@ public:
     CPrompt& Prompt() override { return *m_prompt; }
     void ExpandGraph(bool expanded) override;
     bool InfoPanelWanted() const override { return InfoPanelShown; }
+    // Writes every setting to the settings file, as the close does.
+    void StoreSettings() override;
 
     // A new document or a loaded file: the panes start afresh.
     void InitialUpdate();
@@ -93,6 +96,7 @@ private:
     void ConnectCommands();
     CCommandState CommandState() const;
     void RunCloseSequence();
+    void RunStoringSettings(const std::function<void()>& dialog);
     void OnNextPane();
     void OnToggleInstrumentPane();
     void ShowInstrumentPane(bool shown);

@@ -43,6 +43,7 @@ void CDTView::OnAxisSetup() {
     m_state.RangeFirst = chosen.RangeFirst;
     m_state.RangeLast = chosen.RangeLast;
     m_state.ScaleLevel = ScaleLevelFor(m_state, m_doc.Record().SampleCount);
+    m_host.StoreSettings();
     UndoZoom();
 }
 
@@ -50,6 +51,7 @@ void CDTView::OnColorSetup() {
     CColorSetupDlg dialog(m_host.ColorIndexes(), this);
     if (dialog.exec() == QDialog::Accepted) {
         m_host.SetColorIndexes(dialog.Chosen());
+        m_host.StoreSettings();
         Redraw();
     }
 }
@@ -58,6 +60,7 @@ void CDTView::OnViewSetup() {
     CViewSetupDlg dialog(m_state.Settings, this);
     if (dialog.exec() == QDialog::Accepted) {
         m_state.Settings = dialog.Chosen();
+        m_host.StoreSettings();
         Redraw();
     }
 }

@@ -20,4 +20,7 @@ public:
     virtual void ExpandGraph(bool expanded) = 0;
     // Whether the user has the info panel shown (Window > Info Dialog).
     virtual bool InfoPanelWanted() const = 0;
+    // A dialog's OK changed the display switches, the level axis or the colours: a host that
+    // keeps a settings file writes it now, so that the choice outlives a crash.
+    virtual void StoreSettings() {}
 };

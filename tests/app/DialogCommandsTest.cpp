@@ -1,6 +1,6 @@
 // The main window's dialogs opened as a user opens them (Cal Adjust over the simulated
 // logger, the graph toolbar's dialogs over a downloaded record), and the settings file
-// written at close holding what they changed.
+// written at once and at close holding what they changed.
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,6 +19,7 @@
 #include "dialogs/display/CNumberEdit.h"
 #include "dialogs/display/CViewSetupDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
+#include "dialogs/logger/CSetupDlg.h"
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
 #include "platform/CProfile.h"
@@ -130,6 +131,64 @@ TEST_F(DialogCommands, graphToolbarDialogs_changesAreKeptAtClose) {
     EXPECT_EQ(written.GetString("ColorInfo", "GRIDColor", ""), "2");
     EXPECT_EQ(written.GetString("VIEWInfo", "VIEW2", ""), "1");
     EXPECT_EQ(written.GetString("VIEWInfo", "VIEW1", ""), "1");
+}
+
+// What a dialog's OK chose is in the settings file at once: a crash does not lose it.
+TEST_F(DialogCommands, dialogOk_storesTheSettingsAtOnce) {
+    m_doc.ReplaceRecord(ExampleRecord(600), DocumentChange::Downloaded);
+    ASSERT_TRUE(WaitFor([&] { return ActionIn<QToolBar>("Axis Setup") != nullptr; }));
+    const auto graphButton = [this](const char* text) {
+        return [this, text] { ActionIn<QToolBar>(text)->trigger(); };
+    };
+    const struct {
+        std::function<void()> Open;
+        std::function<void()> Choose;  // runs while the dialog is up and closes it with OK
+        const char* Section;
+        const char* Key;
+        const char* Stored;
+    } cases[] = {
+        {[this] { Run("Datalogger Setup..."); },
+         [] {
+             auto* d = qobject_cast<CSetupDlg*>(QApplication::activeModalWidget());
+             d->RateList().setCurrentIndex(6);
+             d->Poll();
+             d->OnSetup();
+         },
+         "SAMPRATEINFO", "SAMPRATE", "6"},
+        {[this] { Run("Cal Adjust..."); },
+         [] {
+             auto* d = qobject_cast<CCalAdjustDlg*>(QApplication::activeModalWidget());
+             d->Poll();
+             d->ValueEdit().setText("4");
+             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
+         },
+         "CAL Info", "CAL", "4"},
+        {graphButton("Axis Setup"),
+         [] {
+             auto* d = qobject_cast<CAxisSetupDlg*>(QApplication::activeModalWidget());
+             d->YFromEdit().setText("30");
+             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
+         },
+         "Y AXISInfo", "Y TEMPLOW", "30"},
+        {graphButton("Color Setup"),
+         [] {
+             auto* d = qobject_cast<CColorSetupDlg*>(QApplication::activeModalWidget());
+             QTest::keyClick(&d->BackgroundPicker(), Qt::Key_Up);
+             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
+         },
+         "ColorInfo", "BGColor", "12"},
+        {graphButton("View"),
+         [] {
+             auto* d = qobject_cast<CViewSetupDlg*>(QApplication::activeModalWidget());
+             d->Box("Sound Alarm Hi").setChecked(true);
+             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
+         },
+         "VIEWInfo", "VIEW2", "1"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WhileModal<QDialog>(c.Open, [&](QDialog&) { c.Choose(); })) << c.Key;
+        EXPECT_EQ(ReadSettingsFile().GetString(c.Section, c.Key, ""), c.Stored) << c.Key;
+    }
 }
 
 TEST_F(DialogCommands, calAdjust_isUnavailableDuringARealTimeRun) {
