@@ -109,8 +109,8 @@ void Print(const CPrintArguments& arguments, CCliContext& context) {
     const COffscreenGui gui;
     const CProfile settingsFile = ReadSettingsFile();
     const CFrameSettings frame = ReadFrameSettings(settingsFile);
-    QImage graph =
-        PrintedGraphOfLoadedFile(doc, PRINTED_VIEW_SIZE, ReadViewSettings(settingsFile),
+    CGraphScene graph =
+        PrintedSceneOfLoadedFile(doc, PRINTED_VIEW_SIZE, ReadViewSettings(settingsFile),
                                  {frame.BackgroundColor, frame.CurveColor, frame.GridColor},
                                  RgbOf(QGuiApplication::palette().color(QPalette::Button)));
     CDataListModel table(doc);

@@ -167,10 +167,8 @@ CReadingSpan CDTView::ReadingsShown() const {
     return ReadingsInView(m_state, ReadingCount(m_doc.Record()));
 }
 
-QImage CDTView::PrinterPicture() {
-    QImage picture;
-    ComposePicture(picture, true);
-    return picture;
+CGraphScene CDTView::PrinterScene() {
+    return ComposeScene(true);
 }
 
 void CDTView::OnDocumentChange(DocumentChange change) {
@@ -230,7 +228,7 @@ void CDTView::paintEvent(QPaintEvent* event) {
     // Every paint counts, also one that only shows again what the closed list covered.
     WithdrawListReportWithoutList();
     if (m_pictureStale || m_picture.size() != size()) {
-        ComposePicture(m_picture, false);
+        PaintGraphPicture(m_painter, ComposeScene(false), m_picture);
         m_pictureStale = false;
         SignalReadingsShown();
     }
@@ -329,7 +327,7 @@ void CDTView::WithdrawListReportWithoutList() {
     }
 }
 
-void CDTView::ComposePicture(QImage& picture, bool printer) {
+CGraphScene CDTView::ComposeScene(bool printer) {
     if (m_state.DisplayState == GraphDisplay::Graph && !m_state.FirstGraphSeen) {
         m_state.FirstGraphSeen = true;
         m_firstGraphTimer.start();
@@ -341,12 +339,10 @@ void CDTView::ComposePicture(QImage& picture, bool printer) {
     inputs.Printer = printer;
     inputs.Colors = m_host.ColorIndexes();
     inputs.ButtonFace = RgbOf(palette().color(QPalette::Button));
-    const CGraphScene scene = ComposeGraphScene(m_state, m_doc, inputs);
+    CGraphScene scene = ComposeGraphScene(m_state, m_doc, inputs);
     if (scene.HasData && !printer) {
         ShowChildren(scene);
     }
-
-    PaintGraphPicture(m_painter, scene, picture);
     if (m_doc.FileJustLoaded && m_infoPanel) {
         m_infoPanel->Refresh(m_doc.Record());
     }
@@ -354,6 +350,7 @@ void CDTView::ComposePicture(QImage& picture, bool printer) {
         m_dataList.Refresh(true);
     }
     m_doc.FileJustLoaded = false;
+    return scene;
 }
 
 void CDTView::ShowChildren(const CGraphScene& scene) {

@@ -12,6 +12,7 @@
 #include "graph/CGraphMouse.h"
 #include "graph/CGraphState.h"
 #include "graph/GraphPainter.h"
+#include "graph/GraphScene.h"
 #include "graph/ReadingsInView.h"
 
 class CDTDoc;
@@ -82,9 +83,9 @@ public:
     // zoomed.
     CReadingSpan ReadingsShown() const;
 
-    // The graph picture as a printer page takes it: composed at the view's size, with a white
-    // band on top where the report's title and header go.
-    QImage PrinterPicture();
+    // The graph as a printer page takes it: composed at the view's size, with a white band on
+    // top where the report's title and header go.
+    CGraphScene PrinterScene();
 
 signals:
     // A paint found the data list closed and withdrew the list report (ListShown).
@@ -103,8 +104,8 @@ protected:
 
 private:
     void OnDocumentChange(DocumentChange change);
-    // Into `picture`, made or remade at the view's size.
-    void ComposePicture(QImage& picture, bool printer);
+    // The scene of a paint at the view's size; takes a record just loaded into the panel.
+    CGraphScene ComposeScene(bool printer);
     // Clears ListShown once the data list window is gone, which disables the list report.
     void WithdrawListReportWithoutList();
     // Says that the readings shown changed, if they did since it last said so or the document

@@ -49,7 +49,7 @@ CReport CReportPrinter::MakeReport() {
                    .Record = m_doc.Record(),
                    .Table = table,
                    .InfoPanelShown = state.PanelHeight != 0,
-                   .Graph = m_view.PrinterPicture(),
+                   .Graph = m_view.PrinterScene(),
                    .PrintedAt = CurrentTime()};
 }
 

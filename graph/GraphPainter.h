@@ -9,8 +9,10 @@
 
 #include "graph/CGraphState.h"
 
+class CSceneCanvas;
 class QImage;
 class QPainter;
+class QRectF;
 struct CGraphScene;
 struct CSceneLine;
 struct CSceneText;
@@ -20,19 +22,27 @@ class QRect;
 // hand-over costs more than the work for the areas of a graph paint: they go in bands.
 inline constexpr int BAND_ROWS = 64;
 
-// Draws a composed graph scene: on the view's off-screen picture, from which the screen and
-// the printer both take their copy.
+// Draws a composed graph scene: on the view's off-screen picture for the screen, and in the
+// same order with the same layout on a printed page.
 class CGraphPainter {
 public:
     CGraphPainter();
 
     // On a picture of the scene's size in Format_RGB32.
     void Draw(QImage& picture, const CGraphScene& scene) const;
+    // On a page, as vector drawing at the device's resolution: the scene's client area scaled
+    // onto `page` (device coordinates).
+    void DrawOnPage(QPainter& painter, const CGraphScene& scene, const QRectF& page) const;
 
     // The cursor readout line: its strip cleared, then the text.
     void DrawReadout(QPainter& painter, const CSceneText& readout, const QRect& strip) const;
 
+    // The screen's face of the axis labels.
+    const QFont& LabelFont() const { return m_labelFont; }
+
 private:
+    void DrawScene(CSceneCanvas& canvas, const CGraphScene& scene) const;
+
     QFont m_labelFont;
     QFont m_readoutFont;
 };

@@ -15,7 +15,7 @@ void PaintGraphPicture(const CGraphPainter& painter, const CGraphScene& scene, Q
     }
 }
 
-QImage PrintedGraphOfLoadedFile(CDTDoc& doc, QSize viewSize, const CViewSettings& settings,
+CGraphScene PrintedSceneOfLoadedFile(CDTDoc& doc, QSize viewSize, const CViewSettings& settings,
                                 const CGraphColorIndexes& colors, CRgb buttonFace) {
     CGraphState state;
     state.Settings = settings;
@@ -29,9 +29,7 @@ QImage PrintedGraphOfLoadedFile(CDTDoc& doc, QSize viewSize, const CViewSettings
     inputs.Printer = true;
     inputs.Colors = colors;
     inputs.ButtonFace = buttonFace;
-    const CGraphScene scene = ComposeGraphScene(state, doc, inputs);
+    CGraphScene scene = ComposeGraphScene(state, doc, inputs);
     doc.FileJustLoaded = false;
-    QImage picture;
-    PaintGraphPicture(CGraphPainter(), scene, picture);
-    return picture;
+    return scene;
 }

@@ -5,11 +5,11 @@
 
 #include "dialogs/display/ColorTable.h"
 #include "graph/CGraphHost.h"
+#include "graph/GraphScene.h"
 #include "platform/CSettings.h"
 
 class CDTDoc;
 class CGraphPainter;
-struct CGraphScene;
 
 // Draws the composed scene into `picture`, which takes the scene's client size; a picture of
 // that size already has its memory used again, as the view's kept picture does.
@@ -19,5 +19,5 @@ void PaintGraphPicture(const CGraphPainter& painter, const CGraphScene& scene, Q
 // it for a printer page, with the display switches and colours of the settings file: for
 // printing without a window. Takes the file in as the view's first paint does: the panel
 // texts, the whole series, unzoomed.
-QImage PrintedGraphOfLoadedFile(CDTDoc& doc, QSize viewSize, const CViewSettings& settings,
+CGraphScene PrintedSceneOfLoadedFile(CDTDoc& doc, QSize viewSize, const CViewSettings& settings,
                                 const CGraphColorIndexes& colors, CRgb buttonFace);

@@ -13,6 +13,7 @@
 
 #include "dialogs/display/LocalText.h"
 #include "document/CMeasurementRecord.h"
+#include "graph/GraphPainter.h"
 #include "platform/LocalTime.h"
 
 namespace {
@@ -163,12 +164,10 @@ CReportPage ComposeReportPage(const CReport& report, int width, int height, int 
     return composed;
 }
 
-void DrawReportPage(QPainter& painter, const CReportPage& page, const QImage& graph) {
+void DrawReportPage(QPainter& painter, const CReportPage& page, const CGraphScene& graph) {
     painter.resetTransform();
-    if (page.Graph && !graph.isNull()) {
-        // Smoothed, so that the thin grid lines and the curve survive the stretch.
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(0, 0, page.Width, page.Height), graph);
+    if (page.Graph && graph.ClientWidth > 0 && graph.ClientHeight > 0) {
+        CGraphPainter().DrawOnPage(painter, graph, QRectF(0, 0, page.Width, page.Height));
     }
     if (!page.WhiteBand.isEmpty()) {
         painter.fillRect(page.WhiteBand, Qt::white);

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include <QColor>
-#include <QImage>
 #include <QLine>
 #include <QRect>
 #include <QString>
 
 #include "graph/CGraphState.h"
+#include "graph/GraphScene.h"
 
 class CMeasurementRecord;
 class QAbstractItemModel;
@@ -53,7 +53,7 @@ struct CReport {
     const CMeasurementRecord& Record;
     const QAbstractItemModel& Table;  // the data list's rows and column headers
     bool InfoPanelShown = true;       // the graph report's header goes with the panel
-    QImage Graph;                     // the graph picture composed for a printer
+    CGraphScene Graph;                // the graph as composed for a printer
     std::time_t PrintedAt = 0;        // the date at the foot of a list page
 
     int PageCount() const;
@@ -74,7 +74,7 @@ struct CReportText {
 struct CReportPage {
     int Width = 0;        // the printable width
     int Height = 0;       // the printable height
-    bool Graph = false;   // the graph picture stretched over the whole page first
+    bool Graph = false;   // the graph drawn over the whole page first
     QRect WhiteBand;      // filled white before the texts (none when empty)
     int TitleHeight = 0;  // the cell heights of the two fonts
     int TextHeight = 0;
@@ -86,7 +86,7 @@ struct CReportPage {
 CReportPage ComposeReportPage(const CReport& report, int width, int height, int page);
 
 // Draws a composed page with `painter`, whose device is the page.
-void DrawReportPage(QPainter& painter, const CReportPage& page, const QImage& graph);
+void DrawReportPage(QPainter& painter, const CReportPage& page, const CGraphScene& graph);
 
 // Pages `first` to `last` (1-based, within the report) on a paged device (a printer or a PDF),
 // a new page between two. `progress` hears of each page printed and may end the job there by

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include <QImage>
 #include <QString>
@@ -47,4 +49,29 @@ inline QImage RenderPdfPage(const std::filesystem::path& pdf, int page, int dpi,
     CommandOutput("pdftoppm -png -singlefile -r " + std::to_string(dpi) + " -f " + number + " -l " +
                   number + " " + Quoted(pdf) + " " + Quoted(stem));
     return QImage(QString::fromStdString(png.string()));
+}
+
+// A word of a page as pdftotext finds it, with its box in points from the page's top left.
+struct CPdfWord {
+    std::string Text;
+    double Left = 0;
+    double Top = 0;
+    double Right = 0;
+    double Bottom = 0;
+};
+
+// The words of one page (1-based).
+inline std::vector<CPdfWord> PdfWords(const std::filesystem::path& pdf, int page) {
+    const std::string number = std::to_string(page);
+    const std::string html =
+        CommandOutput("pdftotext -bbox -f " + number + " -l " + number + " " + Quoted(pdf) + " -");
+    static const std::regex WORD(
+        R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
+    std::vector<CPdfWord> words;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), WORD);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        words.push_back({m[5], std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4])});
+    }
+    return words;
 }

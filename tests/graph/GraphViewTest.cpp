@@ -12,6 +12,7 @@
 
 #include "dialogs/display/CInfoDlg.h"
 #include "graph/GraphLayout.h"
+#include "graph/PrintedGraph.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/QtTestEnvironment.h"
 #include "tests/TempDir.h"
@@ -287,7 +288,8 @@ TEST(GraphViewScale, realTimeRun_fillsTheScaleTableForThePlotsWidth) {
 TEST_F(GraphView, printerPicture_isTheScreenPictureWithAWhiteTop) {
     Download(ExampleRecord(500));
     const QImage screen = Paint();
-    const QImage printed = View->PrinterPicture();
+    QImage printed;
+    PaintGraphPicture(CGraphPainter(), View->PrinterScene(), printed);
     ASSERT_EQ(printed.size(), screen.size());
     const int whiteTop = View->State().PlotRect.Top - 20;
     EXPECT_EQ(CountPixels(printed, WHITE, 0, 0, 800, whiteTop), 800 * whiteTop);
