@@ -1,5 +1,11 @@
 #include "logger/RunClock.h"
 
+#include <thread>
+
+void CRunClock::Sleep(std::int64_t ms) {
+    std::this_thread::sleep_for(std::chrono::microseconds(ms * 1000 / Speed()));
+}
+
 std::int64_t CSystemClock::NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::system_clock::now().time_since_epoch())

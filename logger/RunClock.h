@@ -12,6 +12,8 @@ public:
     virtual std::int64_t NowMs() = 0;
     // How many milliseconds of this clock pass in one real millisecond.
     virtual std::int64_t Speed() const { return 1; }
+    // Lets `ms` of this clock pass: Speed() times less real time.
+    virtual void Sleep(std::int64_t ms);
 };
 
 class CSystemClock : public CRunClock {

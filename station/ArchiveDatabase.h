@@ -1,0 +1,69 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+// The version of the archive's tables that this program writes (PRAGMA user_version).
+inline constexpr int ARCHIVE_SCHEMA_VERSION = 1;
+// What marks an SQLite file as an archive of this program (PRAGMA application_id): "DLGA".
+inline constexpr std::int32_t ARCHIVE_APPLICATION_ID = 0x444C4741;
+
+// One prepared statement, finalized with the object.
+class CStatement {
+public:
+    CStatement(sqlite3* db, const char* sql);
+    ~CStatement() { sqlite3_finalize(m_statement); }
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    bool Valid() const { return m_statement != nullptr; }
+    CStatement& Bind(int column, std::int64_t value);
+    CStatement& Bind(int column, double value);
+    CStatement& Bind(int column, const std::optional<double>& value);
+    CStatement& Bind(int column, const std::string& value);
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() { return sqlite3_step(m_statement); }
+    // Runs it once to the end and readies it for the next use; false on an error.
+    bool Run();
+    void Reset() { sqlite3_reset(m_statement); }
+
+    std::int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    double Real(int column) const { return sqlite3_column_double(m_statement, column); }
+    std::optional<double> Level(int column) const;
+    std::string Text(int column) const;
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+// An archive file opened and checked: an SQLite database with this program's mark and a
+// schema it knows. A file that is anything else is refused and left as it was.
+class CArchiveDatabase {
+public:
+    enum class Access { Write, Read };
+
+    // The archive, or empty with `refusal` saying why. A writer makes a missing or empty file
+    // a new archive; a reader wants an existing one.
+    static std::unique_ptr<CArchiveDatabase> Open(const std::filesystem::path& file, Access access,
+                                                  std::string& refusal);
+    ~CArchiveDatabase();
+    CArchiveDatabase(const CArchiveDatabase&) = delete;
+    CArchiveDatabase& operator=(const CArchiveDatabase&) = delete;
+
+    sqlite3* Handle() const { return m_db; }
+    // Runs statements without results; false on an error.
+    bool Execute(const char* sql);
+    std::string LastError() const { return sqlite3_errmsg(m_db); }
+
+private:
+    explicit CArchiveDatabase(sqlite3* db) : m_db(db) {}
+    sqlite3* m_db;
+};
+
+// The archive's file when none is named: archive.sqlite in the program directory.
+std::optional<std::filesystem::path> DefaultArchiveFile();

@@ -1,0 +1,202 @@
+#include "station/CStation.h"
+
+#include <algorithm>
+#include <array>
+#include <ostream>
+
+namespace {
+
+// The longest the station sleeps before it looks at a stop request again.
+constexpr std::int64_t STOP_CHECK_PERIOD_MS = 50;
+
+const char* const TRYING_AGAIN = "trying again every 5 seconds.";
+
+std::string LoggerName(CBridge& bridge) {
+    std::array<char, BRIDGE_STRING_SIZE> name{};
+    if (bridge.BridgeQueryString(0, name, 0) != BridgeStatus::Success) {
+        return "";
+    }
+    return std::string(name.data());
+}
+
+}  // namespace
+
+CStation::CStation(CBridge& bridge, CPrompt& prompt, CRunClock& clock, CStationSettings settings,
+                   std::ostream& messages)
+    : m_bridge(bridge),
+      m_clock(clock),
+      m_settings(std::move(settings)),
+      m_messages(messages),
+      m_link(bridge, prompt) {}
+
+std::time_t CStation::Now() const {
+    return static_cast<std::time_t>(m_clock.NowMs() / 1000);
+}
+
+std::int64_t CStation::LimitMs() const {
+    return m_settings.DurationMs > 0 ? m_startMs + m_settings.DurationMs : INT64_MAX;
+}
+
+StationEnd CStation::Run(const std::function<bool()>& stopRequested) {
+    m_startMs = m_clock.NowMs();
+    bool told = false;  // the current absence of the logger has been reported
+    for (;;) {
+        if (!m_running) {
+            const Start start = StartRun();
+            if (start == Start::Started) {
+                if (told) {
+                    m_messages << "The logger answers again: a new run begins.\n";
+                }
+                told = false;
+            } else if (!m_settings.Reconnect) {
+                return start == Start::NotRealTime ? StationEnd::NotRealTime
+                                                   : StationEnd::NotConnected;
+            } else {
+                if (!told) {
+                    m_messages << (start == Start::NotRealTime
+                                       ? "The logger answers but is set up for stored mode: it "
+                                         "is not used; "
+                                       : "No logger answers; ")
+                               << TRYING_AGAIN << '\n';
+                    told = true;
+                }
+                const std::int64_t retryMs = m_clock.NowMs() + RECONNECT_PERIOD_MS;
+                if (!WaitUntil(std::min(retryMs, LimitMs()), stopRequested)) {
+                    return StationEnd::Stopped;
+                }
+                if (m_clock.NowMs() >= LimitMs()) {
+                    return StationEnd::Limit;
+                }
+                continue;
+            }
+        }
+        if (m_dueMs >= LimitMs()) {
+            EndRun(LimitMs());
+            return StationEnd::Limit;
+        }
+        if (!WaitUntil(m_dueMs, stopRequested)) {
+            EndRun(m_clock.NowMs());
+            return StationEnd::Stopped;
+        }
+        if (!Poll()) {
+            if (!m_settings.Reconnect) {
+                return StationEnd::LoggerStopped;
+            }
+            m_messages << "The logger stopped answering after " << m_readings << " readings; "
+                       << TRYING_AGAIN << '\n';
+            told = true;
+            continue;
+        }
+        if (m_settings.MaxReadings > 0 && m_readings >= m_settings.MaxReadings) {
+            EndRun(*m_lastReadingMs + m_periodMs);
+            return StationEnd::Limit;
+        }
+    }
+}
+
+CStation::Start CStation::StartRun() {
+    if (m_link.FindLogger() < 0) {
+        return Start::Absent;
+    }
+    switch (m_link.RunDownload(m_doc, *this, DownloadScope::RealTimeOnly)) {
+        case DownloadResult::RealTimeStarted:
+            break;
+        case DownloadResult::NotRealTime:
+            return Start::NotRealTime;
+        default:
+            return Start::Absent;  // the link has said why, if the logger answered at all
+    }
+    const CMeasurementRecord& record = m_doc.Record();
+    CStationRun run;
+    run.Logger = LoggerName(m_bridge);
+    run.SampleInterval = record.SampleInterval;
+    run.IsDBA = record.IsDBA != 0;
+    run.IsFast = record.IsFast != 0;
+    m_dueMs = m_clock.NowMs() + m_periodMs;
+    run.StartMs = m_dueMs;
+    m_running = true;
+    m_lastReadingMs.reset();
+    if (m_settings.IntervalSeconds > 0) {
+        m_intervals.emplace(m_settings.IntervalSeconds, run.SampleInterval, run.IsDBA);
+    }
+    for (CStationObserver* observer : m_observers) {
+        observer->RunStarted(run);
+    }
+    return Start::Started;
+}
+
+void CStation::EndRun(std::int64_t endMs) {
+    if (m_doc.RealTimeActive && !m_link.EndRealTimeRun(m_doc, *this)) {
+        m_lastMeasurementKept = false;
+    }
+    m_running = false;
+    if (m_intervals) {
+        if (const auto last = m_intervals->Finish()) {
+            for (CStationObserver* observer : m_observers) {
+                observer->IntervalCompleted(*last);
+            }
+        }
+        m_intervals.reset();
+    }
+    for (CStationObserver* observer : m_observers) {
+        observer->RunEnded(endMs);
+    }
+}
+
+bool CStation::Poll() {
+    const PollResult result = m_link.PollRealTime(m_doc, *this);
+    if (result == PollResult::LoggerStopped) {
+        // The link has ended the record and kept its readings.
+        EndRun(m_lastReadingMs ? *m_lastReadingMs + m_periodMs : m_clock.NowMs());
+        return false;
+    }
+    const CMeasurementRecord& record = m_doc.Record();
+    const CStationReading reading{++m_readings, m_dueMs,
+                                  record.Levels[static_cast<std::size_t>(record.SampleCount - 1)]};
+    m_lastReadingMs = reading.TimeMs;
+    for (CStationObserver* observer : m_observers) {
+        observer->Reading(reading);
+    }
+    if (m_intervals) {
+        if (const auto completed = m_intervals->Add(reading.TimeMs, reading.LevelDb)) {
+            for (CStationObserver* observer : m_observers) {
+                observer->IntervalCompleted(*completed);
+            }
+        }
+    }
+    const std::uint32_t period = m_periodMs;
+    if (result == PollResult::Ended) {
+        // The record is full and kept: the next one starts now, before the next poll is due.
+        if (m_link.RunDownload(m_doc, *this, DownloadScope::RealTimeOnly) !=
+            DownloadResult::RealTimeStarted) {
+            EndRun(reading.TimeMs + period);
+            return false;
+        }
+        m_periodMs = period;
+    }
+    m_dueMs += period;
+    // A station that fell more than a poll behind (a suspended machine, an overloaded clock)
+    // leaves out the polls it missed rather than taking them all at once.
+    if (const std::int64_t late = m_clock.NowMs() - m_dueMs; late >= period) {
+        const std::int64_t missed = late / period;
+        m_missedPolls += missed;
+        m_dueMs += missed * period;
+    }
+    return true;
+}
+
+bool CStation::WaitUntil(std::int64_t dueMs, const std::function<bool()>& stopRequested) {
+    for (;;) {
+        if (stopRequested()) {
+            return false;
+        }
+        const std::int64_t left = dueMs - m_clock.NowMs();
+        if (left <= 0) {
+            return true;
+        }
+        for (CStationObserver* observer : m_observers) {
+            observer->Idle();
+        }
+        m_clock.Sleep(std::min(left, STOP_CHECK_PERIOD_MS * m_clock.Speed()));
+    }
+}

@@ -1,0 +1,154 @@
+// The archive: what a station tells is kept, foreign and newer files are refused untouched, one
+// writer at a time, and a full disk loses nothing.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "station/CStationArchive.h"
+#include "tests/FileText.h"
+#include "tests/SmallFileSystem.h"
+#include "tests/station/StationBench.h"
+
+namespace {
+
+std::int64_t Number(CArchiveDatabase& db, const char* sql) {
+    CStatement statement(db.Handle(), sql);
+    EXPECT_EQ(statement.Step(), SQLITE_ROW) << sql;
+    return statement.Integer(0);
+}
+
+TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
+    CStationBench bench(3, "unplug:123=20s");
+    const auto file = bench.Directory / "archive.sqlite";
+    std::ostringstream messages;
+    std::string refusal;
+    bool busy = false;
+    auto archive = CStationArchive::Open(file, messages, refusal, busy);
+    ASSERT_TRUE(archive) << refusal;
+    bench.Observers.push_back(archive.get());
+    CStationSettings settings;
+    settings.MaxReadings = 300;
+    settings.IntervalSeconds = 60;
+    settings.Reconnect = true;
+    ASSERT_EQ(bench.Run(settings), StationEnd::Limit);
+    EXPECT_EQ(archive->Close(), 0);
+    archive.reset();
+
+    auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    ASSERT_TRUE(db) << refusal;
+    const CStationLog& log = bench.Log;
+    ASSERT_EQ(log.Runs.size(), 2u);
+    EXPECT_EQ(Number(*db, "SELECT count(*) FROM readings"), 300);
+    EXPECT_EQ(Number(*db, "SELECT sum(readings) FROM runs"), 300);
+    EXPECT_EQ(Number(*db, "SELECT count(*) FROM intervals"),
+              static_cast<std::int64_t>(log.Intervals.size()));
+    CStatement runs(db->Handle(), "SELECT id, start_ms, end_ms FROM runs ORDER BY id");
+    for (std::size_t i = 0; i < log.Runs.size(); ++i) {
+        ASSERT_EQ(runs.Step(), SQLITE_ROW);
+        EXPECT_EQ(runs.Integer(1), log.Runs[i].StartMs);
+        EXPECT_EQ(runs.Integer(2), log.Ends[i]);
+    }
+    CStatement readings(db->Handle(), "SELECT time_ms, level_db FROM readings ORDER BY rowid");
+    for (const CStationReading& reading : log.Readings) {
+        ASSERT_EQ(readings.Step(), SQLITE_ROW);
+        EXPECT_EQ(readings.Integer(0), reading.TimeMs);
+        EXPECT_FLOAT_EQ(static_cast<float>(readings.Real(1)), reading.LevelDb);
+    }
+}
+
+TEST(StationArchive, aFileThatIsNotOneItKnows_isRefusedAndLeftUntouched) {
+    CTempDir directory;
+    const auto file = directory / "archive.sqlite";
+    const std::pair<const char*, const char*> cases[] = {
+        {"CREATE TABLE notes (text TEXT);", "is not an archive of datalogger-cli"},
+        {"PRAGMA application_id=1145849665; PRAGMA user_version=2; CREATE TABLE runs (id);",
+         "has schema version 2, newer than this program knows (1)"},
+        {nullptr, "is not an archive of datalogger-cli, or it is damaged"},
+    };
+    for (const auto& [sql, reason] : cases) {
+        std::filesystem::remove(file);
+        if (sql) {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
+        } else {
+            std::ofstream(file) << "level,time\n55.1,10:00\n";
+        }
+        const std::string before = ReadFileText(file);
+        std::ostringstream messages;
+        std::string refusal;
+        bool busy = true;
+        EXPECT_FALSE(CStationArchive::Open(file, messages, refusal, busy));
+        EXPECT_FALSE(busy);
+        EXPECT_NE(refusal.find(reason), std::string::npos) << refusal;
+        EXPECT_NE(refusal.find("It was left untouched."), std::string::npos) << refusal;
+        EXPECT_EQ(ReadFileText(file), before);
+        EXPECT_FALSE(CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal));
+    }
+}
+
+TEST(StationArchive, aSecondWriterIsRefusedAndReadersAreNot) {
+    CTempDir directory;
+    const auto file = directory / "archive.sqlite";
+    std::ostringstream messages;
+    std::string refusal;
+    bool busy = false;
+    auto writer = CStationArchive::Open(file, messages, refusal, busy);
+    ASSERT_TRUE(writer) << refusal;
+    writer->RunStarted({"logger", 1.0f, true, true, TEN_O_CLOCK_MS});
+    writer->Reading({1, TEN_O_CLOCK_MS, 55.1f});
+
+    EXPECT_FALSE(CStationArchive::Open(file, messages, refusal, busy));
+    EXPECT_TRUE(busy);
+    EXPECT_NE(refusal.find("is being written by another monitor"), std::string::npos);
+    auto reader = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    ASSERT_TRUE(reader) << refusal;
+    EXPECT_EQ(Number(*reader, "SELECT count(*) FROM readings"), 1);
+}
+
+TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
+    CSmallFileSystem disk;
+    if (!disk.Available()) {
+        GTEST_SKIP() << "no small file system here (needs root)";
+    }
+    ASSERT_TRUE(disk.Resize(1 << 20));
+    const auto file = disk.Path() / "archive.sqlite";
+    std::ostringstream messages;
+    std::string refusal;
+    bool busy = false;
+    auto archive = CStationArchive::Open(file, messages, refusal, busy);
+    ASSERT_TRUE(archive) << refusal;
+    archive->RunStarted({"logger", 1.0f, true, true, TEN_O_CLOCK_MS});
+    std::int64_t number = 0;
+    auto take = [&](std::int64_t readings) {
+        for (std::int64_t i = 0; i < readings; ++i, ++number) {
+            archive->Reading({number + 1, TEN_O_CLOCK_MS + number * 1000, 50.0f});
+        }
+    };
+    take(1);  // the first reading is written at once
+    {
+        std::ofstream filler(disk.Path() / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    take(100);
+    archive->RunEnded(TEN_O_CLOCK_MS + 101000);  // a run's end is written at once: it fails
+    ASSERT_NE(messages.str().find("cannot be written"), std::string::npos) << messages.str();
+    take(CStationArchive::MAX_HELD_READINGS);
+
+    std::filesystem::remove(disk.Path() / "filler");
+    ASSERT_TRUE(disk.Resize(64 << 20));
+    EXPECT_EQ(archive->Close(), 100);  // beyond what memory holds
+    EXPECT_NE(messages.str().find("is written again"), std::string::npos) << messages.str();
+    archive.reset();
+    auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    ASSERT_TRUE(db) << refusal;
+    EXPECT_EQ(Number(*db, "SELECT count(*) FROM readings"),
+              static_cast<std::int64_t>(CStationArchive::MAX_HELD_READINGS) + 1);
+    EXPECT_EQ(Number(*db, "SELECT min(time_ms) FROM readings"), TEN_O_CLOCK_MS);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// The station's run loop against the simulated logger on a stepping clock.
+
+#include <gtest/gtest.h>
+
+#include "document/CDTDoc.h"
+#include "tests/station/StationBench.h"
+
+namespace {
+
+TEST(Station, pollsPastTheRecordLimitOnItsScheduleWithoutMissingAPoll) {
+    CStationBench bench(3);  // 1 s
+    CStationSettings settings;
+    settings.MaxReadings = 25000;
+    settings.IntervalSeconds = 60;
+    ASSERT_EQ(bench.Run(settings), StationEnd::Limit);
+
+    const CStationLog& log = bench.Log;
+    ASSERT_EQ(log.Runs.size(), 1u);
+    ASSERT_EQ(log.Readings.size(), 25000u);
+    for (std::size_t i = 0; i < log.Readings.size(); ++i) {
+        ASSERT_EQ(log.Readings[i].Number, static_cast<std::int64_t>(i + 1));
+        ASSERT_EQ(log.Readings[i].TimeMs,
+                  log.Runs[0].StartMs + static_cast<std::int64_t>(i) * 1000);
+    }
+    ASSERT_EQ(log.Ends, std::vector<std::int64_t>{log.Readings.back().TimeMs + 1000});
+    std::int64_t counted = 0;
+    for (const CIntervalLevels& interval : log.Intervals) {
+        counted += interval.Count;
+    }
+    EXPECT_EQ(counted, 25000);
+    EXPECT_TRUE(log.Intervals.back().Partial);
+    // The last record's readings are the last measurement.
+    CDTDoc doc;
+    CRecordingPrompt prompt;
+    ASSERT_EQ(doc.LoadLastMeasurement(prompt), LoadResult::Loaded);
+    ASSERT_EQ(doc.Record().SampleCount, 5000);
+    EXPECT_EQ(doc.Record().Levels[4999], log.Readings.back().LevelDb);
+}
+
+TEST(Station, loggerThatStopsAnswering_endsTheRunOrIsTriedAgain) {
+    struct Case {
+        bool Reconnect;
+        StationEnd End;
+        std::size_t Runs;
+    };
+    for (const Case c :
+         {Case{false, StationEnd::LoggerStopped, 1}, Case{true, StationEnd::Limit, 2}}) {
+        SCOPED_TRACE(c.Reconnect);
+        // The status and 100 polls (two transfers each), then gone for 30 seconds.
+        CStationBench bench(3, "unplug:203=30s");
+        CStationSettings settings;
+        settings.MaxReadings = 150;
+        settings.Reconnect = c.Reconnect;
+        ASSERT_EQ(bench.Run(settings), c.End);
+        EXPECT_EQ(bench.Logger->Faults().Played(), 1);
+        const CStationLog& log = bench.Log;
+        ASSERT_EQ(log.Runs.size(), c.Runs);
+        ASSERT_EQ(log.Ends.size(), c.Runs);
+        EXPECT_EQ(log.Readings.size(), c.Reconnect ? 150u : 100u);
+        EXPECT_EQ(log.Ends[0], log.Readings[99].TimeMs + 1000);
+        if (c.Reconnect) {
+            // The gap lies between the first run's end and the second's start.
+            EXPECT_GE(log.Runs[1].StartMs - log.Ends[0], 30000);
+            EXPECT_EQ(log.Readings[100].Number, 101);
+            EXPECT_EQ(log.Readings[100].TimeMs, log.Runs[1].StartMs);
+            EXPECT_EQ(bench.Messages.str(),
+                      "The logger stopped answering after 100 readings; trying again every 5 "
+                      "seconds.\nThe logger answers again: a new run begins.\n");
+        }
+    }
+}
+
+}  // namespace
