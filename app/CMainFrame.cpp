@@ -164,6 +164,14 @@ void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::WINDOW_INSTRUMENT, [this] { OnToggleInstrumentPane(); });
     m_commands.SetHandler(CommandId::WINDOW_INFO, [this] { OnToggleInfoPanel(); });
     m_commands.SetHandler(CommandId::IMPORT_LIST, [this] { OnImportList(); });
+    m_commands.SetHandler(CommandId::GRAPH_UNDOZOOM, [this] { m_graphView->UndoZoom(); });
+    m_commands.SetHandler(CommandId::GRAPH_ZOOM_IN,
+                          [this] { m_graphView->ZoomAroundCursor(ZoomStep::In); });
+    m_commands.SetHandler(CommandId::GRAPH_ZOOM_OUT,
+                          [this] { m_graphView->ZoomAroundCursor(ZoomStep::Out); });
+    m_commands.SetHandler(CommandId::GRAPH_AXIS_SETUP, [this] { m_graphView->OnAxisSetup(); });
+    m_commands.SetHandler(CommandId::GRAPH_COLOR_SETUP, [this] { m_graphView->OnColorSetup(); });
+    m_commands.SetHandler(CommandId::GRAPH_VIEW, [this] { m_graphView->OnViewSetup(); });
     m_commands.SetHandler(CommandId::EXIT, [this] { close(); });
     m_commands.SetHandler(CommandId::ABOUT, [this] { OnAbout(); });
     m_commands.SetHandler(CommandId::WINDOW_LEVEL, [this] {

@@ -32,6 +32,14 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
             return {true, state.InstrumentPaneShown};
         case CommandId::WINDOW_INFO:
             return {state.DisplayState != 0, state.InfoPanelShown};
+        // The graph's toolbar is there once a measurement has been shown.
+        case CommandId::GRAPH_UNDOZOOM:
+        case CommandId::GRAPH_ZOOM_IN:
+        case CommandId::GRAPH_ZOOM_OUT:
+        case CommandId::GRAPH_AXIS_SETUP:
+        case CommandId::GRAPH_COLOR_SETUP:
+        case CommandId::GRAPH_VIEW:
+            return {state.DisplayState != 0, false};
         case CommandId::WINDOW_LEVEL:
             return {true, state.LevelWindowShown};
         case CommandId::WINDOW_STATISTICS:

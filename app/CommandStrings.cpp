@@ -38,6 +38,18 @@ const char* CommandString(CommandId id) {
         case CommandId::WINDOW_STATISTICS:
             return "Show Leq, SEL and the levels exceeded of the readings the graph shows\n"
                    "Statistics";
+        case CommandId::GRAPH_UNDOZOOM:
+            return "Show the readings chosen last unzoomed\nUndozoom";
+        case CommandId::GRAPH_ZOOM_IN:
+            return "Zoom in around the cursor\nZoom In";
+        case CommandId::GRAPH_ZOOM_OUT:
+            return "Zoom out around the cursor\nZoom Out";
+        case CommandId::GRAPH_AXIS_SETUP:
+            return "Choose the level axis and the readings shown\nAxis Setup";
+        case CommandId::GRAPH_COLOR_SETUP:
+            return "Choose the graph's colours\nColor Setup";
+        case CommandId::GRAPH_VIEW:
+            return "Switch the curve, the grid, the marks and the alarm lines\nView";
         case CommandId::CAL_ADJUST:
             return "Cal adjustment at 1000 Hz to correct for variations\nCal Adjust";
         default:

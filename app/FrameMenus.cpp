@@ -103,6 +103,30 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
               {CommandId::PREVIOUS_MEASUREMENT, "Previous Measurement"}},
              true);
 
+    // The graph's toolbar and the list, for the keyboard too.
+    QMenu* graph = menuBar.addMenu(QStringLiteral("&Graph(G)"));
+    const struct {
+        CommandId Id;
+        const char* Text;
+        QList<QKeySequence> Keys;
+    } graphItems[] = {
+        {CommandId::IMPORT_LIST, "Import data to &list", {Qt::CTRL | Qt::Key_L}},
+        {CommandId::GRAPH_UNDOZOOM, "&Undozoom", {Qt::CTRL | Qt::Key_0}},
+        {CommandId::GRAPH_ZOOM_IN, "Zoom &In", QKeySequence::keyBindings(QKeySequence::ZoomIn)},
+        {CommandId::GRAPH_ZOOM_OUT, "Zoom &Out", QKeySequence::keyBindings(QKeySequence::ZoomOut)},
+        {CommandId::GRAPH_AXIS_SETUP, "&Axis Setup...", {}},
+        {CommandId::GRAPH_COLOR_SETUP, "&Color Setup...", {}},
+        {CommandId::GRAPH_VIEW, "&View...", {}},
+    };
+    for (const auto& item : graphItems) {
+        if (item.Id == CommandId::GRAPH_UNDOZOOM || item.Id == CommandId::GRAPH_AXIS_SETUP) {
+            graph->addSeparator();
+        }
+        QAction* action = commands.AddAction(item.Id, QString::fromLatin1(item.Text), graph);
+        action->setShortcuts(item.Keys);
+        graph->addAction(action);
+    }
+
     QMenu* window = menuBar.addMenu(QStringLiteral("&Window(W)"));
     AddItems(*window, commands,
              {{CommandId::WINDOW_INSTRUMENT, "&Instrument"},

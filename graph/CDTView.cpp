@@ -65,6 +65,8 @@ CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, Q
     m_firstGraphTimer.setInterval(FIRST_GRAPH_DELAY_MS);
     connect(&m_firstGraphTimer, &QTimer::timeout, this, &CDTView::UndoZoom);
     setMouseTracking(true);
+    // The keyboard moves the cursor and zooms (CDTViewKeys.cpp): a click or Tab brings it.
+    setFocusPolicy(Qt::StrongFocus);
     // The list window moving over the plot uncovers part of the kept picture.
     connect(&m_dataList, &CDataList::Moved, this, [this] {
         const CPixelRect& plot = m_state.PlotRect;

@@ -11,6 +11,7 @@
 #include "graph/CDataList.h"
 #include "graph/CGraphMouse.h"
 #include "graph/CGraphState.h"
+#include "graph/GraphInteraction.h"
 #include "graph/GraphPainter.h"
 #include "graph/GraphScene.h"
 #include "graph/ReadingsInView.h"
@@ -73,6 +74,18 @@ public:
     // Draws the state's ReadoutText over the kept picture.
     void ShowReadout();
 
+    // The keyboard's and the Graph menu's zoom: around the cursor line, or around the plot's
+    // middle while there is none (CDTViewKeys.cpp).
+    void ZoomAroundCursor(ZoomStep step);
+    // Puts the cursor line and its readout on 0-based reading `index` of the displayed range,
+    // scrolling the zoomed curve to bring it into view.
+    void PlaceCursor(std::int32_t index);
+
+    // The toolbar's dialogs, which the main window's Graph menu opens too.
+    void OnAxisSetup();
+    void OnColorSetup();
+    void OnViewSetup();
+
     // The real-time run appended one reading to the record. The displayed range and the panel
     // take it in, and the curve grows by its newest segment, drawn over the kept picture; the
     // picture is composed again when the scale steps or the segment crosses an edge of the
@@ -101,6 +114,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void OnDocumentChange(DocumentChange change);
@@ -117,10 +132,10 @@ private:
     void PlaceChildren();
     QToolBar* MakeToolBar();
     // The toolbar's dialogs (CDTViewDialogs.cpp).
-    void OnAxisSetup();
-    void OnColorSetup();
-    void OnViewSetup();
     void ApplyScrollBars(const CScrollBarSetup& setup);
+    void ZoomAt(int x, ZoomStep step);
+    // The bars and the picture follow a scroll that the keyboard or the wheel made.
+    void ShowScrolled();
     QScrollBar* MakeScrollBar(Qt::Orientation orientation);
     void OnScroll(QScrollBar& bar, int action);
 
@@ -143,6 +158,9 @@ private:
 
     // Resets the zoom once, shortly after the first graph is shown.
     QTimer m_firstGraphTimer;
+    // Wheel steps not taken yet: a touchpad turns a step in many small pieces.
+    double m_wheelCarry = 0.0;
+    int m_wheelKind = 0;  // zoom, levels, pixels: the carry is of one kind of turn
 
     CDataList m_dataList{m_doc, *this};
 };

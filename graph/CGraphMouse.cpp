@@ -186,6 +186,22 @@ void CGraphMouse::MoveCursorLine(int x) {
     UpdateCursorColumn();
 }
 
+void CGraphMouse::PlaceCursorOn(std::int32_t index) {
+    if (!Interactive()) {
+        return;
+    }
+    CGraphState& state = State();
+    const CMeasurementRecord& record = m_doc.Record();
+    const CPixelRect& plot = state.PlotRect;
+    // A single reading stands at the plot's left edge.
+    const double x = ReadingX(state, ReadingCount(record), index).value_or(plot.Left);
+    m_cursorWatch.stop();
+    state.CursorIndex = index;
+    MoveCursorLine(ClampToPlot(plot, {static_cast<int>(x), plot.Top}).X);
+    state.ReadoutText = CursorReadout(record, index);
+    m_view.ShowReadout();
+}
+
 void CGraphMouse::HideCursorLine() {
     if (!State().CursorHidden) {
         State().CursorHidden = true;

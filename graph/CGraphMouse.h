@@ -32,6 +32,11 @@ public:
     // The cursor line and the drag rectangle, over `picture`, which the view has just painted.
     void PaintMarks(QPainter& painter, const QImage& picture) const;
 
+    // The cursor line and the readout on 0-based reading `index`, as a mouse move there
+    // shows them; the keyboard moves them so. The line stays until the mouse moves it.
+    void PlaceCursorOn(std::int32_t index);
+    void HideCursorLine();
+
 private:
     CGraphState& State() const;
     // Mouse input counts only while a measurement is shown.
@@ -39,7 +44,6 @@ private:
     CPixelPoint Pointer() const;
     void UpdateCursorColumn() const;
     void MoveCursorLine(int x);
-    void HideCursorLine();
     // The picture's pixels under the cursor line, every other one inverted.
     QImage DottedCursorColumn(const QImage& picture) const;
     void StartDrag(CPixelPoint point);

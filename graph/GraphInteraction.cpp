@@ -190,3 +190,68 @@ std::int32_t ScrollVertically(CGraphState& state, ScrollRequest request,
     steps = Saturate(steps + position - moved);
     return VerticalBarPosition(state);
 }
+
+std::optional<double> ReadingX(const CGraphState& state, std::int32_t count, std::int32_t index) {
+    const auto axis = ReadingAxisOf(state, count);
+    if (!axis) {
+        return std::nullopt;
+    }
+    return axis->X0 + axis->Spacing *
+                          (static_cast<double>(state.HScrollOffset) + index - state.RangeFirst + 1);
+}
+
+bool ScrollIntoView(CGraphState& state, std::int32_t count, std::int32_t index) {
+    const auto x = ReadingX(state, count, index);
+    if (!state.Zoomed || !x) {
+        return false;  // unzoomed, every displayed reading is in the plot
+    }
+    const double spacing = ReadingAxisOf(state, count)->Spacing;
+    const CPixelRect& plot = state.PlotRect;
+    double readings = 0.0;
+    if (*x > plot.Right) {
+        readings = std::ceil((*x - plot.Right) / spacing);
+    } else if (*x < plot.Left) {
+        readings = -std::ceil((plot.Left - *x) / spacing);
+    }
+    if (readings == 0.0) {
+        return false;
+    }
+    state.HScrollOffset = Saturate(state.HScrollOffset - static_cast<std::int64_t>(readings));
+    return true;
+}
+
+void ScrollByReadings(CGraphState& state, std::int32_t readings) {
+    const std::int64_t target = std::clamp<std::int64_t>(
+        std::int64_t{HorizontalBarPosition(state)} + readings, 0, DisplayedCount(state));
+    ScrollHorizontally(state, ScrollRequest::Track, static_cast<std::int32_t>(target));
+}
+
+void ScrollByDivisions(CGraphState& state, std::int32_t divisions) {
+    // The bar's start shows the highest levels.
+    const std::int64_t target = std::clamp<std::int64_t>(
+        std::int64_t{VerticalBarPosition(state)} - divisions, 0, std::max(state.VScrollMax, 0));
+    ScrollVertically(state, ScrollRequest::Track, static_cast<std::int32_t>(target));
+}
+
+bool ZoomAround(CGraphState& state, const CMeasurementRecord& record, int x, ZoomStep step) {
+    const CPixelRect& plot = state.PlotRect;
+    const int width = plot.Width();
+    int half = width / 4;
+    if (step == ZoomStep::Out) {
+        if (!state.Zoomed) {
+            return false;
+        }
+        const auto axis = ReadingAxisOf(state, ReadingCount(record));
+        const double drawn = axis ? axis->Spacing * (state.RangeLast - state.RangeFirst) : 0.0;
+        if (drawn / 2 <= width) {
+            ResetZoom(state);
+            return true;
+        }
+        half = width;
+    } else {
+        x = std::clamp(x, plot.Left + half, std::max(plot.Right - half, plot.Left + half));
+    }
+    state.DragOrigin = {x - half, plot.Top};
+    state.DragUntouched = false;
+    return ZoomToDraggedRectangle(state, record, {x + half, plot.Bottom});
+}

@@ -55,3 +55,25 @@ std::int32_t TrackPositionFromPointer(const CGraphState& state, int pointerX);
 // Scrolls the zoomed level axis by divisions; returns the bar's new position.
 std::int32_t ScrollVertically(CGraphState& state, ScrollRequest request,
                               std::int32_t trackPosition);
+
+// The keyboard and the wheel, beside the mouse.
+
+// Where 0-based reading `index` is drawn now; none without a layout of two readings.
+std::optional<double> ReadingX(const CGraphState& state, std::int32_t count, std::int32_t index);
+
+// Scrolls the zoomed curve by whole readings until reading `index` lies inside the plot.
+// Returns whether it scrolled.
+bool ScrollIntoView(CGraphState& state, std::int32_t count, std::int32_t index);
+
+// Moves the zoomed curve by `readings` (later ones come in from the right for a positive
+// number) or the zoomed level axis by `divisions` (higher levels come in from the top for a
+// positive number), within the bars' ranges.
+void ScrollByReadings(CGraphState& state, std::int32_t readings);
+void ScrollByDivisions(CGraphState& state, std::int32_t divisions);
+
+enum class ZoomStep { In, Out };
+// Zooms around x with the levels kept: in, the half of the plot's width centred on x (moved
+// inside the plot) fills the plot, nested like a dragged rectangle; out, twice the width does,
+// or the unzoomed layout once every displayed reading would fit. Returns whether the layout
+// changed.
+bool ZoomAround(CGraphState& state, const CMeasurementRecord& record, int x, ZoomStep step);

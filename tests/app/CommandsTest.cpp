@@ -57,6 +57,12 @@ TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
           EXPORT_CSV,
           EXPORT_WORKBOOK,
           WINDOW_STATISTICS,
+          GRAPH_UNDOZOOM,
+          GRAPH_ZOOM_IN,
+          GRAPH_ZOOM_OUT,
+          GRAPH_AXIS_SETUP,
+          GRAPH_COLOR_SETUP,
+          GRAPH_VIEW,
           FILE_NEW,
           FILE_OPEN,
           FILE_SAVE,
@@ -69,7 +75,8 @@ TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
         {"a real-time run",
          running,
          {STOP_RUNNING, HELP_TOPICS, SAVE, WINDOW_INSTRUMENT, WINDOW_INFO, WINDOW_LEVEL,
-          WINDOW_STATISTICS, FILE_NEW, FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
+          WINDOW_STATISTICS, GRAPH_UNDOZOOM, GRAPH_ZOOM_IN, GRAPH_ZOOM_OUT, GRAPH_AXIS_SETUP,
+          GRAPH_COLOR_SETUP, GRAPH_VIEW, FILE_NEW, FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(EnabledCommands(c.State), c.Enabled) << c.Name;

@@ -156,7 +156,11 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
     for (QAction* action : m_frame->menuBar()->actions()) {
         titles << action->text();
     }
-    EXPECT_EQ(titles, QStringList({"&File(f)", "&Instrument(I)", "&Window(W)", "&Help(H)"}));
+    EXPECT_EQ(titles, QStringList({"&File(f)", "&Instrument(I)", "&Graph(G)", "&Window(W)",
+                                   "&Help(H)"}));
+    EXPECT_EQ(Items(*Menu("&Graph(G)")),
+              QStringList({"Import data to &list", "-", "&Undozoom", "Zoom &In", "Zoom &Out", "-",
+                           "&Axis Setup...", "&Color Setup...", "&View..."}));
     EXPECT_EQ(Items(*Menu("&File(f)")),
               QStringList({"&Save...", "-", "&Open...", "-", "&Print Setup...", "-",
                            "&Print Preview>", "-", "&Print...>", "-", "E&xport>", "-", "&Exit"}));
@@ -191,13 +195,16 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
                               "Datalogger Setup",
                               "Cal Adjust...",
                               "Cal Adjust"};
-    const QStringList data = {"&Save...", "Save", "&Info Dialog"};
+    const QStringList data = {"&Save...",  "Save",           "&Info Dialog",    "&Undozoom",
+                              "Zoom &In",  "Zoom &Out",      "&Axis Setup...", "&Color Setup...",
+                              "&View..."};
     EXPECT_EQ(Sorted(EnabledCommands()), Sorted(always + idle)) << "no data yet";
 
     m_doc.ReplaceRecord(ExampleRecord(3), DocumentChange::Downloaded);
     EXPECT_EQ(Sorted(EnabledCommands()),
               Sorted(always + idle + data +
-                     QStringList{"Import data to list", "&CSV...", "&Excel Workbook...",
+                     QStringList{"Import data to list", "Import data to &list", "&CSV...",
+                                 "&Excel Workbook...",
                                  "&Print Setup...", "&Graph", "Print Graph", "Print"}))
         << "a measurement";
 

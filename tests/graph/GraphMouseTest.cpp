@@ -5,11 +5,13 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include "dialogs/display/CDinLevelDlg.h"
 #include "dialogs/display/CInfoDlg.h"
+#include "graph/GraphInteraction.h"
 #include "graph/GraphLayout.h"
 #include "tests/QtTestEnvironment.h"
 #include "tests/graph/GraphTestSupport.h"
@@ -283,6 +285,76 @@ TEST_F(GraphMouse, cursorLine_isDrawnOverThePictureAndGoesWhenThePointerLeaves) 
     ASSERT_FALSE(State().CursorHidden);
     MoveTo({330, PLOT.Top});
     EXPECT_TRUE(State().CursorHidden);
+}
+
+// The keyboard moves the cursor reading by reading and zooms around it; each row is a key
+// and where the cursor and the zoom stand after it.
+TEST_F(GraphMouse, keys_moveTheCursorAndZoomAroundIt) {
+    Show(ExampleRecord(EVERY_20_PIXELS));
+    View->setFocus();
+    const struct {
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        std::int32_t Cursor;
+        int Zoomed;
+    } keys[] = {{Qt::Key_Right, {}, 0, 0},
+                {Qt::Key_Right, {}, 1, 0},
+                {Qt::Key_Right, Qt::ShiftModifier, 31, 0},
+                {Qt::Key_Home, {}, 0, 0},
+                {Qt::Key_End, {}, 31, 0},
+                {Qt::Key_Left, {}, 30, 0},
+                {Qt::Key_Plus, {}, 30, 1},
+                {Qt::Key_Home, {}, 0, 1},
+                {Qt::Key_Minus, {}, 0, 0}};
+    for (const auto& k : keys) {
+        QTest::keyClick(View.get(), k.Key, k.Modifiers);
+        EXPECT_EQ(State().CursorIndex, k.Cursor) << k.Key;
+        EXPECT_EQ(State().Zoomed, k.Zoomed) << k.Key;
+        // The line stands on the reading, inside the plot, and the readout names it.
+        EXPECT_FALSE(State().CursorHidden);
+        EXPECT_NEAR(State().CursorX, *ReadingX(State(), EVERY_20_PIXELS, k.Cursor), 1.0) << k.Key;
+        EXPECT_EQ(
+            State().ReadoutText.rfind("Data Point No.:" + std::to_string(k.Cursor + 1) + " ", 0),
+            0u);
+    }
+}
+
+// The wheel scrolls the zoomed curve (Shift: its levels) and Ctrl zooms around the pointer.
+TEST_F(GraphMouse, wheel_scrollsAndZooms) {
+    Show(ExampleRecord(500));
+    const auto turn = [&](QPoint angle, QPoint pixels, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent wheel(QPointF(400, 300), View->mapToGlobal(QPointF(400, 300)), pixels, angle,
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(View.get(), &wheel);
+        Paint();
+    };
+    turn({0, -120}, {}, {});
+    EXPECT_EQ(State().Zoomed, 0) << "unzoomed, the wheel leaves the whole record";
+    turn({0, 240}, {}, Qt::ControlModifier);
+    ASSERT_EQ(State().Zoomed, 1);
+    const CReadingSpan zoomed = View->ReadingsShown();
+    EXPECT_NEAR(zoomed.Count(), 125, 2) << "two steps in: a quarter of the readings";
+    const std::int32_t step = zoomed.Count() / 10;
+    const struct {
+        QPoint Angle;
+        QPoint Pixels;
+        Qt::KeyboardModifiers Modifiers;
+        std::int32_t Readings;  // how far the first reading in view moves
+        std::int32_t Divisions;
+    } turns[] = {{{0, -120}, {}, {}, step, 0},
+                 {{0, 120}, {}, {}, -step, 0},
+                 {{0, -60}, {0, -62}, {}, step, 0},
+                 {{0, -120}, {}, Qt::ShiftModifier, 0, -1},
+                 {{-120, 0}, {}, {}, step, 0}};
+    for (const auto& t : turns) {
+        const std::int32_t first = View->ReadingsShown().First;
+        const std::int32_t divisions = State().VScrollSteps[1];
+        turn(t.Angle, t.Pixels, t.Modifiers);
+        EXPECT_NEAR(View->ReadingsShown().First - first, t.Readings, 1) << t.Angle.y();
+        EXPECT_EQ(State().VScrollSteps[1] - divisions, t.Divisions) << t.Angle.y();
+    }
+    turn({0, -480}, {}, Qt::ControlModifier);
+    EXPECT_EQ(State().Zoomed, 0) << "out again to the whole record";
 }
 
 TEST_F(GraphMouse, horizontalBar_movesByReadingsAndPages) {
