@@ -15,9 +15,11 @@
 #include "cli/CConsoleLinkHost.h"
 #include "cli/CConsolePrompt.h"
 #include "cli/CliCommands.h"
+#include "cli/UsbDeviceList.h"
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "logger/CLoggerLink.h"
+#include "logger/CUsbBridge.h"
 #include "logger/SetupSettings.h"
 #include "logger/sim/MakeBridge.h"
 #include "platform/CSettings.h"
@@ -119,15 +121,31 @@ struct CSetupOptions {
     }
 };
 
-int Detect(CLoggerLink& link, CCliContext& context) {
-    const bool found = link.FindLogger() >= 0;
-    context.Out << (found ? "Connected" : MSG_NOT_CONNECTED) << '\n';
-    return found ? EXIT_OK : EXIT_FAILURE_STATUS;
+// "Not Connected", and what to do when a logger is there that this user may not open.
+void SayNotConnected(const CLoggerLink& link, std::ostream& out) {
+    out << MSG_NOT_CONNECTED << '\n';
+    if (link.LoggerNotPermitted()) {
+        out << MSG_NOT_PERMITTED << '\n';
+    }
+}
+
+int Detect(CLoggerLink& link, bool verbose, CCliContext& context) {
+    if (verbose && context.Simulate) {
+        context.Out << "The simulated logger answers in place of the USB bus.\n";
+    } else if (verbose) {
+        PrintUsbDevices(UsbIdFromEnvironment(), context.Out);  // read already by the bridge
+    }
+    if (link.FindLogger() < 0) {
+        SayNotConnected(link, context.Out);
+        return EXIT_FAILURE_STATUS;
+    }
+    context.Out << "Connected\n";
+    return EXIT_OK;
 }
 
 int Setup(CLoggerLink& link, CPrompt& prompt, const CSetupOptions& options, CCliContext& context) {
     if (link.FindLogger() < 0) {
-        context.Err << MSG_NOT_CONNECTED << '\n';
+        SayNotConnected(link, context.Err);
         return EXIT_FAILURE_STATUS;
     }
     CFrameSettings settings = ReadFrameSettings(ReadSettingsFile());
@@ -145,7 +163,7 @@ int Setup(CLoggerLink& link, CPrompt& prompt, const CSetupOptions& options, CCli
 
 int Calibrate(CLoggerLink& link, int typed, CCliContext& context) {
     if (link.FindLogger() < 0) {
-        context.Err << MSG_NOT_CONNECTED << '\n';
+        SayNotConnected(link, context.Err);
         return EXIT_FAILURE_STATUS;
     }
     const int value = LimitCalibration(typed);
@@ -168,7 +186,7 @@ int Download(const std::string& name, CCliContext& context) {
                           {settings.AlarmHigh, settings.AlarmLow});
     CLoggerLink link(*bridge, host);
     if (link.FindLogger() < 0) {
-        context.Err << MSG_NOT_CONNECTED << '\n';
+        SayNotConnected(link, context.Err);
         return EXIT_FAILURE_STATUS;
     }
     CDTDoc doc;
@@ -226,8 +244,14 @@ void AddSetupOptions(CLI::App& setup, CSetupOptions& o) {
 }  // namespace
 
 void RegisterLoggerCommands(CLI::App& app, CCliContext& context) {
-    app.add_subcommand("detect", "Tell whether a logger is attached")->callback([&context] {
-        WithLink(context, [&](CLoggerLink& link, CPrompt&) { return Detect(link, context); });
+    auto* detect = app.add_subcommand("detect", "Tell whether a logger is attached");
+    auto verbose = std::make_shared<bool>(false);
+    detect->add_flag("--verbose", *verbose,
+                     "First list the USB devices with the bridge's id and whether each can be "
+                     "opened");
+    detect->callback([&context, verbose] {
+        WithLink(context,
+                 [&](CLoggerLink& link, CPrompt&) { return Detect(link, *verbose, context); });
     });
 
     auto* setup = app.add_subcommand(

@@ -54,13 +54,21 @@ bool CLoggerLink::ReadTimed(std::uint8_t* buffer, std::uint32_t length, std::uin
 
 int CLoggerLink::FindLogger() {
     std::uint32_t count = 0;
-    if (m_bridge.BridgeCount(count) != BridgeStatus::Success) {
+    m_findFailure = m_bridge.BridgeCount(count);
+    if (m_findFailure != BridgeStatus::Success) {
         return -1;
     }
+    m_findFailure = BridgeStatus::DeviceNotFound;
     std::array<char, BRIDGE_STRING_SIZE> description{};
     for (std::uint32_t index = 0; index < count; ++index) {
-        if (m_bridge.BridgeQueryString(index, description, 0) == BridgeStatus::Success) {
+        const BridgeStatus status = m_bridge.BridgeQueryString(index, description, 0);
+        if (status == BridgeStatus::Success) {
+            m_findFailure = status;
             return static_cast<int>(index);
+        }
+        // A logger the user may not open is the one failure worth telling.
+        if (m_findFailure != BridgeStatus::AccessDenied) {
+            m_findFailure = status;
         }
     }
     return -1;

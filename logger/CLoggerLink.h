@@ -21,6 +21,10 @@ class CPrompt;
 inline constexpr const char* MSG_WRITE_FAILED = "Failed writing data to the datalogger.";
 inline constexpr const char* MSG_READ_FAILED = "Failed reading data from the datalogger.";
 inline constexpr const char* MSG_MEMORY_EMPTY = "Datalogger internal memory is currently empty.";
+// Added to the not-connected texts when a logger is attached that this user may not open.
+inline constexpr const char* MSG_NOT_PERMITTED =
+    "A logger was found, but this user may not open it. Install the udev rule that comes with "
+    "the program (70-datalogger.rules), then unplug the logger and plug it in again.";
 
 // How a download ended.
 enum class DownloadResult {
@@ -74,6 +78,8 @@ public:
     // Index of the first attached bridge that answers its string query, or -1. A presence
     // test: the device opened afterwards is always index 0.
     int FindLogger();
+    // The last FindLogger found no logger because this user may not open one that is there.
+    bool LoggerNotPermitted() const { return m_findFailure == BridgeStatus::AccessDenied; }
     // Closes the device if it is open.
     void CloseLogger();
 
@@ -147,6 +153,7 @@ private:
     CBridge& m_bridge;
     CPrompt& m_prompt;
     BridgeHandle m_handle = INVALID_BRIDGE_HANDLE;
+    BridgeStatus m_findFailure = BridgeStatus::Success;  // why the last FindLogger found none
     // Replies (at most 12 bytes) are read into its start.
     std::array<std::uint8_t, 1024> m_receive{};
     // The running real-time run's readings on the disk, from its first reading on.

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -16,6 +18,27 @@ constexpr std::uint8_t TRANSFER_TYPE_MASK = 0x03;
 
 bool IsBulk(const UsbEndpoint& endpoint) {
     return (endpoint.Attributes & TRANSFER_TYPE_MASK) == LIBUSB_TRANSFER_TYPE_BULK;
+}
+
+struct CBridgeEndpoints {
+    const UsbEndpoint* In = nullptr;
+    const UsbEndpoint* Out = nullptr;
+    bool Found() const { return In != nullptr && Out != nullptr; }
+};
+
+// The first bulk endpoint of each direction among an interface's endpoints.
+CBridgeEndpoints FindBridgeEndpoints(const std::vector<UsbEndpoint>& endpoints) {
+    CBridgeEndpoints found;
+    for (const UsbEndpoint& endpoint : endpoints) {
+        if (!IsBulk(endpoint)) {
+            continue;
+        }
+        const UsbEndpoint*& slot = (endpoint.Address & ENDPOINT_IN) != 0 ? found.In : found.Out;
+        if (slot == nullptr) {
+            slot = &endpoint;
+        }
+    }
+    return found;
 }
 
 std::optional<std::uint16_t> ParseHex16(std::string_view text) {
@@ -41,6 +64,19 @@ std::optional<UsbId> ParseUsbId(std::string_view text) {
         return std::nullopt;
     }
     return UsbId{*vendor, *product};
+}
+
+UsbId UsbIdFromEnvironment() {
+    const char* text = std::getenv("DATALOGGER_USB_ID");
+    if (text == nullptr || *text == '\0') {
+        return {};
+    }
+    const auto parsed = ParseUsbId(text);
+    if (!parsed) {
+        throw std::invalid_argument(std::string("DATALOGGER_USB_ID: cannot read \"") + text +
+                                    "\" (vvvv:pppp in hexadecimal)");
+    }
+    return *parsed;
 }
 
 BridgeStatus BridgeStatusOfUsbResult(int result, BridgeStatus transferFailure) {
@@ -145,19 +181,14 @@ BridgeStatus CUsbBridge::BridgeOpen(std::uint32_t index, BridgeHandle& handle) {
     if (const int result = device->InterfaceEndpoints(BRIDGE_INTERFACE, endpoints); result < 0) {
         return BridgeStatusOfUsbResult(result);
     }
-    const auto in = std::find_if(endpoints.begin(), endpoints.end(), [](const UsbEndpoint& e) {
-        return IsBulk(e) && (e.Address & ENDPOINT_IN) != 0;
-    });
-    const auto out = std::find_if(endpoints.begin(), endpoints.end(), [](const UsbEndpoint& e) {
-        return IsBulk(e) && (e.Address & ENDPOINT_IN) == 0;
-    });
-    if (in == endpoints.end() || out == endpoints.end()) {
+    const CBridgeEndpoints bridge = FindBridgeEndpoints(endpoints);
+    if (!bridge.Found()) {
         return BridgeStatus::DeviceNotFound;  // a device with our ids but not our bridge
     }
     COpenDevice open;
-    open.InEndpoint = in->Address;
-    open.OutEndpoint = out->Address;
-    open.InPacketSize = std::max<std::uint16_t>(in->MaxPacketSize, 1);
+    open.InEndpoint = bridge.In->Address;
+    open.OutEndpoint = bridge.Out->Address;
+    open.InPacketSize = std::max<std::uint16_t>(bridge.In->MaxPacketSize, 1);
     if (const int result = device->Open(open.Usb); result < 0) {
         return BridgeStatusOfUsbResult(result);
     }
@@ -170,6 +201,33 @@ BridgeStatus CUsbBridge::BridgeOpen(std::uint32_t index, BridgeHandle& handle) {
     }
     m_open.emplace(handle, std::move(open));
     return BridgeStatus::Success;
+}
+
+BridgeStatus CUsbBridge::Survey(std::vector<UsbDeviceReport>& reports) {
+    reports.clear();
+    std::vector<std::unique_ptr<CUsbDevice>> devices;
+    const BridgeStatus status = MatchingDevices(devices);
+    for (const auto& device : devices) {
+        UsbDeviceReport& report = reports.emplace_back();
+        report.Bus = device->BusNumber();
+        report.Address = device->Address();
+        if (device->InterfaceEndpoints(BRIDGE_INTERFACE, report.Endpoints) < 0) {
+            report.Endpoints.clear();
+        }
+        report.HasBridgeEndpoints = FindBridgeEndpoints(report.Endpoints).Found();
+        std::unique_ptr<CUsbDeviceHandle> handle;
+        int result = device->Open(handle);
+        if (result >= 0) {
+            // A bridge without a product name is still a bridge: the name is for the user.
+            (void)handle->ProductString(report.Product);
+            result = handle->ClaimInterface(BRIDGE_INTERFACE);
+            if (result >= 0) {
+                (void)handle->ReleaseInterface(BRIDGE_INTERFACE);  // it is closed next anyway
+            }
+        }
+        report.Access = BridgeStatusOfUsbResult(result);
+    }
+    return status;
 }
 
 BridgeStatus CUsbBridge::BridgeClose(BridgeHandle handle) {

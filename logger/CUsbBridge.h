@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,11 +19,25 @@ struct UsbId {
 
 // "vvvv:pppp" in hexadecimal; empty when the text is not of that form.
 std::optional<UsbId> ParseUsbId(std::string_view text);
+// The ids in DATALOGGER_USB_ID, else the bridge's own. Throws std::invalid_argument, with a
+// message for the user, when the variable cannot be read.
+UsbId UsbIdFromEnvironment();
 
 // The one place where a libusb result becomes a bridge status. `transferFailure` is the
 // status of an input/output error, which depends on the direction of the transfer.
 BridgeStatus BridgeStatusOfUsbResult(int result,
                                      BridgeStatus transferFailure = BridgeStatus::SystemError);
+
+// What one USB device with the bridge's ids shows of itself, for a user whose logger is not
+// found: where it sits, its interface 0, and whether this user may open and claim it.
+struct UsbDeviceReport {
+    std::uint8_t Bus = 0;
+    std::uint8_t Address = 0;
+    std::vector<UsbEndpoint> Endpoints;  // of interface 0; empty when they cannot be read
+    bool HasBridgeEndpoints = false;     // a bulk IN and a bulk OUT endpoint
+    BridgeStatus Access = BridgeStatus::Success;
+    std::string Product;  // empty unless it could be opened
+};
 
 // The bridge over the real USB bus: the devices with the bridge's vendor and product id,
 // in the bus's order, are the bridge devices. Opening one claims its interface 0 and uses
@@ -47,6 +62,10 @@ public:
                              std::uint32_t& written) override;
     BridgeStatus BridgeSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) override;
     BridgeStatus BridgeGetTimeouts(std::uint32_t& readMs, std::uint32_t& writeMs) override;
+
+    // Every device with the bridge's ids, in the bus's order, whether or not it can be used;
+    // the status is the bus's own. Each is opened and its interface claimed, then let go.
+    BridgeStatus Survey(std::vector<UsbDeviceReport>& reports);
 
 private:
     struct COpenDevice {

@@ -64,6 +64,8 @@ public:
 
     std::uint16_t VendorId() const override { return m_vendor; }
     std::uint16_t ProductId() const override { return m_product; }
+    std::uint8_t BusNumber() const override { return libusb_get_bus_number(m_device); }
+    std::uint8_t Address() const override { return libusb_get_device_address(m_device); }
 
     int InterfaceEndpoints(int number, std::vector<UsbEndpoint>& endpoints) override {
         libusb_config_descriptor* config = nullptr;

@@ -32,6 +32,9 @@ public:
     virtual ~CUsbDevice() = default;
     virtual std::uint16_t VendorId() const = 0;
     virtual std::uint16_t ProductId() const = 0;
+    // Where the device sits, as lsusb shows it; 0 where the bus cannot tell.
+    virtual std::uint8_t BusNumber() const { return 0; }
+    virtual std::uint8_t Address() const { return 0; }
     // Endpoints of an interface's first alternate setting in the active configuration.
     virtual int InterfaceEndpoints(int number, std::vector<UsbEndpoint>& endpoints) = 0;
     virtual int Open(std::unique_ptr<CUsbDeviceHandle>& handle) = 0;

@@ -14,6 +14,7 @@ packages=(
     zlib1g-dev  # minizip's header includes zlib.h, which its package does not bring
     fp-utils libchm-dev
     libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
+    libumockdev-dev umockdev  # the USB tests: an emulated logger at the kernel's interface
     fonts-liberation tzdata shared-mime-info desktop-file-utils
     appstream libxml2-utils mandoc man-db file dpkg-dev
     python3  # bench/run

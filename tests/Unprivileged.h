@@ -12,11 +12,13 @@ inline constexpr uid_t UNPRIVILEGED_USER = 65534;
 
 // Runs `body` in a child process as an ordinary user (switching to UNPRIVILEGED_USER when
 // the tests run as root) and gives back its exit status; 125 when the switch failed.
-inline int RunUnprivileged(const std::function<int()>& body) {
+// `unprivileged` false keeps the test's own user.
+inline int RunUnprivileged(const std::function<int()>& body, bool unprivileged = true) {
     const pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(UNPRIVILEGED_USER) != 0 ||
-                               setuid(UNPRIVILEGED_USER) != 0)) {
+        if (unprivileged && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(UNPRIVILEGED_USER) != 0 ||
+             setuid(UNPRIVILEGED_USER) != 0)) {
             _exit(125);
         }
         _exit(body());

@@ -71,7 +71,7 @@ void CDownloadDlg::Poll() {
     if (m_connected) {
         ShowState(CAPTION_CONNECTED, STATUS_CONNECTED);
     } else {
-        ShowState(CAPTION_NOT_CONNECTED, STATUS_NOT_CONNECTED);
+        ShowState(CAPTION_NOT_CONNECTED, NotConnectedStatus(STATUS_NOT_CONNECTED, m_link));
     }
 }
 

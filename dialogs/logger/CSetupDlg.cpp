@@ -328,7 +328,7 @@ void CSetupDlg::OnDefault() {
 void CSetupDlg::Poll() {
     m_connected = m_link.FindLogger() >= 0;
     setWindowTitle(m_connected ? CAPTION_CONNECTED : CAPTION_NOT_CONNECTED);
-    m_status->setText(m_connected ? QString() : STATUS_NOT_CONNECTED);
+    m_status->setText(m_connected ? QString() : NotConnectedStatus(STATUS_NOT_CONNECTED, m_link));
 }
 
 void CSetupDlg::StoreFields() {

@@ -12,19 +12,6 @@
 
 namespace {
 
-std::unique_ptr<CBridge> UsbBridge() {
-    UsbId id;
-    if (const char* text = std::getenv("DATALOGGER_USB_ID"); text != nullptr && *text != '\0') {
-        const auto parsed = ParseUsbId(text);
-        if (!parsed) {
-            throw std::invalid_argument(std::string("DATALOGGER_USB_ID: cannot read \"") + text +
-                                        "\" (vvvv:pppp in hexadecimal)");
-        }
-        id = *parsed;
-    }
-    return std::make_unique<CUsbBridge>(MakeLibusbBus(), id);
-}
-
 std::unique_ptr<CBridge> Traced(std::unique_ptr<CBridge> bridge) {
     const char* target = std::getenv("DATALOGGER_USB_TRACE");
     if (target == nullptr || *target == '\0') {
@@ -51,7 +38,7 @@ std::unique_ptr<CBridge> MakeBridge(bool simulate, std::shared_ptr<CRunClock> cl
         }
         return Traced(std::make_unique<CSimulatedLogger>(std::move(options)));
     }
-    return Traced(UsbBridge());
+    return Traced(std::make_unique<CUsbBridge>(MakeLibusbBus(), UsbIdFromEnvironment()));
 }
 
 std::shared_ptr<CRunClock> MakeRunClock(bool simulate) {
