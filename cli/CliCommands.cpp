@@ -22,6 +22,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     RegisterDocumentCommands(app, context);
     RegisterLoggerCommands(app, context);
     RegisterMonitorCommand(app, context);
+    RegisterArchiveCommands(app, context);
     RegisterExportCommands(app, context);
     RegisterPrintCommand(app, context);
 

@@ -28,6 +28,7 @@ struct CCliContext {
 void RegisterDocumentCommands(CLI::App& app, CCliContext& context);
 void RegisterLoggerCommands(CLI::App& app, CCliContext& context);
 void RegisterMonitorCommand(CLI::App& app, CCliContext& context);
+void RegisterArchiveCommands(CLI::App& app, CCliContext& context);
 void RegisterExportCommands(CLI::App& app, CCliContext& context);
 void RegisterPrintCommand(CLI::App& app, CCliContext& context);
 

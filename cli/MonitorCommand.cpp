@@ -15,6 +15,7 @@
 
 #include "cli/CConsoleLinkHost.h"
 #include "cli/CliCommands.h"
+#include "cli/StationMonitor.h"
 #include "document/CDTDoc.h"
 #include "export/CsvExport.h"
 #include "logger/CLoggerLink.h"
@@ -76,6 +77,7 @@ void WaitForPoll(std::uint32_t periodMs) {
 struct CMonitorOptions {
     int Count = REAL_TIME_CAPACITY;
     std::string CsvFile;
+    CStationMonitorOptions Station;
 };
 
 // Prints the newest reading of a growing record, and writes it to the CSV file if one was
@@ -171,6 +173,13 @@ int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int
 }
 
 int Monitor(const CMonitorOptions& options, CCliContext& context) {
+    if (options.Station.Requested() || options.Count > REAL_TIME_CAPACITY) {
+        const CStopSignals stopSignals;
+        return MonitorStation(options.Station, options.Count,
+                              {[&context] { RecoverUnfinishedRun(context); },
+                               CStopSignals::Requested, MSG_NOT_REAL_TIME},
+                              context);
+    }
     std::unique_ptr<CBridge> bridge;
     try {
         bridge = MakeBridge(context.Simulate);
@@ -216,9 +225,11 @@ void RegisterMonitorCommand(CLI::App& app, CCliContext& context) {
         "until --count readings, Ctrl+C or the logger stops answering; the readings are kept "
         "in PreMeasure.sound");
     auto options = std::make_shared<CMonitorOptions>();
-    monitor->add_option("--count", options->Count, "Readings to take, 1..10000")
-        ->check(CLI::Range(1, REAL_TIME_CAPACITY));
+    monitor->add_option("--count", options->Count,
+                        "Readings to take, 1..10000 (any number with --archive)")
+        ->check(CLI::PositiveNumber);
     monitor->add_option("--csv", options->CsvFile,
                         "Also write the readings to this CSV file as they come");
+    AddStationOptions(*monitor, options->Station);
     monitor->callback([&context, options] { context.ExitCode = Monitor(*options, context); });
 }

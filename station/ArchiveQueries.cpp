@@ -1,0 +1,153 @@
+#include "station/ArchiveQueries.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "logger/LoggerProtocol.h"
+#include "logger/RealTimeRecord.h"
+#include "platform/LocalTime.h"
+
+namespace {
+
+constexpr const char* RUN_COLUMNS =
+    "SELECT id, logger, interval_s, weighting, time_weighting, start_ms, end_ms, readings "
+    "FROM runs";
+
+CArchivedRun RunOf(const CStatement& row) {
+    return {row.Integer(0),        row.Text(1),    row.Real(2),    row.Text(3) == "A",
+            row.Text(4) == "FAST", row.Integer(5), row.Integer(6), row.Integer(7)};
+}
+
+// The status byte a logger set up like the run answers with.
+std::uint8_t StatusOf(const CArchivedRun& run) {
+    int rateCode = 1;
+    for (int code = 1; code <= RATE_CODE_COUNT; ++code) {
+        if (std::abs(RateInterval(code) - run.IntervalS) < 1e-6) {
+            rateCode = code;
+        }
+    }
+    return static_cast<std::uint8_t>(rateCode | (run.IsDBA ? STATUS_DBA : 0) |
+                                     (run.IsFast ? STATUS_FAST : 0));
+}
+
+// Reads `digits` digits at `at`, moving past them.
+bool Digits(std::string_view text, std::size_t& at, std::size_t digits, int& value) {
+    if (at + digits > text.size()) {
+        return false;
+    }
+    const auto [end, error] = std::from_chars(text.data() + at, text.data() + at + digits, value);
+    at += digits;
+    return error == std::errc() && end == text.data() + at;
+}
+
+bool Separator(std::string_view text, std::size_t& at, char separator) {
+    if (at < text.size() && text[at] == separator) {
+        ++at;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange& range) {
+    CStatement query(
+        db.Handle(),
+        (std::string(RUN_COLUMNS) + " WHERE start_ms < ? AND end_ms > ? ORDER BY id").c_str());
+    query.Bind(1, range.ToMs).Bind(2, range.FromMs);
+    std::vector<CArchivedRun> runs;
+    while (query.Step() == SQLITE_ROW) {
+        runs.push_back(RunOf(query));
+    }
+    return runs;
+}
+
+std::vector<CArchivedReading> ArchivedReadings(CArchiveDatabase& db, const CArchiveRange& range) {
+    CStatement query(db.Handle(),
+                     "SELECT run, time_ms, level_db FROM readings WHERE time_ms >= ? AND "
+                     "time_ms < ? ORDER BY time_ms, rowid");
+    query.Bind(1, range.FromMs).Bind(2, range.ToMs);
+    std::vector<CArchivedReading> readings;
+    while (query.Step() == SQLITE_ROW) {
+        const auto level = query.Level(2);
+        readings.push_back(
+            {query.Integer(0), query.Integer(1),
+             level ? static_cast<float>(*level) : std::numeric_limits<float>::quiet_NaN()});
+    }
+    return readings;
+}
+
+std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArchiveRange& range) {
+    CStatement query(db.Handle(),
+                     "SELECT i.start_ms, i.end_ms, i.partial, i.count, r.weighting, i.leq_db, "
+                     "i.lmax_db, i.lmin_db, i.l10_db, i.l50_db, i.l90_db FROM intervals i JOIN "
+                     "runs r ON r.id = i.run WHERE i.start_ms >= ? AND i.start_ms < ? ORDER BY "
+                     "i.start_ms, i.rowid");
+    query.Bind(1, range.FromMs).Bind(2, range.ToMs);
+    std::vector<CIntervalLevels> intervals;
+    while (query.Step() == SQLITE_ROW) {
+        intervals.push_back({query.Integer(0), query.Integer(1), query.Integer(2) != 0,
+                             static_cast<std::int32_t>(query.Integer(3)), query.Text(4) == "A",
+                             query.Level(5), query.Level(6), query.Level(7), query.Level(8),
+                             query.Level(9), query.Level(10)});
+    }
+    return intervals;
+}
+
+CMeasurementRecord ArchivedRecord(const CArchivedRun& run,
+                                  const std::vector<CArchivedReading>& readings, std::size_t first,
+                                  std::size_t count, const CAlarmSettings& alarms) {
+    CMeasurementRecord record =
+        PrepareRealTimeRecord(StatusOf(run), alarms, CMeasurementRecord{}).value();
+    record.ReplaceSeries(static_cast<std::int32_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        record.Levels[i] = readings[first + i].LevelDb;
+    }
+    record.SampleCount = static_cast<std::int32_t>(count);
+    record.StartTime = count > 0 ? static_cast<std::time_t>(readings[first].TimeMs / 1000) : 0;
+    record.Info.StartTime = StartTimeText(record.StartTime);
+    record.Info.DataNo = std::to_string(count);
+    record.RecomputeStatistics();
+    return record;
+}
+
+std::optional<std::int64_t> ParseArchiveTime(std::string_view text) {
+    LocalTimeParts parts;
+    std::size_t at = 0;
+    if (!Digits(text, at, 4, parts.Year) || !Separator(text, at, '-') ||
+        !Digits(text, at, 2, parts.Month) || !Separator(text, at, '-') ||
+        !Digits(text, at, 2, parts.Day)) {
+        return std::nullopt;
+    }
+    if (Separator(text, at, 'T') || Separator(text, at, ' ')) {
+        if (!Digits(text, at, 2, parts.Hour) || !Separator(text, at, ':') ||
+            !Digits(text, at, 2, parts.Minute) ||
+            (Separator(text, at, ':') && !Digits(text, at, 2, parts.Second))) {
+            return std::nullopt;
+        }
+    }
+    std::optional<long> offsetSeconds;  // empty: local time
+    if (Separator(text, at, 'Z')) {
+        offsetSeconds = 0;
+    } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        const long sign = text[at++] == '-' ? -1 : 1;
+        int hours = 0;
+        int minutes = 0;
+        if (!Digits(text, at, 2, hours) || !Separator(text, at, ':') ||
+            !Digits(text, at, 2, minutes)) {
+            return std::nullopt;
+        }
+        offsetSeconds = sign * (hours * 3600L + minutes * 60L);
+    }
+    const auto local = MakeLocalTime(parts);
+    if (at != text.size() || !local) {
+        return std::nullopt;
+    }
+    if (!offsetSeconds) {
+        return std::int64_t{*local} * 1000;
+    }
+    // The calendar fields as UTC, then the offset they were given in.
+    const std::time_t asUtc = *local + UtcOffsetSeconds(*local);
+    return (std::int64_t{asUtc} - *offsetSeconds) * 1000;
+}
