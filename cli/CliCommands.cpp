@@ -25,6 +25,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     RegisterArchiveCommands(app, context);
     RegisterExportCommands(app, context);
     RegisterPrintCommand(app, context);
+    RegisterAssessCommand(app, context);
 
     try {
         // CLI11 wants the arguments in reverse order when given as a vector.

@@ -31,6 +31,7 @@ void RegisterMonitorCommand(CLI::App& app, CCliContext& context);
 void RegisterArchiveCommands(CLI::App& app, CCliContext& context);
 void RegisterExportCommands(CLI::App& app, CCliContext& context);
 void RegisterPrintCommand(CLI::App& app, CCliContext& context);
+void RegisterAssessCommand(CLI::App& app, CCliContext& context);
 
 // Loads a measurement file as the program opens one; false (with the exit status set and
 // a message printed) when it cannot.

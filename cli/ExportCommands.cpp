@@ -10,10 +10,11 @@
 #include "cli/CliCommands.h"
 #include "document/CDTDoc.h"
 #include "export/AcousticStatistics.h"
+#include "export/Assessment.h"
+#include "export/AssessmentJson.h"
 #include "export/CsvExport.h"
 #include "export/ExportFiles.h"
 #include "export/StatisticsFields.h"
-#include "export/StatisticsJson.h"
 
 namespace {
 
@@ -84,7 +85,9 @@ void RegisterExportCommands(CLI::App& app, CCliContext& context) {
         }
         const CAcousticStatistics statistics = ComputeAcousticStatistics(doc.Record());
         if (options->Json) {
-            context.Out << StatisticsJson(statistics) << '\n';
+            context.Out << StatisticsWithAssessmentJson(
+                               statistics, AssessRecord(doc.Record(), CAssessmentOptions{}))
+                        << '\n';
         } else {
             PrintStatistics(statistics, context.Out);
         }

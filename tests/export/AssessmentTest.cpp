@@ -1,0 +1,302 @@
+// The assessment figures against values worked out by hand, the options' checks and the keys
+// of the JSON object.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "export/AcousticStatistics.h"
+#include "export/Assessment.h"
+#include "export/AssessmentJson.h"
+#include "platform/LocalTime.h"
+#include "tests/export/RecordOfLevels.h"
+
+namespace {
+
+// Levels in runs: (readings, level) pairs one after the other.
+std::vector<float> Runs(std::initializer_list<std::pair<int, float>> runs) {
+    std::vector<float> levels;
+    for (const auto& [readings, level] : runs) {
+        levels.insert(levels.end(), static_cast<std::size_t>(readings), level);
+    }
+    return levels;
+}
+
+// Unset: not looked at; set to empty: the figure must be missing.
+using Expected = std::optional<std::optional<double>>;
+constexpr std::optional<double> MISSING = std::nullopt;
+
+void ExpectFigure(const char* name, const std::optional<double>& actual, const Expected& expected,
+                  const std::string& record) {
+    if (!expected) {
+        return;
+    }
+    if (!*expected) {
+        EXPECT_FALSE(actual) << name << " of " << record << " is " << actual.value_or(0);
+        return;
+    }
+    ASSERT_TRUE(actual) << name << " of " << record;
+    EXPECT_NEAR(*actual, **expected, 0.05) << name << " of " << record;
+}
+
+const double MIDNIGHT_60MIN = 10 * std::log10((30 * 1e8 + 30 * 1e5) / 60);
+
+TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
+    const float missing = std::nanf("");
+    const double dose85At90 = 50.0 * std::pow(2.0, 5.0 / 3.0);
+    const struct {
+        const char* Name;
+        std::vector<float> Levels;
+        LocalTimeParts Start;
+        float Interval;
+        Expected Lday, Levening, Lnight, Lden, Lex8h;
+        Expected Dose85, Projected85, Dose90, Projected90;
+        Expected Max30, Max60;
+        const char* Max30Start;  // empty: not looked at
+        std::size_t Events;
+        std::size_t Days;
+    } cases[] = {
+        {"a constant 60 dB day",
+         Runs({{1440, 60.0f}}),
+         {2014, 6, 5, 0, 0, 0},
+         60.0f,
+         60.0,
+         60.0,
+         60.0,
+         66.4,
+         {},
+         {},
+         {},
+         {},
+         {},
+         60.0,
+         60.0,
+         "2014-06-05T00:00:00+02:00",
+         0,
+         1},
+        {"4 h at 90 dB",
+         Runs({{240, 90.0f}}),
+         {2014, 6, 5, 8, 0, 0},
+         60.0f,
+         MISSING,
+         MISSING,
+         MISSING,
+         MISSING,
+         87.0,
+         dose85At90,
+         2 * dose85At90,
+         50.0,
+         100.0,
+         90.0,
+         90.0,
+         "2014-06-05T08:00:00+02:00",
+         1,
+         1},
+        {"8 h at 85 dB",
+         Runs({{480, 85.0f}}),
+         {2014, 6, 5, 8, 0, 0},
+         60.0f,
+         {},
+         {},
+         {},
+         {},
+         85.0,
+         100.0,
+         100.0,
+         50.0,
+         50.0,
+         85.0,
+         85.0,
+         "",
+         1,
+         1},
+        {"8 h at 85 dB, the last hour without a level",
+         Runs({{420, 85.0f}, {60, missing}}),
+         {2014, 6, 5, 8, 0, 0},
+         60.0f,
+         {},
+         {},
+         {},
+         {},
+         85.0 + 10 * std::log10(7.0 / 8),
+         87.5,
+         100.0,
+         {},
+         {},
+         85.0,
+         85.0,
+         "",
+         1,
+         1},
+        {"a loud half hour across midnight",
+         Runs({{10, 50.0f}, {30, 80.0f}, {20, 50.0f}}),
+         {2014, 6, 5, 23, 40, 0},
+         60.0f,
+         MISSING,
+         MISSING,
+         MISSING,
+         MISSING,
+         {},
+         {},
+         {},
+         {},
+         {},
+         80.0,
+         MIDNIGHT_60MIN,
+         "2014-06-05T23:50:00+02:00",
+         0,
+         2},
+        {"one reading",
+         Runs({{1, 90.0f}}),
+         {2014, 6, 5, 12, 0, 0},
+         1.0f,
+         MISSING,
+         MISSING,
+         MISSING,
+         MISSING,
+         90.0 + 10 * std::log10(1.0 / 28800),
+         {},
+         {},
+         {},
+         {},
+         MISSING,
+         MISSING,
+         "",
+         0,
+         1},
+    };
+    for (const auto& c : cases) {
+        const CAssessment a = AssessRecord(RecordOfLevels(c.Levels, c.Start, c.Interval), {});
+        ExpectFigure("Lday", a.Whole.LdayDb, c.Lday, c.Name);
+        ExpectFigure("Levening", a.Whole.LeveningDb, c.Levening, c.Name);
+        ExpectFigure("Lnight", a.Whole.LnightDb, c.Lnight, c.Name);
+        ExpectFigure("Lden", a.Whole.LdenDb, c.Lden, c.Name);
+        ExpectFigure("LEX,8h", a.Lex8hDb, c.Lex8h, c.Name);
+        ASSERT_EQ(a.Doses.size(), 2u) << c.Name;
+        ExpectFigure("dose 85/3", a.Doses[0].DosePct, c.Dose85, c.Name);
+        ExpectFigure("projected dose 85/3", a.Doses[0].Projected8hPct, c.Projected85, c.Name);
+        ExpectFigure("dose 90/5", a.Doses[1].DosePct, c.Dose90, c.Name);
+        ExpectFigure("projected dose 90/5", a.Doses[1].Projected8hPct, c.Projected90, c.Name);
+        ExpectFigure("highest 30 min", a.Max30Min.LeqDb, c.Max30, c.Name);
+        ExpectFigure("highest 60 min", a.Max60Min.LeqDb, c.Max60, c.Name);
+        if (*c.Max30Start != '\0') {
+            EXPECT_EQ(IsoLocalTime(a.Max30Min.Start), c.Max30Start) << c.Name;
+        }
+        EXPECT_EQ(a.Events.size(), c.Events) << c.Name;
+        EXPECT_EQ(a.Days.size(), c.Days) << c.Name;
+    }
+}
+
+TEST(Assessment, eventsAndCalendarDays_standWhereTheReadingsSayAndOnlyAWeightingHasADose) {
+    // 30 s quiet, 90 s at 90 dB, 10 s quiet, 30 s at 95 dB: one event long enough.
+    CMeasurementRecord record =
+        RecordOfLevels(Runs({{30, 70.0f}, {90, 90.0f}, {10, 70.0f}, {30, 95.0f}}));
+    const CAssessment a = AssessRecord(record, {});
+    ASSERT_EQ(a.Events.size(), 1u);
+    EXPECT_EQ(IsoLocalTime(a.Events[0].Start), "2014-06-05T14:02:37+02:00");
+    EXPECT_EQ(IsoLocalTime(a.Events[0].End), "2014-06-05T14:04:07+02:00");
+    EXPECT_NEAR(a.Events[0].LeqDb, 90.0, 1e-9);
+    EXPECT_EQ(a.Events[0].LmaxDb, 90.0);
+
+    // A shorter minimum takes the loud ending too, closed at the record's end.
+    CAssessmentOptions shorter;
+    shorter.EventMinimumS = 30.0;
+    EXPECT_EQ(AssessRecord(record, shorter).Events.size(), 2u);
+
+    record.IsDBA = false;
+    const CAssessment c = AssessRecord(record, {});
+    EXPECT_FALSE(c.Lex8hDb);
+    EXPECT_TRUE(c.Doses.empty());
+
+    // Two full calendar days: a row each, both with their day-evening-night level.
+    const CAssessment days =
+        AssessRecord(RecordOfLevels(Runs({{48, 60.0f}}), {2014, 6, 5, 0, 0, 0}, 3600.0f), {});
+    ASSERT_EQ(days.Days.size(), 2u);
+    EXPECT_EQ(days.Days[1].Day, 6);
+    ASSERT_TRUE(days.Days[1].Levels.LdenDb);
+    EXPECT_NEAR(*days.Days[1].Levels.LdenDb, 66.4, 0.05);
+}
+
+TEST(Assessment, optionsOutOfRangeOrInconsistent_nameTheirOption) {
+    const auto with = [](auto change) {
+        CAssessmentOptions options;
+        change(options);
+        return OptionsProblem(options);
+    };
+    const struct {
+        std::string Problem;
+        std::string Option;
+    } cases[] = {
+        {with([](CAssessmentOptions&) {}), ""},
+        {with([](CAssessmentOptions& o) {
+             o.Day = {7, 25};
+         }),
+         "--day"},
+        {with([](CAssessmentOptions& o) {
+             o.Evening = {19, 19};
+         }),
+         "--evening"},
+        {with([](CAssessmentOptions& o) {
+             o.Day = {6, 19};
+         }),
+         "--night"},  // night ends at 7
+        {with([](CAssessmentOptions& o) {
+             o.Day = {7, 18};
+         }),
+         "--evening"},
+        {with([](CAssessmentOptions& o) {
+             o.Night = {22, 7};
+         }),
+         "--night"},
+        {with([](CAssessmentOptions& o) { o.NightPenaltyDb = -1; }), "--night-penalty"},
+        {with([](CAssessmentOptions& o) { o.EventMinimumS = -5; }), "--event-time"},
+        {with([](CAssessmentOptions& o) {
+             o.Day = {7, 20};
+             o.Evening = {20, 19};
+             o.Night = {19, 7};
+         }),
+         "--night"},  // once round the clock and more
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.Problem.substr(0, c.Option.size()), c.Option) << c.Problem;
+        EXPECT_EQ(c.Problem.empty(), c.Option.empty()) << c.Problem;
+    }
+    EXPECT_FALSE(ParseDayPeriod("7"));
+    EXPECT_FALSE(ParseDayPeriod("-7"));
+    EXPECT_FALSE(ParseDayPeriod("07-19h"));
+    ASSERT_TRUE(ParseDayPeriod("23-07"));
+    EXPECT_EQ(ParseDayPeriod("23-07")->Hours(), 8);
+}
+
+TEST(Assessment, json_holdsExactlyTheNamedKeys) {
+    const CMeasurementRecord record = RecordOfLevels(Runs({{240, 90.0f}}), JUNE_5, 60.0f);
+    const nlohmann::json object = nlohmann::json::parse(
+        StatisticsWithAssessmentJson(ComputeAcousticStatistics(record), AssessRecord(record, {})));
+    EXPECT_TRUE(object.contains("leq_db"));
+    const nlohmann::json& a = object.at("assessment");
+    const auto keys = [](const nlohmann::json& o) {
+        std::vector<std::string> names;
+        for (const auto& item : o.items()) {
+            names.push_back(item.key());
+        }
+        return names;
+    };
+    EXPECT_EQ(keys(a), (std::vector<std::string>{"dose", "events", "laeq_30min_max_db",
+                                                 "laeq_30min_max_start", "laeq_60min_max_db",
+                                                 "laeq_60min_max_start", "lday_db", "lden_db",
+                                                 "levening_db", "lex_8h_db", "lnight_db"}));
+    EXPECT_TRUE(a.at("lden_db").is_null());
+    ASSERT_EQ(a.at("dose").size(), 2u);
+    EXPECT_EQ(keys(a.at("dose")[1]),
+              (std::vector<std::string>{"criterion_db", "dose_pct", "exchange_db",
+                                        "projected_8h_pct", "threshold_db"}));
+    EXPECT_TRUE(a.at("dose")[0].at("threshold_db").is_null());
+    EXPECT_EQ(a.at("dose")[1].at("threshold_db"), 80.0);
+    ASSERT_EQ(a.at("events").size(), 1u);
+    EXPECT_EQ(keys(a.at("events")[0]),
+              (std::vector<std::string>{"end", "leq_db", "lmax_db", "start"}));
+    EXPECT_EQ(a.at("laeq_30min_max_start"), "2014-06-05T14:02:07+02:00");
+}
+
+}  // namespace
