@@ -8,6 +8,8 @@ namespace {
 
 // The longest the station sleeps before it looks at a stop request again.
 constexpr std::int64_t STOP_CHECK_PERIOD_MS = 50;
+// How late, in real time, a sleep may wake.
+constexpr std::int64_t SLEEP_LATENESS_MS = 2;
 
 const char* const TRYING_AGAIN = "trying again every 5 seconds.";
 
@@ -176,8 +178,11 @@ bool CStation::Poll() {
     }
     m_dueMs += period;
     // A station that fell more than a poll behind (a suspended machine, an overloaded clock)
-    // leaves out the polls it missed rather than taking them all at once.
-    if (const std::int64_t late = m_clock.NowMs() - m_dueMs; late >= period) {
+    // leaves out the polls it missed rather than taking them all at once. A sleep may wake a
+    // millisecond or two late: on a clock that runs faster, polls that late are still taken.
+    const std::int64_t tolerance =
+        std::max<std::int64_t>(period, SLEEP_LATENESS_MS * m_clock.Speed());
+    if (const std::int64_t late = m_clock.NowMs() - m_dueMs; late >= tolerance) {
         const std::int64_t missed = late / period;
         m_missedPolls += missed;
         m_dueMs += missed * period;

@@ -201,7 +201,11 @@ CMemoryImage CSimulatedDevice::Memory(std::int64_t nowMs) const {
 }
 
 std::uint16_t CSimulatedDevice::LiveLevel(std::int64_t nowMs) const {
-    CUrbanSoundscape sound(SeedOf(m_setup, m_setupAtMs));
+    const std::uint64_t seed = SeedOf(m_setup, m_setupAtMs);
+    if (!m_liveSound || m_liveSeed != seed) {
+        m_liveSound = std::make_unique<CUrbanSoundscape>(seed);
+        m_liveSeed = seed;
+    }
     const double now = CivilSeconds(SplitLocalTime(nowMs / 1000)) + (nowMs % 1000) / 1000.0;
-    return Tenths(sound.Level(now) + m_calibration * 0.1);
+    return Tenths(m_liveSound->Level(now) + m_calibration * 0.1);
 }

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "logger/MemoryImage.h"
 #include "logger/RunClock.h"
 #include "logger/SetupBlock.h"
+#include "logger/sim/UrbanSoundscape.h"
 
 // The simulated logger's clock. Tests give their own so that nothing waits for real time to
 // pass.
@@ -62,4 +64,8 @@ private:
     std::int64_t m_setupAtMs = 0;
     std::optional<std::int64_t> m_startAtMs;  // empty while waiting for the button
     std::int8_t m_calibration = 0;            // tenths of a dB
+    // The sound the live level comes from, kept between polls: making a day's sound anew at
+    // every poll would cost more than the poll.
+    mutable std::unique_ptr<CUrbanSoundscape> m_liveSound;
+    mutable std::uint64_t m_liveSeed = 0;
 };

@@ -94,6 +94,10 @@ const std::vector<CUrbanSoundscape::Event>& CUrbanSoundscape::EventsOfDay(std::i
     }
     std::sort(events.begin(), events.end(),
               [](const Event& a, const Event& b) { return a.Time < b.Time; });
+    // A sound heard for weeks keeps the days it is asked about now, not every day it was.
+    if (m_days.size() >= KEPT_DAYS) {
+        m_days.erase(m_days.begin());
+    }
     return m_days.emplace(day, std::move(events)).first->second;
 }
 

@@ -31,6 +31,8 @@ private:
     const std::vector<Event>& EventsOfDay(std::int64_t day);
     double Background(std::int64_t day, double secondOfDay);
 
+    static constexpr std::size_t KEPT_DAYS = 2;
+
     std::uint64_t m_seed;
     std::map<std::int64_t, std::vector<Event>> m_days;
 };
