@@ -7,6 +7,7 @@
 
 CInstrumentView::CInstrumentView(QMenu& popup, QWidget* parent)
     : QTreeWidget(parent), m_popup(popup) {
+    setAccessibleName(QStringLiteral("Instrument"));
     setHeaderHidden(true);
     setRootIsDecorated(false);
     setIconSize(QSize(32, 32));

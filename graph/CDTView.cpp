@@ -67,6 +67,7 @@ CDTView::CDTView(CDTDoc& doc, CGraphHost& host, const CViewSettings& settings, Q
     setMouseTracking(true);
     // The keyboard moves the cursor and zooms (CDTViewKeys.cpp): a click or Tab brings it.
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Graph"));
     // The list window moving over the plot uncovers part of the kept picture.
     connect(&m_dataList, &CDataList::Moved, this, [this] {
         const CPixelRect& plot = m_state.PlotRect;

@@ -57,6 +57,8 @@ CAxisSetupDlg::CAxisSetupDlg(const CAxisRange& current, const CDTDoc& doc, CProm
             AddLabel(tr(place.Label),
                      Place(place.LabelX, editY + 2, place.EditX - 2 - place.LabelX, LABEL_HEIGHT))
                 ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            // "From" alone would not say which axis.
+            edit->setAccessibleName(tr(group.Caption) + ' ' + tr(place.Label));
             edit->setGeometry(Place(place.EditX, editY, EDIT_SIZE.width(), EDIT_SIZE.height()));
             edit->SetRange(0, group.StepMax);
             edit->ShowUpDown();

@@ -45,6 +45,7 @@ CColorSetupDlg::CColorSetupDlg(const CGraphColorIndexes& current, QWidget* paren
           std::tuple{SOUND_ROW, m_sound, current.Curve}}) {
         AddLabel(tr(row.Label),
                  Place(row.LabelX, row.LabelY, PICKER_X - 1 - row.LabelX, LABEL_HEIGHT));
+        picker->setAccessibleName(tr(row.Label));
         picker->Fill(index);
         picker->setGeometry(Place(PICKER_X, row.PickerY, PICKER_WIDTH, PICKER_HEIGHT));
     }

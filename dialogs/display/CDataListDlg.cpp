@@ -30,6 +30,7 @@ CDataListDlg::CDataListDlg(QAbstractItemModel& rows, std::function<void()> befor
     setSizeGripEnabled(false);
     resize(CDialogUnits(font()).ToPixels(0, 0, WIDTH_UNITS, HEIGHT_UNITS).size());
 
+    m_table->setAccessibleName(windowTitle());
     m_table->setModel(&rows);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "dialogs/display/DialogLook.h"
 #include "dialogs/display/DialogUnits.h"
 #include "dialogs/display/LevelAssessment.h"
 #include "dialogs/display/PanelColors.h"
@@ -45,7 +46,7 @@ CDinLevelDlg::CDinLevelDlg(QWidget* owner)
         auto* label = new QLabel(QString::fromLatin1(caption), this);
         label->setGeometry(units.ToPixels(LABEL_X, y, LABEL_WIDTH, ROW_HEIGHT));
         auto* edit = new QLineEdit(this);
-        edit->setReadOnly(true);
+        MakeDisplayField(*edit, *label);
         edit->setGeometry(units.ToPixels(EDIT_X, y, EDIT_WIDTH, ROW_HEIGHT));
         return edit;
     };

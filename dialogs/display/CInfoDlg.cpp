@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "dialogs/display/DialogLook.h"
 #include "dialogs/display/DialogUnits.h"
 #include "dialogs/display/LedPicture.h"
 #include "dialogs/display/LocalText.h"
@@ -71,7 +72,7 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
 
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(field.Label));
-        edit->setReadOnly(true);
+        MakeDisplayField(*edit, *label);
         edit->setGeometry(units.ToPixels(field.EditX, field.EditY, field.EditWidth, EDIT_HEIGHT));
         m_edits[i] = edit;
     }

@@ -32,6 +32,7 @@ CStatisticsDlg::CStatisticsDlg(QWidget* owner)
     auto* fieldGrid = new QGridLayout(m_fields);
     fieldGrid->setContentsMargins(0, 0, 0, 0);
     fieldGrid->setColumnStretch(1, 1);
+    m_hourly->setAccessibleName(QStringLiteral("Per clock hour"));
     m_hourly->verticalHeader()->hide();
     m_hourly->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_hourly->horizontalHeader()->setStretchLastSection(true);

@@ -2,6 +2,8 @@
 
 #include <QGroupBox>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "dialogs/display/PanelColors.h"
@@ -17,6 +19,12 @@ constexpr QSize PICTURE_SIZE(60, 22);
 void ApplyDialogLook(QWidget& dialog, const QFont& font) {
     ApplyPanelColors(dialog, DIALOG_TEXT, DIALOG_BACKGROUND);
     dialog.setFont(font);
+}
+
+void MakeDisplayField(QLineEdit& field, QLabel& label) {
+    field.setReadOnly(true);
+    field.setFocusPolicy(Qt::ClickFocus);
+    label.setBuddy(&field);
 }
 
 void SetCaptionFont(QGroupBox& group) {

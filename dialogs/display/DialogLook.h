@@ -4,6 +4,8 @@
 #include <QFont>
 
 class QGroupBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -14,6 +16,10 @@ inline const QColor DIALOG_BACKGROUND(225, 225, 225);
 // The look the program's dialogs share: DIALOG_TEXT on DIALOG_BACKGROUND for the dialog and
 // every control in it, and the dialog's font.
 void ApplyDialogLook(QWidget& dialog, const QFont& font = QFont(QStringLiteral("Arial"), 10));
+
+// A field that only shows a value: read-only and out of the Tab chain (a click still selects
+// its text for copying), named by its label for a screen reader.
+void MakeDisplayField(QLineEdit& field, QLabel& label);
 
 // The caption of a group box in bold Arial, 14 pixels high; the controls already inside the
 // box keep the dialog's font.

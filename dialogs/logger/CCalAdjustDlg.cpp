@@ -21,6 +21,7 @@ CCalAdjustDlg::CCalAdjustDlg(CFrameSettings& settings, CBridge& bridge, CPrompt&
       m_value(new CNumberEdit(this)) {
     AddGroup(tr("Cal Adjustment"), Place(7, 4, 136, 40));
     AddLabel(tr("Adjustment Value"), Place(14, 19, 60, LABEL_HEIGHT));
+    m_value->setAccessibleName(tr("Adjustment Value"));
     m_value->setGeometry(Place(78, 17, 36, 12));
     m_value->SetRange(CALIBRATION_MIN, CALIBRATION_MAX);
     m_value->ShowUpDown();

@@ -2,8 +2,10 @@
 // logger, the graph toolbar's dialogs over a downloaded record), and the settings file
 // written at once and at close holding what they changed.
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -16,6 +18,8 @@
 #include "dialogs/display/CAxisSetupDlg.h"
 #include "dialogs/display/CColorCombo.h"
 #include "dialogs/display/CColorSetupDlg.h"
+#include "dialogs/display/CDataListDlg.h"
+#include "dialogs/display/CStatisticsDlg.h"
 #include "dialogs/display/CNumberEdit.h"
 #include "dialogs/display/CViewSetupDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
@@ -189,6 +193,52 @@ TEST_F(DialogCommands, dialogOk_storesTheSettingsAtOnce) {
         ASSERT_TRUE(WhileModal<QDialog>(c.Open, [&](QDialog&) { c.Choose(); })) << c.Key;
         EXPECT_EQ(ReadSettingsFile().GetString(c.Section, c.Key, ""), c.Stored) << c.Key;
     }
+}
+
+// What Tab and a screen reader meet in the main window, its side windows and every dialog:
+// no read-only field in the Tab chain, and a name for every control that takes the focus.
+TEST_F(DialogCommands, everyWindow_tabChainWithoutReadOnlyFieldsAndEveryControlNamed) {
+    m_doc.ReplaceRecord(ExampleRecord(600), DocumentChange::Downloaded);
+    ASSERT_TRUE(WaitFor([&] { return ActionIn<QToolBar>("Axis Setup") != nullptr; }));
+    QStringList faults;
+    int chained = 0;
+    const auto inspect = [&](QWidget& window) {
+        const QString title = window.windowTitle() + ": ";
+        for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain()) {
+            const auto* edit = qobject_cast<QLineEdit*>(w);
+            if (w->window() == &window && w->isVisibleTo(&window) && w->isEnabled() &&
+                (w->focusPolicy() & Qt::TabFocus) != 0) {
+                ++chained;
+                if (edit != nullptr && edit->isReadOnly()) {
+                    faults << title + "read-only " + edit->text();
+                }
+            }
+        }
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            if (w->window() == &window && w->focusPolicy() != Qt::NoFocus &&
+                QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty()) {
+                faults << title + "unnamed " + w->metaObject()->className();
+            }
+        }
+    };
+    for (const char* command : {"Datalogger Setup...", "&Download Data...", "Cal Adjust...",
+                                "&Axis Setup...", "&Color Setup...", "&View...", "&About..."}) {
+        EXPECT_TRUE(WhileModal<QDialog>([&] { Run(command); }, [&](QDialog& dialog) {
+            inspect(dialog);
+            dialog.reject();
+        })) << command;
+    }
+    for (const char* command : {"Import data to &list", "&Statistics", "&Level Assessment"}) {
+        Run(command);
+    }
+    ASSERT_TRUE(WaitFor([&] { return m_frame->GraphView().DataList().IsOpen(); }));
+    QWidget* const windows[] = {m_frame.get(), m_frame->GraphView().DataList().Window(),
+                                m_frame->StatisticsWindow(), m_frame->GraphView().LevelWindow()};
+    for (QWidget* window : windows) {
+        inspect(*window);
+    }
+    EXPECT_GT(chained, 30);
+    EXPECT_EQ(faults.join("\n").toStdString(), "");
 }
 
 TEST_F(DialogCommands, calAdjust_isUnavailableDuringARealTimeRun) {

@@ -154,7 +154,7 @@ TEST(InfoPanel, enterAndEscape_inAFieldEndNothing) {
 
 // The fields are in the tab order, in template order; a click gives one the focus with
 // nothing selected, so that its text can be selected and copied.
-TEST(InfoPanel, fields_takeTheFocusByClickAndTabInTemplateOrder) {
+TEST(InfoPanel, fields_takeTheFocusByClickOnly) {
     QWidget window;
     auto* panel = new CInfoDlg(&window);
     panel->Refresh(ExampleRecord(30));
@@ -166,9 +166,9 @@ TEST(InfoPanel, fields_takeTheFocusByClickAndTabInTemplateOrder) {
     QTest::mouseClick(first, Qt::LeftButton);
     EXPECT_TRUE(first->hasFocus());
     EXPECT_FALSE(first->hasSelectedText());
-    for (const QString& label : FIELD_LABELS.mid(1)) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_TRUE(panel->Field(label)->hasFocus()) << label.toStdString();
+    // Out of the Tab chain: the fields are there to be read and copied.
+    for (const QString& label : FIELD_LABELS) {
+        EXPECT_EQ(panel->Field(label)->focusPolicy(), Qt::ClickFocus) << label.toStdString();
     }
 }
 
