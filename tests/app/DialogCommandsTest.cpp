@@ -19,8 +19,8 @@
 #include "dialogs/display/CColorCombo.h"
 #include "dialogs/display/CColorSetupDlg.h"
 #include "dialogs/display/CDataListDlg.h"
-#include "dialogs/display/CStatisticsDlg.h"
 #include "dialogs/display/CNumberEdit.h"
+#include "dialogs/display/CStatisticsDlg.h"
 #include "dialogs/display/CViewSetupDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
 #include "dialogs/logger/CSetupDlg.h"
@@ -223,10 +223,12 @@ TEST_F(DialogCommands, everyWindow_tabChainWithoutReadOnlyFieldsAndEveryControlN
     };
     for (const char* command : {"Datalogger Setup...", "&Download Data...", "Cal Adjust...",
                                 "&Axis Setup...", "&Color Setup...", "&View...", "&About..."}) {
-        EXPECT_TRUE(WhileModal<QDialog>([&] { Run(command); }, [&](QDialog& dialog) {
-            inspect(dialog);
-            dialog.reject();
-        })) << command;
+        EXPECT_TRUE(WhileModal<QDialog>([&] { Run(command); },
+                                        [&](QDialog& dialog) {
+                                            inspect(dialog);
+                                            dialog.reject();
+                                        }))
+            << command;
     }
     for (const char* command : {"Import data to &list", "&Statistics", "&Level Assessment"}) {
         Run(command);
