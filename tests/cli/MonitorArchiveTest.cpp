@@ -1,0 +1,137 @@
+// datalogger-cli monitor --archive against the simulated logger on a faster clock.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "export/AcousticStatistics.h"
+#include "platform/ProgramDirectory.h"
+#include "station/ArchiveQueries.h"
+#include "station/CStationArchive.h"
+#include "tests/FileText.h"
+#include "tests/TempDir.h"
+#include "tests/cli/RunTool.h"
+
+namespace {
+
+struct MonitorArchive : testing::Test {
+    void SetUp() override {
+        std::filesystem::remove_all(ProgramDirectory());
+        ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "RT", "--rate", "1s"}).Status, 0);
+        setenv("DATALOGGER_SIM_SPEED", "50000", 1);
+    }
+    void TearDown() override { unsetenv("DATALOGGER_SIM_SPEED"); }
+
+    std::unique_ptr<CArchiveDatabase> Archive() const {
+        std::string refusal;
+        auto db = CArchiveDatabase::Open(File, CArchiveDatabase::Access::Read, refusal);
+        EXPECT_TRUE(db) << refusal;
+        return db;
+    }
+    std::int64_t Number(const char* sql) const {
+        CStatement statement(Archive()->Handle(), sql);
+        EXPECT_EQ(statement.Step(), SQLITE_ROW) << sql;
+        return statement.Integer(0);
+    }
+
+    CTempDir Directory;
+    std::filesystem::path File = Directory / "archive.sqlite";
+};
+
+TEST_F(MonitorArchive, twoHundredThousandReadings_allKeptWithTheLevelsOfEveryMinute) {
+    std::ofstream discard("/dev/null");
+    const CToolRun run = RunTool({"--simulate", "monitor", "--archive", File.string(), "--interval",
+                                  "1m", "--count", "200000"},
+                                 &discard);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const auto db = Archive();
+    const auto readings = ArchivedReadings(*db, {});
+    const auto intervals = ArchivedIntervals(*db, {});
+    ASSERT_EQ(readings.size(), 200000u);
+    ASSERT_GE(intervals.size(), 3334u);
+    EXPECT_EQ(intervals.front().Partial,
+              readings.front().TimeMs - intervals.front().StartMs >= 1000);
+    EXPECT_EQ(intervals.back().Partial, intervals.back().EndMs - readings.back().TimeMs > 1000);
+    std::int64_t counted = 0;
+    for (const CIntervalLevels& interval : intervals) {
+        const auto own = ArchivedReadings(*db, {interval.StartMs, interval.EndMs});
+        CMeasurementRecord record;
+        for (const CArchivedReading& reading : own) {
+            record.Levels.push_back(reading.LevelDb);
+        }
+        record.SampleCount = static_cast<std::int32_t>(own.size());
+        const CAcousticStatistics statistics = ComputeAcousticStatistics(record);
+        ASSERT_EQ(interval.Count, statistics.Count);
+        ASSERT_EQ(interval.LeqDb, statistics.LeqDb);
+        ASSERT_EQ(interval.LmaxDb, statistics.MaxDb);
+        ASSERT_EQ(interval.LminDb, statistics.MinDb);
+        ASSERT_EQ(interval.L10Db, statistics.L10Db);
+        ASSERT_EQ(interval.L50Db, statistics.L50Db);
+        ASSERT_EQ(interval.L90Db, statistics.L90Db);
+        counted += interval.Count;
+    }
+    EXPECT_EQ(counted, 200000);
+}
+
+TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
+    std::mt19937 random(std::random_device{}());
+    for (int kill = 1; kill <= 5; ++kill) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            (void)!freopen("/dev/null", "w", stdout);
+            (void)!freopen("/dev/null", "w", stderr);
+            execl(DATALOGGER_CLI_PROGRAM, DATALOGGER_CLI_PROGRAM, "--simulate", "monitor",
+                  "--archive", File.c_str(), "--interval", "1m", nullptr);
+            _exit(127);
+        }
+        const auto moment = std::uniform_int_distribution<int>(300, 2500)(random);
+        std::this_thread::sleep_for(std::chrono::milliseconds(moment));
+        ASSERT_EQ(::kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the monitor ended before it was killed";
+        SCOPED_TRACE(std::to_string(kill) + " killed after " + std::to_string(moment) + " ms");
+        CStatement check(Archive()->Handle(), "PRAGMA integrity_check");
+        ASSERT_EQ(check.Step(), SQLITE_ROW);
+        EXPECT_EQ(check.Text(0), "ok");
+        // Each commit holds a run's readings with its count: none is half there.
+        EXPECT_EQ(Number("SELECT count(*) FROM runs"), kill);
+        EXPECT_EQ(Number("SELECT count(*) FROM runs r WHERE readings != (SELECT count(*) FROM "
+                         "readings WHERE run = r.id)"),
+                  0);
+        EXPECT_EQ(Number("SELECT count(DISTINCT time_ms) - count(*) FROM readings"), 0);
+    }
+    EXPECT_GT(Number("SELECT count(*) FROM readings"), 0);
+}
+
+TEST_F(MonitorArchive, refusals_leaveTheArchiveAsItWasAndSayWhy) {
+    struct Case {
+        std::vector<std::string> Arguments;
+        int Status;
+        const char* Says;
+    };
+    std::ofstream(File) << "not an archive\n";
+    const Case cases[] = {
+        {{"--archive", File.string()}, EXIT_BAD_FILE, "is not an archive of datalogger-cli"},
+        {{"--count", "10001"}, EXIT_USAGE, "is more than a record holds (10000)"},
+        {{"--interval", "2m"}, EXIT_USAGE, "is none of 1m, 5m, 10m, 15m, 30m, 1h"},
+        {{"--duration", "36x"}, EXIT_USAGE, "cannot read \"36x\""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"--simulate", "monitor"};
+        arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+        const CToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.Status, c.Status) << c.Says;
+        EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Out, "");
+    }
+    EXPECT_EQ(ReadFileText(File), "not an archive\n");
+}
+
+}  // namespace
