@@ -47,8 +47,8 @@ std::unique_ptr<CStationArchive> CStationArchive::Open(const std::filesystem::pa
 CStationArchive::CStationArchive(std::filesystem::path file, std::unique_ptr<CArchiveDatabase> db,
                                  int lock, std::ostream& messages)
     : m_file(std::move(file)),
-      m_db(std::move(db)),
       m_lock(lock),
+      m_db(std::move(db)),
       m_messages(messages),
       m_insertRun(m_db->Handle(),
                   "INSERT INTO runs (id, logger, interval_s, weighting, time_weighting, "
@@ -65,9 +65,8 @@ CStationArchive::CStationArchive(std::filesystem::path file, std::unique_ptr<CAr
     m_currentRun = last.Step() == SQLITE_ROW ? last.Integer(0) : 0;
 }
 
-CStationArchive::~CStationArchive() {
-    m_db.reset();  // SQLite lets go of the file before the lock does
-    close(m_lock);
+CStationArchive::CWriterLock::~CWriterLock() {
+    close(Descriptor);
 }
 
 void CStationArchive::RunStarted(const CStationRun& run) {

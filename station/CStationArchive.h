@@ -30,7 +30,7 @@ public:
     static std::unique_ptr<CStationArchive> Open(const std::filesystem::path& file,
                                                  std::ostream& messages, std::string& refusal,
                                                  bool& busy);
-    ~CStationArchive() override;
+    ~CStationArchive() override = default;
     CStationArchive(const CStationArchive&) = delete;
     CStationArchive& operator=(const CStationArchive&) = delete;
 
@@ -65,6 +65,15 @@ private:
         std::int64_t PeriodMs = 0;
     };
 
+    // The writer's lock on the archive file, let go only after SQLite has closed the file.
+    struct CWriterLock {
+        explicit CWriterLock(int descriptor) : Descriptor(descriptor) {}
+        ~CWriterLock();
+        CWriterLock(const CWriterLock&) = delete;
+        CWriterLock& operator=(const CWriterLock&) = delete;
+        int Descriptor;
+    };
+
     CStationArchive(std::filesystem::path file, std::unique_ptr<CArchiveDatabase> db, int lock,
                     std::ostream& messages);
     void CommitIfDue();
@@ -73,8 +82,9 @@ private:
     bool WriteHeld();
 
     std::filesystem::path m_file;
+    // In this order, so that they go in the other: the statements, the database, the lock.
+    CWriterLock m_lock;
     std::unique_ptr<CArchiveDatabase> m_db;
-    int m_lock;
     std::ostream& m_messages;
     CStatement m_insertRun;
     CStatement m_insertReading;

@@ -57,6 +57,11 @@ for program in datalogger datalogger-cli; do
     version=$("$bin/$program" --version 2>&1)
     [ "$version" = "$program $VERSION" ] || fail "$program --version says \"$version\", not \"$program $VERSION\""
 done
+# The monitoring service: a valid user unit that starts the installed program.
+service=$stage$(dirname "$BINDIR")/lib/systemd/user/datalogger-monitor.service
+[ -s "$service" ] || fail "not installed: ${service#"$stage"}"
+grep -q "^ExecStart=$BINDIR/datalogger-cli monitor --archive .*--reconnect" "$service" ||
+    fail "the service does not run datalogger-cli monitor --archive --reconnect"
 # Help topics looks for the help file in ../share/datalogger beside the program.
 [ -f "$bin/../share/datalogger/help.chm" ] || fail "help.chm is not in ../share/datalogger beside the program"
 
