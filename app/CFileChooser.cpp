@@ -3,24 +3,42 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include <system_error>
+
+#include "platform/CProfile.h"
+#include "platform/CSettings.h"
+
 namespace {
 
 const QString MEASUREMENT_FILTER = QStringLiteral("DataLogger Files (*.sound)");
 
-std::optional<std::filesystem::path> RunDialog(QFileDialog& dialog,
+// A dialog of a kind starts in the folder the last one of that kind chose, while it exists.
+void StartInLastFolder(QFileDialog& dialog, FileKind kind) {
+    const std::filesystem::path folder = ReadLastFolder(ReadSettingsFile(), kind);
+    std::error_code error;
+    if (!folder.empty() && std::filesystem::is_directory(folder, error)) {
+        dialog.setDirectory(QFile::decodeName(folder.c_str()));
+    }
+}
+
+std::optional<std::filesystem::path> RunDialog(QFileDialog& dialog, FileKind kind,
                                                const QString& suffix = QStringLiteral("sound")) {
     dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return std::filesystem::path(
+    std::filesystem::path chosen(
         QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+    // Only the next dialog's start depends on it.
+    static_cast<void>(RememberLastFolder(kind, chosen.parent_path()));
+    return chosen;
 }
 
 std::optional<std::filesystem::path> ChooseNameToSave(
-    QWidget* parent, const QString& filter, const std::string& defaultName,
+    QWidget* parent, const QString& filter, const std::string& defaultName, FileKind kind,
     const QString& suffix = QStringLiteral("sound")) {
     QFileDialog dialog(parent);
+    StartInLastFolder(dialog, kind);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
@@ -29,7 +47,7 @@ std::optional<std::filesystem::path> ChooseNameToSave(
     // second save within the same minute would replace the first without the overwrite
     // question. With the extension written out, the question covers the file really written.
     dialog.selectFile(QString::fromLocal8Bit(defaultName) + QLatin1Char('.') + suffix);
-    return RunDialog(dialog, suffix);
+    return RunDialog(dialog, kind, suffix);
 }
 
 }  // namespace
@@ -39,25 +57,26 @@ std::optional<std::filesystem::path> CFileDialogs::ChooseOpenName() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(MEASUREMENT_FILTER);
-    return RunDialog(dialog);
+    StartInLastFolder(dialog, FileKind::Measurement);
+    return RunDialog(dialog, FileKind::Measurement);
 }
 
 std::optional<std::filesystem::path> CFileDialogs::ChooseSaveName(const std::string& defaultName) {
     return ChooseNameToSave(m_parent, QStringLiteral("DataLogger Files (*.sound *.xls)"),
-                            defaultName);
+                            defaultName, FileKind::Measurement);
 }
 
 std::optional<std::filesystem::path> CFileDialogs::ChooseMeasurementSaveName(
     const std::string& defaultName) {
-    return ChooseNameToSave(m_parent, MEASUREMENT_FILTER, defaultName);
+    return ChooseNameToSave(m_parent, MEASUREMENT_FILTER, defaultName, FileKind::Measurement);
 }
 
 std::optional<std::filesystem::path> CFileDialogs::ChooseExportName(
     ExportFormat format, const std::string& defaultName) {
     if (format == ExportFormat::Csv) {
         return ChooseNameToSave(m_parent, QStringLiteral("CSV Files (*.csv)"), defaultName,
-                                QStringLiteral("csv"));
+                                FileKind::Csv, QStringLiteral("csv"));
     }
     return ChooseNameToSave(m_parent, QStringLiteral("Excel Workbooks (*.xlsx)"), defaultName,
-                            QStringLiteral("xlsx"));
+                            FileKind::Workbook, QStringLiteral("xlsx"));
 }

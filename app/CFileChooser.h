@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/ExportFiles.h"
+#include "platform/RecentFiles.h"
 
 class QWidget;
 
@@ -26,7 +27,8 @@ public:
 };
 
 // The file dialogs: measurement files (and reports where they are saved together), default
-// extension "sound", and a question before an existing file is replaced.
+// extension "sound", and a question before an existing file is replaced. Each kind of file
+// (FileKind) starts in the folder chosen last for that kind.
 class CFileDialogs : public CFileChooser {
 public:
     explicit CFileDialogs(QWidget* parent) : m_parent(parent) {}

@@ -11,6 +11,7 @@
 #include "graph/CDTView.h"
 #include "platform/CPrompt.h"
 #include "platform/LocalTime.h"
+#include "platform/RecentFiles.h"
 
 namespace {
 
@@ -20,6 +21,12 @@ constexpr const char* UNTITLED = "Untitled";
 constexpr const char* NO_PREVIOUS_MEASUREMENT =
     "There is no previous measurement yet: the last one is kept after each download and "
     "each real-time run.";
+
+// The list of recent files only helps the next open: a settings file that cannot be written
+// loses that help and nothing else.
+void Remember(const std::filesystem::path& file) {
+    static_cast<void>(AddRecentFile(file));
+}
 
 }  // namespace
 
@@ -45,13 +52,31 @@ void CFileCommands::Save() {
         return;
     }
     const CWaitCursor wait;
-    RunSaveCommand(m_doc, *name, *m_prompt);
+    if (RunSaveCommand(m_doc, *name, *m_prompt)) {
+        Remember(SaveTargetsFor(*name).SoundFile);
+    }
 }
 
 void CFileCommands::Open() {
     AskToSaveBeforeOpen();
-    if (const auto file = m_fileChooser->ChooseOpenName()) {
-        LoadMeasurement(*file);
+    if (const auto file = m_fileChooser->ChooseOpenName(); file && LoadMeasurement(*file)) {
+        Remember(*file);
+    }
+}
+
+void CFileCommands::OpenRecent(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        static_cast<void>(RemoveRecentFile(file));
+        m_prompt->Message("The file " + file.string() +
+                              " is no longer there; it has been taken off the list of recent "
+                              "files.",
+                          PromptIcon::Warning);
+        return;
+    }
+    AskToSaveBeforeOpen();
+    if (LoadMeasurement(file)) {
+        Remember(file);
     }
 }
 
@@ -78,7 +103,7 @@ void CFileCommands::AskToSaveBeforeOpen() {
     }
 }
 
-void CFileCommands::LoadMeasurement(const std::filesystem::path& file) {
+bool CFileCommands::LoadMeasurement(const std::filesystem::path& file) {
     LoadResult result = LoadResult::CannotOpen;
     {
         const CWaitCursor wait;
@@ -89,6 +114,7 @@ void CFileCommands::LoadMeasurement(const std::filesystem::path& file) {
     } else if (result == LoadResult::CannotOpen) {
         m_prompt->Message(CannotOpenMessage(file), PromptIcon::Warning);
     }
+    return result == LoadResult::Loaded;
 }
 
 void CFileCommands::NewDocument() {
@@ -109,6 +135,7 @@ void CFileCommands::OpenDocument() {
         opened = OpenDocumentFile(m_doc, *file, *m_prompt);
     }
     if (opened) {
+        Remember(*file);
         m_startPanesAfresh();
     }
 }
@@ -125,5 +152,6 @@ void CFileCommands::SaveDocument() {
     const CWaitCursor wait;
     if (SaveMeasurementFile(m_doc, file, *m_prompt)) {
         m_doc.PathName = file;
+        Remember(file);
     }
 }

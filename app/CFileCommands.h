@@ -27,6 +27,9 @@ public:
     void Save();
     void Open();
     void OpenPreviousMeasurement();
+    // A file of the File menu's recent list, opened as Open opens the file its dialog chose;
+    // a file that has gone is taken off the list, and the user is told.
+    void OpenRecent(const std::filesystem::path& file);
     void NewDocument();
     void OpenDocument();
     void SaveDocument();
@@ -36,7 +39,8 @@ public:
 
 private:
     void AskToSaveBeforeOpen();
-    void LoadMeasurement(const std::filesystem::path& file);
+    // True when the file was read; a failure has been told.
+    bool LoadMeasurement(const std::filesystem::path& file);
 
     CDTDoc& m_doc;
     CPrompt* m_prompt;

@@ -19,6 +19,7 @@
 #include "app/CHelpFile.h"
 #include "app/CHelpWindow.h"
 #include "app/CInstrumentView.h"
+#include "app/CRecentFilesMenu.h"
 #include "app/ExportCommands.h"
 #include "app/FrameMenus.h"
 #include "app/ProgramResources.h"
@@ -56,6 +57,12 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
                                                      [this] { InitialUpdate(); });
     m_statistics = std::make_unique<CStatisticsWindowCommand>(m_doc, *m_graphView, *this);
     BuildMainMenu(*menuBar(), m_commands);
+    // The recent files stand above Exit and open while Open may.
+    QAction* exit = m_commands.Actions(CommandId::EXIT).front();
+    new CRecentFilesMenu(
+        *qobject_cast<QMenu*>(exit->parent()), *exit,
+        [this](const std::filesystem::path& file) { m_fileCommands->OpenRecent(file); },
+        [this] { return EvaluateCommand(CommandId::OPEN, CommandState()).Enabled; });
     BuildMainToolBar(*this, m_commands);
     BuildAccelerators(*this, m_commands);
     statusBar()->setSizeGripEnabled(true);

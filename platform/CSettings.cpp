@@ -51,7 +51,7 @@ CProfile ReadSettingsFile() {
     return CProfile(SettingsFilePath().value_or(std::filesystem::path()));
 }
 
-bool UpdateSettingsFile(const std::function<void(CFrameSettings&, CViewSettings&)>& change) {
+bool UpdateSettingsProfile(const std::function<void(CProfile&)>& change) {
     const auto file = SettingsFilePath();
     if (!file) {
         return false;
@@ -61,11 +61,17 @@ bool UpdateSettingsFile(const std::function<void(CFrameSettings&, CViewSettings&
         return false;
     }
     CProfile profile(*file);
-    CFrameSettings frame = ReadFrameSettings(profile);
-    CViewSettings view = ReadViewSettings(profile);
-    change(frame, view);
-    WriteSettings(profile, frame, view);
+    change(profile);
     return profile.Save();
+}
+
+bool UpdateSettingsFile(const std::function<void(CFrameSettings&, CViewSettings&)>& change) {
+    return UpdateSettingsProfile([&](CProfile& profile) {
+        CFrameSettings frame = ReadFrameSettings(profile);
+        CViewSettings view = ReadViewSettings(profile);
+        change(frame, view);
+        WriteSettings(profile, frame, view);
+    });
 }
 
 bool WriteSettingsFile(const CFrameSettings& frame, const CViewSettings& view) {

@@ -65,5 +65,8 @@ CProfile ReadSettingsFile();
 // at the same moment waits, so neither loses the other's change. False when the file could
 // not be written.
 bool UpdateSettingsFile(const std::function<void(CFrameSettings&, CViewSettings&)>& change);
+// Reads the settings file, lets `change` alter any of its lines and writes it back, under the
+// same lock. False when the file could not be written.
+bool UpdateSettingsProfile(const std::function<void(CProfile&)>& change);
 // Writes every setting into the settings file in one pass, as the main window does on close.
 bool WriteSettingsFile(const CFrameSettings& frame, const CViewSettings& view);

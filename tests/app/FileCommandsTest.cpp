@@ -3,6 +3,8 @@
 // cannot be used.
 
 #include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -187,6 +189,42 @@ TEST_F(FileCommands, documentNewOpenAndSave_keepToTheDocumentsFileName) {
     Run("Save document");
     EXPECT_EQ(ReadingsIn(m_dir / "named.sound"), 8);
     EXPECT_EQ(m_doc.PathName, m_dir / "named.sound");
+}
+
+// The File menu's recent files: newest first, still there after a restart, and a file that
+// has gone is taken off the list with a word.
+TEST_F(FileCommands, recentFiles_surviveARestart_andAGoneFileIsTakenOff) {
+    const auto first = MeasurementFile("first.sound", 3);
+    const auto second = MeasurementFile("second.sound", 5);
+    for (const auto& file : {first, second}) {
+        m_files.OpenAnswer = file;
+        Run("&Open...");
+    }
+    m_frame.reset();
+    CDTDoc restarted;
+    const auto frame = StartMainFrame(restarted, m_prompt, m_files, {.Shown = false});
+    QMenu* fileMenu = frame->menuBar()->actions().constFirst()->menu();
+    const auto entries = [&] {
+        emit fileMenu->aboutToShow();
+        QStringList texts;
+        for (const QAction* action : fileMenu->actions()) {
+            if (action->text().startsWith(QStringLiteral("&")) && action->text()[1].isDigit()) {
+                texts << action->text();
+            }
+        }
+        return texts;
+    };
+    EXPECT_EQ(entries(), QStringList({"&1 second.sound", "&2 first.sound"}));
+    std::filesystem::remove(second);
+    m_prompt.Log.clear();
+    ActionWithText(*frame, "&1 second.sound")->trigger();
+    EXPECT_EQ(m_prompt.Texts(),
+              std::vector<std::string>{"The file " + second.string() +
+                                       " is no longer there; it has been taken off the list of "
+                                       "recent files."});
+    EXPECT_EQ(entries(), QStringList({"&1 first.sound"}));
+    ActionWithText(*frame, "&1 first.sound")->trigger();
+    EXPECT_EQ(restarted.Record().SampleCount, 3);
 }
 
 TEST_F(FileCommands, documentOpen_ofAForeignFile_doesNotMakeItTheDocumentsFile) {
