@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 
 // An exclusive lock on a lock file, held while the object lives, so that programs that
@@ -8,11 +9,15 @@
 class CFileLock {
 public:
     explicit CFileLock(const std::filesystem::path& lockFile);
+    // A lock that is only had when nobody holds it now: `patience` is how long to wait.
+    CFileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds patience);
     ~CFileLock();
     CFileLock(const CFileLock&) = delete;
     CFileLock& operator=(const CFileLock&) = delete;
 
     bool Held() const { return m_held; }
+    // Whether the lock file could be opened: only then can someone else hold the lock.
+    bool Opened() const { return m_descriptor >= 0; }
 
 private:
     int m_descriptor = -1;

@@ -51,8 +51,12 @@ int LeadingInteger(std::string_view text) {
 }
 
 CProfile::CProfile(std::filesystem::path file) : m_file(std::move(file)) {
-    std::ifstream in(m_file, std::ios::binary);
-    Parse(in);
+    // Only a plain file is read: a named pipe would keep the program waiting for a writer.
+    std::error_code error;
+    if (std::filesystem::is_regular_file(m_file, error)) {
+        std::ifstream in(m_file, std::ios::binary);
+        Parse(in);
+    }
 }
 
 CProfile::CProfile(std::filesystem::path file, std::string_view text) : m_file(std::move(file)) {

@@ -14,7 +14,8 @@
 // was, and replaces the file atomically.
 class CProfile {
 public:
-    // Reads the file if it exists; a missing or unreadable file is an empty profile.
+    // Reads the file if it exists; a missing or unreadable file, or one that is not a plain
+    // file, is an empty profile.
     explicit CProfile(std::filesystem::path file);
     // The profile of `file` as if it held `text`.
     CProfile(std::filesystem::path file, std::string_view text);

@@ -15,6 +15,7 @@
 
 #include "tests/FileLimit.h"
 #include "tests/FileText.h"
+#include "tests/SyncFault.h"
 #include "tests/TempDir.h"
 #include "tests/Unprivileged.h"
 
@@ -70,6 +71,21 @@ TEST(AtomicFile, fullDiskFailsTheCommitAndKeepsTheOldFile) {
         EXPECT_FALSE(file.Finish());
     }
     EXPECT_FALSE(file.Replace());
+    EXPECT_EQ(ReadFileText(dir / "a.txt"), "old");
+}
+
+// The temporary file reaches the disk before it replaces the target; when it cannot, the
+// target stays.
+TEST(AtomicFile, failedSyncOfTheTemporaryFileFailsTheCommitAndKeepsTheOldFile) {
+    CTempDir dir;
+    std::ofstream(dir / "a.txt") << "old";
+    CAtomicFile file(dir / "a.txt");
+    ASSERT_TRUE(file.Open());
+    file.Stream() << "new";
+    const CSyncFault fault({1});
+    EXPECT_FALSE(file.Commit());
+    ASSERT_EQ(fault.Fired(), 1);
+    EXPECT_TRUE(fault.Synced().at(0).filename().string().starts_with(".dltmp-"));
     EXPECT_EQ(ReadFileText(dir / "a.txt"), "old");
 }
 

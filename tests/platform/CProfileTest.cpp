@@ -1,6 +1,8 @@
 #include "platform/CProfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -25,6 +27,16 @@ TEST_F(ProfileTest, missingFile_givesEveryDefault) {
     const CProfile profile(m_file);
     EXPECT_EQ(profile.GetInt("SAMPRATEINFO", "SAMPRATE", 2), 2);
     EXPECT_EQ(profile.GetString("ALARMInfo", "TEMPHI", "130"), "130");
+}
+
+// A named pipe in the file's place reads as no file, at once, instead of waiting for a writer
+// (the alarm ends a test that waits).
+TEST_F(ProfileTest, namedPipe_givesEveryDefaultWithoutWaiting) {
+    ASSERT_EQ(mkfifo(m_file.c_str(), 0666), 0);
+    alarm(10);
+    const CProfile profile(m_file);
+    alarm(0);
+    EXPECT_EQ(profile.GetInt("SAMPRATEINFO", "SAMPRATE", 2), 2);
 }
 
 TEST_F(ProfileTest, sectionsAndKeys_matchWithoutRegardToCase) {
