@@ -2,20 +2,40 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <new>
 #include <span>
+#include <sstream>
 #include <system_error>
 
+#include "document/MeasurementHistory.h"
 #include "platform/CArchive.h"
 #include "platform/CAtomicFile.h"
 #include "platform/CProfile.h"
 #include "platform/CPrompt.h"
+#include "platform/LocalTime.h"
 #include "platform/ProgramDirectory.h"
 
 namespace {
 
 constexpr const char* SIGNATURE = "Brantel";
+
+// Reading the last measurement before it is replaced says nothing to the user.
+class CSilentPrompt : public CPrompt {
+public:
+    void Message(const std::string&, PromptIcon) override {}
+    bool AskYesNo(const std::string&, PromptIcon) override { return false; }
+};
+
+// Whether `grown` holds every reading of `earlier` at the same times: the same run, saved
+// again as it went on. Levels compare bit for bit, so that readings without one match too.
+bool HoldsAllOf(const CMeasurementRecord& grown, const CMeasurementRecord& earlier) {
+    const auto count = static_cast<std::size_t>(earlier.SampleCount);
+    return grown.StartTime == earlier.StartTime && grown.SampleInterval == earlier.SampleInterval &&
+           earlier.SampleCount <= grown.SampleCount &&
+           std::memcmp(earlier.Levels.data(), grown.Levels.data(), count * sizeof(float)) == 0;
+}
 
 }  // namespace
 
@@ -128,12 +148,54 @@ LoadResult CDTDoc::LoadFile(const std::filesystem::path& file, CPrompt& prompt) 
 
 bool CDTDoc::SaveLastMeasurement() const {
     const auto file = LastMeasurementPath();
-    return file && StoreFile(*file);
+    if (!file) {
+        return false;
+    }
+    // The measurement the file holds goes into the history first, unless this record holds
+    // all of it; a file that cannot be read is kept too, under the time it was replaced.
+    std::optional<std::filesystem::path> kept;
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(*file, error))) {
+        CDTDoc previous;
+        CSilentPrompt silent;
+        const bool readable = previous.LoadFile(*file, silent) == LoadResult::Loaded;
+        if (!readable || !HoldsAllOf(m_record, previous.m_record)) {
+            kept = LinkIntoHistory(*file, readable ? HistoryStem(previous.m_record.StartTime)
+                                                   : HistoryStem(CurrentTime(), "-unreadable"));
+            if (!kept) {
+                return false;
+            }
+        }
+    }
+    if (!StoreFile(*file)) {
+        if (kept) {
+            std::filesystem::remove(*kept, error);  // the file it names is still in place
+        }
+        return false;
+    }
+    if (kept) {
+        PruneHistory(kept->parent_path());
+    }
+    return true;
 }
 
 LoadResult CDTDoc::LoadLastMeasurement(CPrompt& prompt) {
     const auto file = LastMeasurementPath();
     return file ? LoadFile(*file, prompt) : LoadResult::CannotOpen;
+}
+
+bool MeasurementFileAccepts(const CMeasurementRecord& record) {
+    CDTDoc doc;
+    doc.Record() = record;
+    std::ostringstream stored;
+    CArchive out(stored);
+    if (!doc.Store(out) || !out.Flush()) {
+        return false;
+    }
+    std::istringstream bytes(stored.str());
+    CArchive in(bytes);
+    CSilentPrompt silent;
+    return doc.Load(in, silent) == LoadResult::Loaded;
 }
 
 std::string DamagedFileMessage(const std::filesystem::path& file) {

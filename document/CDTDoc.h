@@ -69,7 +69,9 @@ public:
     [[nodiscard]] bool StoreFile(const std::filesystem::path& file) const;
     LoadResult LoadFile(const std::filesystem::path& file, CPrompt& prompt);
 
-    // "PreMeasure.sound" in the program directory: the last downloaded or polled record.
+    // "PreMeasure.sound" in the program directory: the last downloaded or polled record. The
+    // measurement it held before goes into the history (MeasurementHistory.h) unless this
+    // record holds all of it; false, with the file as it was, when either cannot be written.
     [[nodiscard]] bool SaveLastMeasurement() const;
     LoadResult LoadLastMeasurement(CPrompt& prompt);
 
@@ -77,6 +79,10 @@ private:
     CMeasurementRecord m_record;
     std::vector<View> m_views;
 };
+
+// Whether the record, stored in a measurement file, would load again: the loader refuses a
+// start time no calendar holds and an interval that is not a time.
+bool MeasurementFileAccepts(const CMeasurementRecord& record);
 
 // The text shown when a measurement file cannot be read to its end.
 std::string DamagedFileMessage(const std::filesystem::path& file);
