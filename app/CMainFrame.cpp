@@ -342,19 +342,22 @@ void CMainFrame::OnLoggerStoppedAnswering(int readings) {
 }
 
 void CMainFrame::OfferUnfinishedRun() {
-    auto record = FindUnfinishedRun();
+    std::filesystem::path keptAside;
+    auto record = FindUnfinishedRun(&keptAside);
+    if (!keptAside.empty()) {
+        m_prompt->Message(DamagedJournalText(keptAside), PromptIcon::Warning);
+    }
     if (!record) {
         return;
     }
     const std::string question = "An unfinished real-time run was found. Recover its " +
                                  std::to_string(record->SampleCount) + " readings?";
     if (!m_prompt->AskYesNo(question, PromptIcon::Question)) {
-        DiscardUnfinishedRun();
+        const auto kept = DiscardUnfinishedRun();
+        m_prompt->Message(DeclinedRunText(kept),
+                          kept ? PromptIcon::Information : PromptIcon::Warning);
     } else if (!AdoptUnfinishedRun(m_doc, std::move(*record))) {
-        m_prompt->Message(
-            "The recovered readings could not be written to PreMeasure.sound; "
-            "they will be offered again at the next start.",
-            PromptIcon::Warning);
+        m_prompt->Message(MSG_RECOVERY_NOT_WRITTEN, PromptIcon::Warning);
     }
 }
 

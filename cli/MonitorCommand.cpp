@@ -127,14 +127,22 @@ private:
 };
 
 // A run left unfinished by an earlier monitor or program becomes the last measurement
-// before a new run starts, as the program's recovery would make it.
+// before a new run starts, as the program's recovery would make it. One that cannot be
+// written stays in its journal, which the new run leaves alone.
 void RecoverUnfinishedRun(CCliContext& context) {
-    if (auto record = FindUnfinishedRun()) {
+    std::filesystem::path keptAside;
+    auto record = FindUnfinishedRun(&keptAside);
+    if (!keptAside.empty()) {
+        context.Err << DamagedJournalText(keptAside) << '\n';
+    }
+    if (record) {
         const std::int32_t readings = record->SampleCount;
         CDTDoc doc;
         if (AdoptUnfinishedRun(doc, std::move(*record))) {
             context.Err << "An unfinished real-time run was recovered into PreMeasure.sound ("
                         << readings << " readings).\n";
+        } else {
+            context.Err << MSG_RECOVERY_NOT_WRITTEN << '\n';
         }
     }
 }

@@ -158,4 +158,6 @@ private:
     std::array<std::uint8_t, 1024> m_receive{};
     // The running real-time run's readings on the disk, from its first reading on.
     std::optional<CRunJournal> m_journal;
+    // Held from the start of a real-time run to its end: the journal is the run's own.
+    std::unique_ptr<CFileLock> m_runLock;
 };

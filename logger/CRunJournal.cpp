@@ -1,24 +1,33 @@
 #include "logger/CRunJournal.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
 #include <chrono>
-#include <fstream>
+#include <cmath>
 #include <sstream>
 
 #include "document/CDTDoc.h"
+#include "document/MeasurementHistory.h"
 #include "logger/MemoryDecoding.h"
 #include "platform/CArchive.h"
 #include "platform/CProfile.h"
+#include "platform/LocalTime.h"
 #include "platform/ProgramDirectory.h"
 
 namespace {
 
 constexpr const char* JOURNAL_NAME = "PreMeasure.journal";
+constexpr const char* LOCK_NAME = "PreMeasure.journal.lock";
+// The most a journal can hold: its header and a full run. Whatever follows is not read.
+constexpr std::size_t LONGEST_JOURNAL = 64 * 1024 + REAL_TIME_CAPACITY * sizeof(float);
+// The logger's level is a 16-bit count of tenths of a dB.
+constexpr float HIGHEST_LEVEL = 6553.5f;
 constexpr const char* SIGNATURE = "Datalogger real-time journal 1";
 
 // The header: what the record says besides its levels. The start time is kept in whole
@@ -49,6 +58,36 @@ bool LoadHeader(CArchive& archive, CMeasurementRecord& r) {
     return true;
 }
 
+// A level the logger can give, or none (not a number) for a reading the run missed.
+bool IsReading(float level) {
+    return std::isnan(level) || (level >= 0.0f && level <= HIGHEST_LEVEL);
+}
+
+// The start of a plain file, without following a link or waiting on a named pipe.
+bool ReadPlainFile(const std::filesystem::path& file, std::string& bytes) {
+    const int descriptor = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat status {};
+    const bool plain =
+        descriptor >= 0 && fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    bytes.resize(plain ? LONGEST_JOURNAL : 0);
+    std::size_t filled = 0;
+    while (plain && filled < bytes.size()) {
+        const ssize_t got = read(descriptor, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    if (descriptor >= 0) {
+        close(descriptor);
+    }
+    bytes.resize(filled);
+    return plain;
+}
+
 }  // namespace
 
 CRunJournal::CRunJournal(std::filesystem::path file) : m_file(std::move(file)) {}
@@ -66,7 +105,9 @@ bool CRunJournal::Begin(const CMeasurementRecord& record) {
         !archive.WriteFloats(std::span(record.Levels).first(count)) || !archive.Flush()) {
         return false;
     }
-    m_descriptor = open(m_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Never over an existing file: it is a run still to be recovered, or not a journal at all
+    // (a link that leads out of the folder, a named pipe).
+    m_descriptor = open(m_file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     const std::string header = bytes.str();
     // Header and first reading go out in one write: a journal cut inside it holds no reading.
     return WriteAll(header.data(), header.size()) && Sync();
@@ -125,11 +166,23 @@ std::optional<std::filesystem::path> RunJournalPath() {
     return ProgramFile(JOURNAL_NAME);
 }
 
+std::unique_ptr<CFileLock> LockRunJournal() {
+    const auto file = ProgramFile(LOCK_NAME);
+    if (!file) {
+        return nullptr;
+    }
+    auto lock = std::make_unique<CFileLock>(*file, std::chrono::milliseconds(0));
+    // A folder where no lock file can be made takes no journal either: there is no run to
+    // keep apart.
+    return lock->Held() || !lock->Opened() ? std::move(lock) : nullptr;
+}
+
 std::optional<CMeasurementRecord> ReadRunJournal(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    std::string bytes;
+    if (!ReadPlainFile(file, bytes)) {
         return std::nullopt;
     }
+    std::istringstream in(bytes);
     CArchive archive(in);
     CMeasurementRecord r;
     if (!LoadHeader(archive, r)) {
@@ -142,7 +195,8 @@ std::optional<CMeasurementRecord> ReadRunJournal(const std::filesystem::path& fi
         return std::nullopt;
     }
     r.ReplaceSeries(count);
-    if (!archive.ReadFloats(r.Levels)) {
+    if (!archive.ReadFloats(r.Levels) ||
+        !std::all_of(r.Levels.begin(), r.Levels.end(), IsReading)) {
         return std::nullopt;
     }
     r.SampleCount = count;
@@ -151,34 +205,76 @@ std::optional<CMeasurementRecord> ReadRunJournal(const std::filesystem::path& fi
     r.RecomputeStatistics();
     r.DeriveTextsAfterLoad();
     r.Info.Speed = LoggerSpeedText(r.IsFast, r.SampleInterval);
+    if (!MeasurementFileAccepts(r)) {
+        return std::nullopt;
+    }
     return r;
 }
 
-std::optional<CMeasurementRecord> FindUnfinishedRun() {
+std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptAside) {
     const auto file = RunJournalPath();
-    if (!file || !std::filesystem::exists(*file)) {
-        return std::nullopt;
+    const auto lock = LockRunJournal();
+    struct stat status {};
+    if (!file || !lock || lstat(file->c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;  // none, or a run goes on, or it is no journal: left as it is
     }
     auto record = ReadRunJournal(*file);
-    if (!record) {
-        DiscardUnfinishedRun();  // killed before its first reading reached the disk
+    if (!record && status.st_size == 0) {
+        CRunJournal(*file).Remove();  // killed before its first write: nothing was in it
+    } else if (!record) {
+        const auto kept = MoveIntoHistory(*file, HistoryStem(CurrentTime(), "-damaged"));
+        if (kept) {
+            PruneHistory(kept->parent_path());
+        }
+        if (kept && keptAside) {
+            *keptAside = *kept;
+        }
     }
     return record;
 }
 
 bool AdoptUnfinishedRun(CDTDoc& doc, CMeasurementRecord record) {
+    const auto lock = LockRunJournal();
+    if (!lock) {
+        return false;
+    }
     doc.StoredData = false;
     doc.DownloadSinceSave = true;
     doc.ReplaceRecord(std::move(record), DocumentChange::Downloaded);
     if (!doc.SaveLastMeasurement()) {
         return false;
     }
-    DiscardUnfinishedRun();
+    CRunJournal(*RunJournalPath()).Remove();
     return true;
 }
 
-void DiscardUnfinishedRun() {
-    if (const auto file = RunJournalPath()) {
-        CRunJournal(*file).Remove();
+std::optional<std::filesystem::path> DiscardUnfinishedRun() {
+    const auto lock = LockRunJournal();
+    const auto folder = HistoryFolder();
+    auto record = lock ? ReadRunJournal(*RunJournalPath()) : std::nullopt;
+    if (!record || !folder) {
+        return std::nullopt;
     }
+    const auto kept = UnusedHistoryName(*folder, HistoryStem(record->StartTime), ".sound");
+    CDTDoc doc;
+    doc.Record() = std::move(*record);
+    if (!doc.StoreFile(kept)) {
+        return std::nullopt;
+    }
+    CRunJournal(*RunJournalPath()).Remove();
+    PruneHistory(*folder);
+    return kept;
+}
+
+std::string DamagedJournalText(const std::filesystem::path& keptAside) {
+    return "The journal of an unfinished real-time run could not be read: it is damaged or was "
+           "not written by this program. It was moved to \"" +
+           keptAside.string() + "\".";
+}
+
+std::string DeclinedRunText(const std::optional<std::filesystem::path>& kept) {
+    return kept ? "The readings of the unfinished run are kept in \"" + kept->string() +
+                      "\"; Open shows them."
+                : "The readings of the unfinished run could not be kept elsewhere; they will "
+                  "be offered again at the next start.";
 }

@@ -2,9 +2,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "document/CMeasurementRecord.h"
+#include "platform/CFileLock.h"
 
 // The readings of a real-time run on the disk as they come, so that a crash or a power cut
 // loses none that had been taken: an append-only file beside the last measurement, holding
@@ -23,8 +26,9 @@ public:
     CRunJournal(const CRunJournal&) = delete;
     CRunJournal& operator=(const CRunJournal&) = delete;
 
-    // Starts the journal afresh with the record's header and the readings it holds (the first
-    // one). False when the file cannot be written: the run goes on without it.
+    // Starts a new journal with the record's header and the readings it holds (the first
+    // one). False when the file cannot be written, or something is already in its place (the
+    // journal of a run not recovered yet, a link): the run then goes on without it.
     bool Begin(const CMeasurementRecord& record);
     // Adds one reading; false when it did not reach the disk.
     bool Append(float level);
@@ -50,17 +54,37 @@ private:
 // be made.
 std::optional<std::filesystem::path> RunJournalPath();
 
+// The lock of the journal's folder: a real-time run holds it from its start to its end, and a
+// recovery while it reads, keeps or removes the journal, so that a journal is never taken from
+// a run that goes on and two runs never share the folder. Null when another run or recovery
+// holds it or there is no program directory; not held when the folder cannot take a lock
+// file (it cannot take a journal either).
+std::unique_ptr<CFileLock> LockRunJournal();
+
 // The record a journal holds: its header, every whole reading, the statistics and the info
-// panel texts. Empty when there is no journal, or it holds no reading or no whole header.
+// panel texts. Empty when there is no journal, it is not a plain file, holds no reading or no
+// whole header, or holds what no run writes (another signature, a start time or an interval
+// the measurement file would refuse, a level that is no reading).
 std::optional<CMeasurementRecord> ReadRunJournal(const std::filesystem::path& file);
 
 class CDTDoc;
 
 // The record of a run that did not end (the program was killed, the power failed), when its
-// journal holds readings. A journal without readings is removed.
-std::optional<CMeasurementRecord> FindUnfinishedRun();
+// journal holds readings and no run holds its lock. An empty journal is removed; one that
+// cannot be recovered is moved into the history, named "-damaged", and `keptAside` says where.
+std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptAside = nullptr);
 // Recovery: the unfinished run becomes the current measurement and the last measurement; its
-// journal goes once the last measurement holds it. False when that could not be written.
+// journal goes once the last measurement holds it. False, with the journal left, when that
+// could not be written or a run holds the lock.
 bool AdoptUnfinishedRun(CDTDoc& doc, CMeasurementRecord record);
-// The user declined the recovery: the journal goes.
-void DiscardUnfinishedRun();
+// The user declined the recovery: the run is kept in the history as a measurement file, and
+// then the journal goes. The file kept; empty, with the journal left, when it was not.
+std::optional<std::filesystem::path> DiscardUnfinishedRun();
+
+// What the user is told of an unfinished run: its journal moved aside as damaged, its readings
+// kept in the history after No, or a recovery that could not write them.
+std::string DamagedJournalText(const std::filesystem::path& keptAside);
+std::string DeclinedRunText(const std::optional<std::filesystem::path>& kept);
+inline constexpr const char* MSG_RECOVERY_NOT_WRITTEN =
+    "The recovered readings could not be written to PreMeasure.sound; they will be offered "
+    "again at the next start.";

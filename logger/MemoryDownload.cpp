@@ -9,6 +9,7 @@
 #include "logger/CLoggerLink.h"
 #include "logger/MemoryDecoding.h"
 #include "logger/RealTimeRecord.h"
+#include "platform/ProgramDirectory.h"
 
 namespace {
 
@@ -42,6 +43,13 @@ std::string MemoryTooLargeText(std::uint32_t readings) {
     return "The datalogger reports " + std::to_string(readings) +
            " readings, more than its memory can hold (" + std::to_string(STORED_CAPACITY) +
            "). Nothing was downloaded.";
+}
+
+// Two runs in one data folder would write one journal.
+std::string RunElsewhereText() {
+    return "Another real-time run keeps its readings in \"" + ProgramDirectory().string() +
+           "\" (datalogger or datalogger-cli monitor). Only one run at a time can: end that "
+           "one first.";
 }
 
 }  // namespace
@@ -112,6 +120,11 @@ DownloadResult CLoggerLink::ReadStoredRecording(CDTDoc& doc, CLinkHost& host) {
 }
 
 DownloadResult CLoggerLink::StartRealTime(CDTDoc& doc, CLinkHost& host, std::uint8_t statusByte) {
+    m_runLock.reset();
+    m_runLock = LockRunJournal();
+    if (!m_runLock && RunJournalPath()) {
+        return FailDownload(RunElsewhereText(), PromptIcon::Warning);
+    }
     auto record = PrepareRealTimeRecord(statusByte, host.AlarmSettings(), doc.Record());
     if (!record) {
         return FailDownload(MSG_MEMORY_EMPTY, PromptIcon::Information);

@@ -94,6 +94,7 @@ bool CLoggerLink::EndRealTimeRun(CDTDoc& doc, CLinkHost& host) {
         m_journal->Remove();
     }
     m_journal.reset();
+    m_runLock.reset();
     doc.UpdateAllViews(DocumentChange::RunEnded);
     return kept;
 }

@@ -24,6 +24,7 @@
 #include "graph/CDTView.h"
 #include "logger/CRunJournal.h"
 #include "tests/CRecordingPrompt.h"
+#include "tests/FileLimit.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/document/ExampleRecord.h"
@@ -335,13 +336,23 @@ TEST_F(MainFrame, unfinishedRunAtStart_yesRecoversItAndNoLetsItGo) {
         m_prompt.Answers = {yes};
         m_doc.ReplaceRecord(ExampleRecord(2), DocumentChange::Downloaded);
         m_frame->OfferUnfinishedRun();
-        ASSERT_EQ(m_prompt.Texts(),
-                  std::vector<std::string>{"An unfinished real-time run was found. Recover its 4 "
-                                           "readings?"});
+        ASSERT_EQ(m_prompt.Texts().at(0),
+                  "An unfinished real-time run was found. Recover its 4 readings?");
+        EXPECT_EQ(m_prompt.Texts().size(), yes ? 1u : 2u);  // No: where the readings are kept
         EXPECT_EQ(m_doc.Record().SampleCount, yes ? 4 : 2);
         EXPECT_EQ(std::filesystem::exists(*LastMeasurementPath()), yes);
         EXPECT_FALSE(std::filesystem::exists(*RunJournalPath()));
     }
+    // Yes, but the last measurement cannot be written: said, and the journal stays.
+    ASSERT_TRUE(CRunJournal(*RunJournalPath()).Begin(ExampleRecord(4)));
+    m_prompt.Log.clear();
+    m_prompt.Answers = {true};
+    {
+        const CFileSizeLimit limit(50);
+        m_frame->OfferUnfinishedRun();
+    }
+    EXPECT_EQ(m_prompt.Texts().back(), MSG_RECOVERY_NOT_WRITTEN);
+    ASSERT_TRUE(DiscardUnfinishedRun());
     m_prompt.Log.clear();
     m_frame->OfferUnfinishedRun();  // nothing left: nothing asked
     EXPECT_TRUE(m_prompt.Log.empty());

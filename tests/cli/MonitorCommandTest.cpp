@@ -16,6 +16,8 @@
 #include "logger/CRunJournal.h"
 #include "platform/ProgramDirectory.h"
 #include "tests/CRecordingPrompt.h"
+#include "tests/FileLimit.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/cli/RunTool.h"
 
@@ -135,6 +137,21 @@ TEST_F(MonitorCommand, unfinishedRunLeftBehind_isRecoveredBeforeTheNewRun) {
     EXPECT_EQ(run.Err,
               "An unfinished real-time run was recovered into PreMeasure.sound (1 readings).\n");
     EXPECT_EQ(LastMeasurement().SampleCount, 1);
+}
+
+// Recovery into a data folder that takes no more: said, and the new run leaves the journal.
+TEST_F(MonitorCommand, recoveryThatCannotWrite_isSaidAndTheNewRunLeavesTheJournalWhole) {
+    ASSERT_EQ(RunTool({"--simulate", "monitor", "--count", "2"}).Status, 0);
+    ASSERT_TRUE(CRunJournal(*RunJournalPath()).Begin(LastMeasurement()));
+    const std::string journal = ReadFileText(*RunJournalPath());
+    CToolRun run;
+    {
+        const CFileSizeLimit limit(50);
+        run = RunTool({"--simulate", "monitor", "--count", "1"});
+    }
+    EXPECT_NE(run.Status, 0);
+    EXPECT_NE(run.Err.find(MSG_RECOVERY_NOT_WRITTEN), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadFileText(*RunJournalPath()), journal);
 }
 
 }  // namespace

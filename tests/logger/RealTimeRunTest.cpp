@@ -5,16 +5,24 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "document/CDTDoc.h"
+#include "document/MeasurementHistory.h"
 #include "logger/CLoggerLink.h"
 #include "logger/CRunJournal.h"
 #include "logger/sim/CSimulatedLogger.h"
+#include "platform/ProgramDirectory.h"
+#include "tests/FileLimit.h"
+#include "tests/SyncFault.h"
+#include "tests/TempDir.h"
+#include "tests/document/ExampleRecord.h"
 #include "tests/logger/LoggerTestDoubles.h"
 
 namespace {
@@ -396,6 +404,140 @@ TEST_F(RealTimeTest, journalCutInsideItsHeaderOrAReading_givesTheWholeReadingsOn
         EXPECT_EQ(recovered ? recovered->SampleCount : 0, c.Readings) << c.Size;
         EXPECT_EQ(std::filesystem::exists(journal), c.Readings > 0) << c.Size;
     }
+}
+
+// A journal of three readings, as a run leaves it.
+Bytes WholeJournal() {
+    {
+        CRunJournal journal(*RunJournalPath());
+        EXPECT_TRUE(journal.Begin(ExampleRecord(1)) && journal.Append(56.0f) &&
+                    journal.Append(57.0f));
+    }
+    Bytes bytes = FileBytes(*RunJournalPath());
+    std::filesystem::remove(*RunJournalPath());
+    return bytes;
+}
+
+void WriteBytes(const std::filesystem::path& file, const Bytes& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// What is found where a journal should be: only a whole journal that no run holds is offered
+// (and after No kept in the history); what cannot be recovered is moved aside, never lost;
+// what is not a plain file is neither read nor touched.
+TEST_F(RealTimeTest, unfinishedRunFound_isOfferedOnlyWholeAndFreeAndNothingOfItIsLost) {
+    enum Outcome { Offered, LeftAlone, KeptAsDamaged, Removed };
+    const Bytes whole = WholeJournal();
+    const auto with = [&](std::size_t offset, std::vector<std::uint8_t> changed) {
+        Bytes bytes = whole;
+        std::copy(changed.begin(), changed.end(), bytes.begin() + static_cast<long>(offset));
+        return bytes;
+    };
+    Bytes badLevel = whole;
+    badLevel.insert(badLevel.end(), {0x00, 0x00, 0x80, 0xBF});  // -1 dB
+    const std::filesystem::path journal = *RunJournalPath();
+    const CTempDir outside;
+    const auto write = [&](Bytes bytes) { return [&, bytes] { WriteBytes(journal, bytes); }; };
+    const struct {
+        const char* Name;
+        std::function<void()> Prepare;
+        bool Locked;
+        Outcome Expected;
+    } cases[] = {
+        {"whole", write(whole), false, Offered},
+        {"held by a run", write(whole), true, LeftAlone},
+        {"another signature", write(with(1, {'X'})), false, KeptAsDamaged},
+        {"no interval", write(with(39, {0, 0, 0, 0})), false, KeptAsDamaged},
+        {"a start in no calendar", write(with(35, {0xFF, 0xFF, 0xFF, 0x7F})), false, KeptAsDamaged},
+        {"a level that is no reading", write(badLevel), false, KeptAsDamaged},
+        {"empty", write({}), false, Removed},
+        {"named pipe", [&] { mkfifo(journal.c_str(), 0666); }, false, LeftAlone},
+        {"dangling link", [&] { std::filesystem::create_symlink(outside / "journal", journal); },
+         false, LeftAlone},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        c.Prepare();
+        const auto type = std::filesystem::symlink_status(journal).type();
+        const auto lock = c.Locked ? LockRunJournal() : nullptr;
+        ASSERT_EQ(c.Locked, lock != nullptr) << c.Name;
+        ASSERT_EQ(c.Locked, LockRunJournal() == nullptr) << c.Name << ": the lock seen held";
+        std::filesystem::path keptAside;
+        const auto found = FindUnfinishedRun(&keptAside);
+        EXPECT_EQ(found.has_value(), c.Expected == Offered) << c.Name;
+        EXPECT_EQ(keptAside.filename().string().find("-damaged") != std::string::npos,
+                  c.Expected == KeptAsDamaged)
+            << c.Name;
+        const bool stays = c.Expected == Offered || c.Expected == LeftAlone;
+        EXPECT_EQ(std::filesystem::symlink_status(journal).type(),
+                  stays ? type : std::filesystem::file_type::not_found)
+            << c.Name;
+        // A new run never writes over or through what is still there.
+        EXPECT_EQ(CRunJournal(journal).Begin(ExampleRecord(1)), !stays) << c.Name;
+        if (stays && type == std::filesystem::file_type::regular) {
+            EXPECT_EQ(FileBytes(journal), whole) << c.Name;
+        }
+        EXPECT_FALSE(std::filesystem::exists(outside / "journal")) << c.Name;
+        if (c.Expected == KeptAsDamaged) {
+            EXPECT_FALSE(FileBytes(keptAside).empty()) << c.Name;
+        }
+        std::filesystem::remove(journal);
+    }
+    SetUp();
+    WriteBytes(journal, whole);
+    const auto kept = DiscardUnfinishedRun();  // No: the readings go into the history
+    ASSERT_TRUE(kept);
+    CDTDoc declined;
+    CMessageLog prompt;
+    ASSERT_EQ(declined.LoadFile(*kept, prompt), LoadResult::Loaded);
+    EXPECT_EQ(Taken(declined.Record()), (std::vector<float>{55.0f, 56.0f, 57.0f}));
+    EXPECT_FALSE(std::filesystem::exists(journal));
+}
+
+// A second run in the same data folder is refused with a message, and holds nothing.
+TEST_F(RealTimeTest, runWhileAnotherHoldsTheJournal_isRefusedWithAMessage) {
+    const auto held = LockRunJournal();
+    ASSERT_TRUE(held);
+    CScriptedBridge bridge;
+    bridge.Reads.push_back({BridgeStatus::Success, {RealTimeStatus(3), 0, 0}, {}});
+    CDownloadRecorder host;
+    CLoggerLink link(bridge, host);
+    CDTDoc doc;
+    EXPECT_EQ(link.RunDownload(doc, host), DownloadResult::Failed);
+    ASSERT_EQ(host.Icons, std::vector<PromptIcon>{PromptIcon::Warning});
+    EXPECT_NE(host.Events.back().find("Another real-time run keeps its readings"),
+              std::string::npos);
+    EXPECT_FALSE(doc.RealTimeActive);
+}
+
+// The first reading reaches the disk before Begin says the journal holds it.
+TEST_F(RealTimeTest, journalBegin_syncsItsFirstReadingAndFailsWhenTheSyncFails) {
+    for (const bool fails : {false, true}) {
+        SetUp();
+        CRunJournal journal(*RunJournalPath());
+        const CSyncFault fault(fails ? std::set<int>{1} : std::set<int>{});
+        EXPECT_EQ(journal.Begin(ExampleRecord(1)), !fails);
+        EXPECT_EQ(fault.Synced(), std::vector<std::filesystem::path>{*RunJournalPath()});
+        EXPECT_EQ(fault.Fired(), fails ? 1 : 0);
+    }
+}
+
+// A recovery that cannot write the last measurement says so and keeps the journal whole.
+TEST_F(RealTimeTest, recoveryThatCannotWrite_failsAndKeepsTheJournal) {
+    const Bytes whole = WholeJournal();
+    WriteBytes(*RunJournalPath(), whole);
+    auto found = FindUnfinishedRun();
+    ASSERT_TRUE(found);
+    CDTDoc doc;
+    {
+        const CFileSizeLimit limit(100);
+        EXPECT_FALSE(AdoptUnfinishedRun(doc, *found));
+        EXPECT_FALSE(DiscardUnfinishedRun());
+    }
+    EXPECT_EQ(FileBytes(*RunJournalPath()), whole);
+    EXPECT_FALSE(std::filesystem::exists(*LastMeasurementPath()));
 }
 
 }  // namespace
