@@ -80,3 +80,10 @@ std::optional<std::filesystem::path> CFileDialogs::ChooseExportName(
     return ChooseNameToSave(m_parent, QStringLiteral("Excel Workbooks (*.xlsx)"), defaultName,
                             FileKind::Workbook, QStringLiteral("xlsx"));
 }
+
+std::optional<std::filesystem::path> CFileDialogs::ChooseReportName(
+    const std::string& defaultName) {
+    // Reports go where the workbooks went: both are made to be handed on.
+    return ChooseNameToSave(m_parent, QStringLiteral("PDF Files (*.pdf)"), defaultName,
+                            FileKind::Workbook, QStringLiteral("pdf"));
+}

@@ -24,6 +24,9 @@ public:
     // The name of an export in the format, proposing `defaultName`.
     virtual std::optional<std::filesystem::path> ChooseExportName(
         ExportFormat format, const std::string& defaultName) = 0;
+    // The name of a PDF report, proposing `defaultName`.
+    virtual std::optional<std::filesystem::path> ChooseReportName(
+        const std::string& defaultName) = 0;
 };
 
 // The file dialogs: measurement files (and reports where they are saved together), default
@@ -38,6 +41,7 @@ public:
         const std::string& defaultName) override;
     std::optional<std::filesystem::path> ChooseExportName(ExportFormat format,
                                                           const std::string& defaultName) override;
+    std::optional<std::filesystem::path> ChooseReportName(const std::string& defaultName) override;
 
 private:
     QWidget* m_parent;

@@ -203,6 +203,12 @@ void CMainFrame::ConnectCommands() {
                           [this] { OnPrintReport(GraphDisplay::Graph, true); });
     m_commands.SetHandler(CommandId::PREVIEW_LIST,
                           [this] { OnPrintReport(GraphDisplay::ListReport, true); });
+    m_commands.SetHandler(CommandId::PRINT_TABLE,
+                          [this] { OnPrintReport(GraphDisplay::TableReport, false); });
+    m_commands.SetHandler(CommandId::PREVIEW_TABLE,
+                          [this] { OnPrintReport(GraphDisplay::TableReport, true); });
+    m_commands.SetHandler(CommandId::EXPORT_ASSESSMENT,
+                          [this] { RunAssessmentReportCommand(m_doc, *m_fileChooser, *m_prompt); });
     m_commands.SetHandler(CommandId::PRINT,
                           [this] { ReportPrinter().Print(*m_printDialogs, *m_prompt); });
     m_commands.SetHandler(CommandId::PRINT_SETUP,

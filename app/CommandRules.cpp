@@ -22,6 +22,10 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
         // An export of a series still growing would be out of date at once.
         case CommandId::EXPORT_CSV:
         case CommandId::EXPORT_WORKBOOK:
+        case CommandId::EXPORT_ASSESSMENT:
+        // The table report reads the readings, not the list window.
+        case CommandId::PREVIEW_TABLE:
+        case CommandId::PRINT_TABLE:
             return {haveData && idle, false};
         case CommandId::PREVIEW_LIST:
         case CommandId::PRINT_LIST:

@@ -26,6 +26,10 @@ enum class CommandId : int {
     EXPORT_CSV = 32910,
     EXPORT_WORKBOOK = 32911,
     WINDOW_STATISTICS = 32912,
+    // The compact table report and the noise assessment report.
+    PREVIEW_TABLE = 32913,
+    PRINT_TABLE = 32914,
+    EXPORT_ASSESSMENT = 32915,
     // The graph's own toolbar on the Graph menu, with the keyboard's zoom.
     GRAPH_UNDOZOOM = 32920,
     GRAPH_ZOOM_IN = 32921,
@@ -70,6 +74,9 @@ inline constexpr std::array ALL_COMMANDS = {
     CommandId::EXPORT_CSV,
     CommandId::EXPORT_WORKBOOK,
     CommandId::WINDOW_STATISTICS,
+    CommandId::PREVIEW_TABLE,
+    CommandId::PRINT_TABLE,
+    CommandId::EXPORT_ASSESSMENT,
     CommandId::GRAPH_UNDOZOOM,
     CommandId::GRAPH_ZOOM_IN,
     CommandId::GRAPH_ZOOM_OUT,

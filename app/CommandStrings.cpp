@@ -35,6 +35,12 @@ const char* CommandString(CommandId id) {
         case CommandId::EXPORT_WORKBOOK:
             return "Export the readings, their statistics and a chart as an Excel workbook\n"
                    "Export Excel Workbook";
+        case CommandId::PREVIEW_TABLE:
+        case CommandId::PRINT_TABLE:
+            return "Print the readings in columns, 400 to a page\nPrint Table";
+        case CommandId::EXPORT_ASSESSMENT:
+            return "Write the day, evening and night levels, the exposure at work and the loudest "
+                   "half hour as a PDF report\nAssessment Report";
         case CommandId::WINDOW_STATISTICS:
             return "Show Leq, SEL and the levels exceeded of the readings the graph shows\n"
                    "Statistics";

@@ -4,8 +4,11 @@
 #include "app/CWaitCursor.h"
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
+#include "export/Assessment.h"
+#include "platform/CAtomicFile.h"
 #include "platform/CPrompt.h"
 #include "platform/LocalTime.h"
+#include "reports/AssessmentReport.h"
 
 void RunExportCommand(const CDTDoc& doc, ExportFormat format, CFileChooser& chooser,
                       CPrompt& prompt) {
@@ -20,6 +23,22 @@ void RunExportCommand(const CDTDoc& doc, ExportFormat format, CFileChooser& choo
         exported = ExportToFile(doc.Record(), format, *file);
     }
     if (!exported) {
+        prompt.Message(ExportFailedMessage(*file), PromptIcon::Warning);
+    }
+}
+
+void RunAssessmentReportCommand(const CDTDoc& doc, CFileChooser& chooser, CPrompt& prompt) {
+    const auto file = chooser.ChooseReportName(DefaultSaveName(CurrentTime()));
+    if (!file) {
+        return;
+    }
+    bool written = false;
+    {
+        const CWaitCursor wait;
+        CAtomicFile out(*file);
+        written = out.Open() && WriteAssessmentPdf(out.Stream(), doc.Record(), {}) && out.Commit();
+    }
+    if (!written) {
         prompt.Message(ExportFailedMessage(*file), PromptIcon::Warning);
     }
 }

@@ -10,3 +10,7 @@ class CPrompt;
 // or not at all; a failure says which file.
 void RunExportCommand(const CDTDoc& doc, ExportFormat format, CFileChooser& chooser,
                       CPrompt& prompt);
+
+// File > Export > Assessment Report...: the file dialog, then the report's PDF written whole
+// or not at all, with the default periods, penalties and limits.
+void RunAssessmentReportCommand(const CDTDoc& doc, CFileChooser& chooser, CPrompt& prompt);

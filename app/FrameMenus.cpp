@@ -80,17 +80,24 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
     file->addSeparator();
     QMenu* preview = file->addMenu(QStringLiteral("&Print Preview"));
     AddItems(*preview, commands,
-             {{CommandId::PREVIEW_GRAPH, "&Graph"}, {CommandId::PREVIEW_LIST, "&List"}}, false);
+             {{CommandId::PREVIEW_GRAPH, "&Graph"},
+              {CommandId::PREVIEW_LIST, "&List"},
+              {CommandId::PREVIEW_TABLE, "&Table"}},
+             false);
     file->addSeparator();
     QMenu* print = file->addMenu(QStringLiteral("&Print..."));
     AddItems(*print, commands,
-             {{CommandId::PRINT_GRAPH, "&Graph"}, {CommandId::PRINT_LIST, "&List"}}, false);
+             {{CommandId::PRINT_GRAPH, "&Graph"},
+              {CommandId::PRINT_LIST, "&List"},
+              {CommandId::PRINT_TABLE, "&Table"}},
+             false);
     file->addSeparator();
     QMenu* exportTo = file->addMenu(QStringLiteral("E&xport"));
-    AddItems(
-        *exportTo, commands,
-        {{CommandId::EXPORT_CSV, "&CSV..."}, {CommandId::EXPORT_WORKBOOK, "&Excel Workbook..."}},
-        false);
+    AddItems(*exportTo, commands,
+             {{CommandId::EXPORT_CSV, "&CSV..."},
+              {CommandId::EXPORT_WORKBOOK, "&Excel Workbook..."},
+              {CommandId::EXPORT_ASSESSMENT, "&Assessment Report..."}},
+             false);
     file->addSeparator();
     AddItems(*file, commands, {{CommandId::EXIT, "&Exit"}}, false);
 

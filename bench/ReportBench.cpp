@@ -1,7 +1,8 @@
 // Writing the text report of a full logger memory (129920 readings), against the same rows
 // formatted one by one with the C library; storing and loading its measurement file; and beside
 // the report, the exports for other programs: the CSV, the workbook written and checked, and the
-// statistics the Statistics window computes each time the graph moves.
+// statistics the Statistics window computes each time the graph moves, and the assessment
+// figures of the same record.
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +17,7 @@
 #include "document/CDTDoc.h"
 #include "document/CTextReport.h"
 #include "export/AcousticStatistics.h"
+#include "export/Assessment.h"
 #include "export/CsvExport.h"
 #include "export/ExportFiles.h"
 #include "platform/CArchive.h"
@@ -115,6 +117,18 @@ void BM_Statistics(benchmark::State& state) {
     state.SetLabel("ref=BM_TextReport max=16ms");
 }
 BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond);
+
+// The assessment figures (day, evening and night levels, exposure and dose, the sliding half
+// hour and hour, the loud stretches) of the same record, against its statistics: both pass over
+// every reading once, the assessment with the local hour of each reading and two sliding sums.
+void BM_Assessment(benchmark::State& state) {
+    const CMeasurementRecord record = FullMemoryRecord();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(AssessRecord(record, {}).Lex8hDb);
+    }
+    state.SetLabel("ref=BM_Statistics ratio<=3 max=48ms");
+}
+BENCHMARK(BM_Assessment)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

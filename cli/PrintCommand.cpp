@@ -54,6 +54,13 @@ std::optional<std::pair<int, int>> ParsePageRange(const std::string& text) {
     return std::pair{first, last};
 }
 
+GraphDisplay ReportKindOf(const std::string& name) {
+    if (name == "list") {
+        return GraphDisplay::ListReport;
+    }
+    return name == "table" ? GraphDisplay::TableReport : GraphDisplay::Graph;
+}
+
 void Print(const CPrintArguments& arguments, CCliContext& context) {
     CDTDoc doc;
     if (!LoadMeasurement(arguments.In, doc, context)) {
@@ -69,7 +76,7 @@ void Print(const CPrintArguments& arguments, CCliContext& context) {
     CDataListModel table(doc);
     table.TakeStaleCount();
     const CReport report{
-        .Kind = arguments.Report == "list" ? GraphDisplay::ListReport : GraphDisplay::Graph,
+        .Kind = ReportKindOf(arguments.Report),
         .Record = doc.Record(),
         .Table = table,
         .InfoPanelShown = true,
@@ -106,8 +113,10 @@ void RegisterPrintCommand(CLI::App& app, CCliContext& context) {
     print->add_option("IN", arguments->In, "A .sound measurement file")->required();
     print->add_option("OUT", arguments->Out, "The PDF file to write")->required();
     print
-        ->add_option("--report", arguments->Report, "The graph report (default) or the list report")
-        ->check(CLI::IsMember({"graph", "list"}));
+        ->add_option("--report", arguments->Report,
+                     "The graph report (default), the list report, or the table report: the "
+                     "list's readings in column groups, 400 to a page")
+        ->check(CLI::IsMember({"graph", "list", "table"}));
     print->add_option("--pages", arguments->Pages, "Only the pages FIRST to LAST, such as 3-4")
         ->check(
             [](const std::string& text) {

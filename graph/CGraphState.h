@@ -35,8 +35,9 @@ struct CZoomRect {
 };
 
 // What the view shows: nothing before the first measurement, then the graph, or the list
-// report that the print commands chose.
-enum class GraphDisplay : std::uint8_t { Nothing = 0, Graph = 1, ListReport = 2 };
+// report or the table report (the list's readings in column groups, many to a page) that the
+// print commands chose.
+enum class GraphDisplay : std::uint8_t { Nothing = 0, Graph = 1, ListReport = 2, TableReport = 3 };
 
 // Everything the graph view keeps between two paints. Each paint rebuilds the picture from
 // this state and the record alone; zooming, scrolling and the cursor change it.

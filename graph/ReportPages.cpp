@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <ostream>
 
 #include <QAbstractItemModel>
@@ -103,6 +104,51 @@ void ComposeListPage(CReportPage& page, const CReport& report, int number) {
     AddText(page, h / 2 - 5 * w, v - m, ReportFont::Text, QString::fromStdString(footer));
 }
 
+// Column groups of the list's first three columns (the unit is in the header). In text
+// heights t = H / 85 from each group's left edge: the number, the time, the level.
+void ComposeTablePage(CReportPage& page, const CReport& report, int number) {
+    constexpr int TEXT_HEIGHTS_ACROSS = 85;
+    constexpr int GROUP_COLUMNS[] = {0, 4, 13};
+    const int h = page.Width;
+    const int v = page.Height;
+    const int t = h / TEXT_HEIGHTS_ACROSS;
+    page.TitleHeight = 2 * t;
+    page.TextHeight = t;
+    AddText(page, h / 2 - 6 * t, 0, ReportFont::Title, TITLE);
+    if (number == 1) {
+        const auto header = ReportHeaderLines(report.Record);
+        AddText(page, 0, 5 * t / 2, ReportFont::Text, FromLocalText(header[0]));
+        AddText(page, 0, 4 * t, ReportFont::Text, FromLocalText(header[1]));
+    }
+    const int ruleY = 11 * t / 2;
+    page.Rules.emplace_back(0, ruleY, h, ruleY);
+    const int firstRowY = 15 * t / 2;
+    const int pitch = (v - firstRowY - 3 * t) / TABLE_ROWS;
+    const QAbstractItemModel& table = report.Table;
+    const std::int64_t rows = table.rowCount();
+    const std::int64_t pageFirst = std::int64_t{number - 1} * TABLE_ROWS * TABLE_GROUPS;
+    for (int group = 0; group < TABLE_GROUPS; ++group) {
+        const int groupX = group * h / TABLE_GROUPS;
+        const std::int64_t first = pageFirst + std::int64_t{group} * TABLE_ROWS;
+        if (first >= rows && group > 0) {
+            break;
+        }
+        for (int k = 0; k < static_cast<int>(std::size(GROUP_COLUMNS)); ++k) {
+            const int x = groupX + GROUP_COLUMNS[k] * t;
+            AddText(page, x, 6 * t, ReportFont::Text,
+                    table.headerData(k, Qt::Horizontal).toString());
+            for (std::int64_t r = first; r < std::min(first + TABLE_ROWS, rows); ++r) {
+                const int y = firstRowY + static_cast<int>(r - first) * pitch;
+                AddText(page, x, y, ReportFont::Text,
+                        table.data(table.index(static_cast<int>(r), k)).toString());
+            }
+        }
+    }
+    const std::string footer =
+        FormatLocalTime(report.PrintedAt, "%d/%m/%y") + "  page" + std::to_string(number);
+    AddText(page, h / 2 - 5 * t, v - 3 * t / 2, ReportFont::Text, QString::fromStdString(footer));
+}
+
 // A PDF writer's output device over a standard stream.
 class CStreamDevice : public QIODevice {
 public:
@@ -128,6 +174,11 @@ int ListReportPageCount(std::int64_t rows) {
     return static_cast<int>(1 + (rows - FIRST_PAGE_ROWS + LATER_PAGE_ROWS - 1) / LATER_PAGE_ROWS);
 }
 
+int TableReportPageCount(std::int64_t rows) {
+    constexpr std::int64_t PER_PAGE = std::int64_t{TABLE_ROWS} * TABLE_GROUPS;
+    return static_cast<int>(std::max<std::int64_t>(1, (rows + PER_PAGE - 1) / PER_PAGE));
+}
+
 CPageRows ListPageRows(int page, std::int64_t rows) {
     if (page < 1) {
         return {};
@@ -149,7 +200,14 @@ std::array<std::string, 2> ReportHeaderLines(const CMeasurementRecord& record) {
 }
 
 int CReport::PageCount() const {
-    return Kind == GraphDisplay::ListReport ? ListReportPageCount(Table.rowCount()) : 1;
+    switch (Kind) {
+        case GraphDisplay::ListReport:
+            return ListReportPageCount(Table.rowCount());
+        case GraphDisplay::TableReport:
+            return TableReportPageCount(Table.rowCount());
+        default:
+            return 1;
+    }
 }
 
 CReportPage ComposeReportPage(const CReport& report, int width, int height, int page) {
@@ -158,6 +216,8 @@ CReportPage ComposeReportPage(const CReport& report, int width, int height, int 
     composed.Height = height;
     if (report.Kind == GraphDisplay::ListReport) {
         ComposeListPage(composed, report, page);
+    } else if (report.Kind == GraphDisplay::TableReport) {
+        ComposeTablePage(composed, report, page);
     } else {
         ComposeGraphPage(composed, report);
     }

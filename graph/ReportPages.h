@@ -35,6 +35,13 @@ inline constexpr int LATER_PAGE_ROWS = 36;
 // Pages of the list report of `rows` readings.
 int ListReportPageCount(std::int64_t rows);
 
+// The compact table report: the list's number, time and level of each reading in column
+// groups side by side, filled top to bottom and then left to right, the same number of rows
+// on every page.
+inline constexpr int TABLE_ROWS = 80;
+inline constexpr int TABLE_GROUPS = 5;
+int TableReportPageCount(std::int64_t rows);
+
 // The rows, 0-based from First up to but not including End, that page `page` (1-based) of the
 // list report shows out of `rows`; empty for a page beyond the last.
 struct CPageRows {
@@ -49,7 +56,7 @@ std::array<std::string, 2> ReportHeaderLines(const CMeasurementRecord& record);
 
 // Everything a report is printed from.
 struct CReport {
-    GraphDisplay Kind = GraphDisplay::Graph;  // the list report for ListReport, else the graph
+    GraphDisplay Kind = GraphDisplay::Graph;  // the list or table report, else the graph
     const CMeasurementRecord& Record;
     const QAbstractItemModel& Table;  // the data list's rows and column headers
     bool InfoPanelShown = true;       // the graph report's header goes with the panel

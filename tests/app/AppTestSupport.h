@@ -44,6 +44,10 @@ public:
         OfferedExports.emplace_back(format, defaultName);
         return ExportAnswer;
     }
+    std::optional<std::filesystem::path> ChooseReportName(const std::string& defaultName) override {
+        OfferedReports.push_back(defaultName);
+        return ExportAnswer;
+    }
 
     std::optional<std::filesystem::path> Answer;  // the Save command's
     std::vector<std::string> Offered;
@@ -53,6 +57,7 @@ public:
     std::vector<std::string> OfferedMeasurementNames;
     std::optional<std::filesystem::path> ExportAnswer;  // the export commands'
     std::vector<std::pair<ExportFormat, std::string>> OfferedExports;
+    std::vector<std::string> OfferedReports;
 };
 
 // Runs the event loop until the condition holds or the time is up; the condition's result.

@@ -165,10 +165,12 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
     EXPECT_EQ(Items(*Menu("&File(f)")),
               QStringList({"&Save...", "-", "&Open...", "-", "&Print Setup...", "-",
                            "&Print Preview>", "-", "&Print...>", "-", "E&xport>", "-", "&Exit"}));
-    EXPECT_EQ(Items(*Menu("&File(f)")->actions()[6]->menu()), QStringList({"&Graph", "&List"}));
-    EXPECT_EQ(Items(*Menu("&File(f)")->actions()[8]->menu()), QStringList({"&Graph", "&List"}));
+    for (const int printMenu : {6, 8}) {
+        EXPECT_EQ(Items(*Menu("&File(f)")->actions()[printMenu]->menu()),
+                  QStringList({"&Graph", "&List", "&Table"}));
+    }
     EXPECT_EQ(Items(*Menu("&File(f)")->actions()[10]->menu()),
-              QStringList({"&CSV...", "&Excel Workbook..."}));
+              QStringList({"&CSV...", "&Excel Workbook...", "&Assessment Report..."}));
     EXPECT_EQ(Items(*Menu("&Instrument(I)")),
               QStringList({"Cal Adjust...", "-", "Datalogger Setup...", "-", "&Download Data...",
                            "-", "&Stop Running...", "-", "Previous Measurement"}));
@@ -205,7 +207,7 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
     EXPECT_EQ(Sorted(EnabledCommands()),
               Sorted(always + idle + data +
                      QStringList{"Import data to list", "Import data to &list", "&CSV...",
-                                 "&Excel Workbook...",
+                                 "&Excel Workbook...", "&Assessment Report...", "&Table",
                                  "&Print Setup...", "&Graph", "Print Graph", "Print"}))
         << "a measurement";
 

@@ -138,7 +138,7 @@ TEST_F(CliPrint, failures_exitWithTheirStatus_andWriteNothing) {
           "1-4294967298"},
          64,
          "FIRST-LAST"},
-        {{"print", m_in.string(), (m_dir / "out.pdf").string(), "--report", "table"}, 64, "table"},
+        {{"print", m_in.string(), (m_dir / "out.pdf").string(), "--report", "chart"}, 64, "chart"},
         {{"print", m_in.string()}, 64, "OUT"},
     };
     for (const auto& c : cases) {

@@ -57,114 +57,25 @@ TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
         std::size_t Events;
         std::size_t Days;
     } cases[] = {
-        {"a constant 60 dB day",
-         Runs({{1440, 60.0f}}),
-         {2014, 6, 5, 0, 0, 0},
-         60.0f,
-         60.0,
-         60.0,
-         60.0,
-         66.4,
-         {},
-         {},
-         {},
-         {},
-         {},
-         60.0,
-         60.0,
-         "2014-06-05T00:00:00+02:00",
-         0,
-         1},
-        {"4 h at 90 dB",
-         Runs({{240, 90.0f}}),
-         {2014, 6, 5, 8, 0, 0},
-         60.0f,
-         MISSING,
-         MISSING,
-         MISSING,
-         MISSING,
-         87.0,
-         dose85At90,
-         2 * dose85At90,
-         50.0,
-         100.0,
-         90.0,
-         90.0,
-         "2014-06-05T08:00:00+02:00",
-         1,
-         1},
-        {"8 h at 85 dB",
-         Runs({{480, 85.0f}}),
-         {2014, 6, 5, 8, 0, 0},
-         60.0f,
-         {},
-         {},
-         {},
-         {},
-         85.0,
-         100.0,
-         100.0,
-         50.0,
-         50.0,
-         85.0,
-         85.0,
-         "",
-         1,
-         1},
-        {"8 h at 85 dB, the last hour without a level",
-         Runs({{420, 85.0f}, {60, missing}}),
-         {2014, 6, 5, 8, 0, 0},
-         60.0f,
-         {},
-         {},
-         {},
-         {},
-         85.0 + 10 * std::log10(7.0 / 8),
-         87.5,
-         100.0,
-         {},
-         {},
-         85.0,
-         85.0,
-         "",
-         1,
-         1},
-        {"a loud half hour across midnight",
-         Runs({{10, 50.0f}, {30, 80.0f}, {20, 50.0f}}),
-         {2014, 6, 5, 23, 40, 0},
-         60.0f,
-         MISSING,
-         MISSING,
-         MISSING,
-         MISSING,
-         {},
-         {},
-         {},
-         {},
-         {},
-         80.0,
-         MIDNIGHT_60MIN,
-         "2014-06-05T23:50:00+02:00",
-         0,
-         2},
-        {"one reading",
-         Runs({{1, 90.0f}}),
-         {2014, 6, 5, 12, 0, 0},
-         1.0f,
-         MISSING,
-         MISSING,
-         MISSING,
-         MISSING,
-         90.0 + 10 * std::log10(1.0 / 28800),
-         {},
-         {},
-         {},
-         {},
-         MISSING,
-         MISSING,
-         "",
-         0,
-         1},
+        // clang-format off
+        {"a constant 60 dB day", Runs({{1440, 60.0f}}), {2014, 6, 5, 0, 0, 0}, 60.0f,
+         60.0, 60.0, 60.0, 66.4, {}, {}, {}, {}, {}, 60.0, 60.0, "2014-06-05T00:00:00+02:00", 0, 1},
+        {"4 h at 90 dB", Runs({{240, 90.0f}}), {2014, 6, 5, 8, 0, 0}, 60.0f,
+         MISSING, MISSING, MISSING, MISSING, 87.0, dose85At90, 2 * dose85At90, 50.0, 100.0,
+         90.0, 90.0, "2014-06-05T08:00:00+02:00", 1, 1},
+        {"8 h at 85 dB", Runs({{480, 85.0f}}), {2014, 6, 5, 8, 0, 0}, 60.0f,
+         {}, {}, {}, {}, 85.0, 100.0, 100.0, 50.0, 50.0, 85.0, 85.0, "", 1, 1},
+        {"8 h at 85 dB, the last hour without a level", Runs({{420, 85.0f}, {60, missing}}),
+         {2014, 6, 5, 8, 0, 0}, 60.0f,
+         {}, {}, {}, {}, 85.0 + 10 * std::log10(7.0 / 8), 87.5, 100.0, {}, {}, 85.0, 85.0, "", 1, 1},
+        {"a loud half hour across midnight", Runs({{10, 50.0f}, {30, 80.0f}, {20, 50.0f}}),
+         {2014, 6, 5, 23, 40, 0}, 60.0f,
+         MISSING, MISSING, MISSING, MISSING, {}, {}, {}, {}, {}, 80.0, MIDNIGHT_60MIN,
+         "2014-06-05T23:50:00+02:00", 0, 2},
+        {"one reading", Runs({{1, 90.0f}}), {2014, 6, 5, 12, 0, 0}, 1.0f,
+         MISSING, MISSING, MISSING, MISSING, 90.0 + 10 * std::log10(1.0 / 28800), {}, {}, {}, {},
+         MISSING, MISSING, "", 0, 1},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const CAssessment a = AssessRecord(RecordOfLevels(c.Levels, c.Start, c.Interval), {});
@@ -219,53 +130,39 @@ TEST(Assessment, eventsAndCalendarDays_standWhereTheReadingsSayAndOnlyAWeighting
 }
 
 TEST(Assessment, optionsOutOfRangeOrInconsistent_nameTheirOption) {
-    const auto with = [](auto change) {
-        CAssessmentOptions options;
-        change(options);
-        return OptionsProblem(options);
-    };
     const struct {
-        std::string Problem;
-        std::string Option;
+        CDayPeriod Day, Evening, Night;
+        double NightPenalty;
+        double EventTime;
+        std::string Option;  // empty: no problem
     } cases[] = {
-        {with([](CAssessmentOptions&) {}), ""},
-        {with([](CAssessmentOptions& o) {
-             o.Day = {7, 25};
-         }),
-         "--day"},
-        {with([](CAssessmentOptions& o) {
-             o.Evening = {19, 19};
-         }),
-         "--evening"},
-        {with([](CAssessmentOptions& o) {
-             o.Day = {6, 19};
-         }),
-         "--night"},  // night ends at 7
-        {with([](CAssessmentOptions& o) {
-             o.Day = {7, 18};
-         }),
-         "--evening"},
-        {with([](CAssessmentOptions& o) {
-             o.Night = {22, 7};
-         }),
-         "--night"},
-        {with([](CAssessmentOptions& o) { o.NightPenaltyDb = -1; }), "--night-penalty"},
-        {with([](CAssessmentOptions& o) { o.EventMinimumS = -5; }), "--event-time"},
-        {with([](CAssessmentOptions& o) {
-             o.Day = {7, 20};
-             o.Evening = {20, 19};
-             o.Night = {19, 7};
-         }),
-         "--night"},  // once round the clock and more
+        // clang-format off
+        {{7, 19}, {19, 23}, {23, 7}, 10, 60, ""},
+        {{0, 12}, {12, 18}, {18, 24}, 0, 0, ""},
+        {{7, 25}, {19, 23}, {23, 7}, 10, 60, "--day"},
+        {{7, 19}, {19, 19}, {23, 7}, 10, 60, "--evening"},
+        {{6, 19}, {19, 23}, {23, 7}, 10, 60, "--night"},    // hours 6 to 7 twice
+        {{7, 18}, {19, 23}, {23, 7}, 10, 60, "--evening"},  // hour 18 in none
+        {{7, 19}, {19, 23}, {22, 7}, 10, 60, "--night"},
+        {{7, 20}, {20, 19}, {19, 7}, 10, 60, "--night"},    // round the clock and more
+        {{7, 19}, {19, 23}, {23, 7}, -1, 60, "--night-penalty"},
+        {{7, 19}, {19, 23}, {23, 7}, 10, -5, "--event-time"},
+        // clang-format on
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(c.Problem.substr(0, c.Option.size()), c.Option) << c.Problem;
-        EXPECT_EQ(c.Problem.empty(), c.Option.empty()) << c.Problem;
+        CAssessmentOptions options;
+        options.Day = c.Day;
+        options.Evening = c.Evening;
+        options.Night = c.Night;
+        options.NightPenaltyDb = c.NightPenalty;
+        options.EventMinimumS = c.EventTime;
+        const std::string problem = OptionsProblem(options);
+        EXPECT_EQ(problem.substr(0, c.Option.size()), c.Option) << problem;
+        EXPECT_EQ(problem.empty(), c.Option.empty()) << problem;
     }
-    EXPECT_FALSE(ParseDayPeriod("7"));
-    EXPECT_FALSE(ParseDayPeriod("-7"));
-    EXPECT_FALSE(ParseDayPeriod("07-19h"));
-    ASSERT_TRUE(ParseDayPeriod("23-07"));
+    for (const char* refused : {"7", "-7", "07-19h", "07-"}) {
+        EXPECT_FALSE(ParseDayPeriod(refused)) << refused;
+    }
     EXPECT_EQ(ParseDayPeriod("23-07")->Hours(), 8);
 }
 
