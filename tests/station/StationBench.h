@@ -15,16 +15,6 @@
 // 2024-06-03 10:00:00 in the tests' time zone (CEST).
 inline constexpr std::int64_t TEN_O_CLOCK_MS = 1717401600000;
 
-// A clock whose time passes only while the station sleeps: days of polling take no real time,
-// and no poll is ever late.
-class CSteppingClock : public CRunClock {
-public:
-    std::int64_t NowMs() override { return Now; }
-    void Sleep(std::int64_t ms) override { Now += ms; }
-
-    std::int64_t Now = TEN_O_CLOCK_MS;
-};
-
 // Everything a station tells, in order.
 class CStationLog : public CStationObserver {
 public:
@@ -54,8 +44,8 @@ struct CStationBench {
         SetupFields fields;
         fields.RealTime = true;
         fields.RateCode = rateCode;
-        Logger->Device().ApplySetup(ComposeSetupBlock(fields, {2024, 6, 3, 10, 0, 0}), Clock->Now,
-                                    std::nullopt);
+        Logger->Device().ApplySetup(ComposeSetupBlock(fields, {2024, 6, 3, 10, 0, 0}),
+                                    Clock->NowMs(), std::nullopt);
     }
 
     StationEnd Run(const CStationSettings& settings) {
@@ -68,7 +58,7 @@ struct CStationBench {
     }
 
     CTempDir Directory;
-    std::shared_ptr<CSteppingClock> Clock = std::make_shared<CSteppingClock>();
+    std::shared_ptr<CSteppingClock> Clock = std::make_shared<CSteppingClock>(TEN_O_CLOCK_MS);
     std::unique_ptr<CSimulatedLogger> Logger;
     CRecordingPrompt Prompt;
     std::ostringstream Messages;
