@@ -38,6 +38,13 @@ public:
         // A kernel driver bound to the bridge is set aside while we hold the interface;
         // systems that cannot do this simply claim.
         (void)libusb_set_auto_detach_kernel_driver(m_handle, 1);
+        const int result = libusb_claim_interface(m_handle, number);
+        if (result != LIBUSB_ERROR_OTHER) {
+            return result;
+        }
+        // Setting a driver aside failed without saying why (the kernel's request is missing,
+        // as in a replayed recording): with no driver bound, a plain claim still succeeds.
+        (void)libusb_set_auto_detach_kernel_driver(m_handle, 0);
         return libusb_claim_interface(m_handle, number);
     }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -190,6 +191,9 @@ void CEmulatedLogger::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) 
     }
     UMockdevIoctlData* urb = m_done.front();
     m_done.pop_front();
+    if (Urb(urb).type == USBDEVFS_URB_TYPE_BULK) {
+        Record(Urb(urb));
+    }
     UMockdevIoctlData* pointer = Resolve(arg, 0, sizeof(void*));
     umockdev_ioctl_data_set_ptr(pointer, 0, urb);
     umockdev_ioctl_data_unref(pointer);
@@ -234,6 +238,26 @@ bool CEmulatedLogger::GetDescriptor(const unsigned char* setup, unsigned char* d
     length = std::min<int>(wanted, static_cast<int>(descriptor.size()));
     std::copy_n(descriptor.begin(), length, data);
     return true;
+}
+
+std::string CEmulatedLogger::Recording() const {
+    const std::lock_guard lock(m_mutex);
+    return m_recording;
+}
+
+void CEmulatedLogger::Record(const usbdevfs_urb& urb) {
+    char text[128];
+    std::snprintf(text, sizeof text, "USBDEVFS_REAPURBNDELAY 0 %u %u %i %u %i %i %i ", urb.type,
+                  urb.endpoint, urb.status, urb.flags, urb.buffer_length, urb.actual_length,
+                  urb.error_count);
+    m_recording += text;
+    // What came in, or all that went out.
+    const int length = (urb.endpoint & 0x80) != 0 ? urb.actual_length : urb.buffer_length;
+    for (int i = 0; i < length; ++i) {
+        std::snprintf(text, sizeof text, "%02X", static_cast<const unsigned char*>(urb.buffer)[i]);
+        m_recording += text;
+    }
+    m_recording += '\n';
 }
 
 void CEmulatedLogger::Vanish() {

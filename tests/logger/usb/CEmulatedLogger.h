@@ -37,6 +37,9 @@ public:
     // in flight end as on a real unplug, every later request fails with ENODEV, and
     // `unplugged` runs (in umockdev's thread) to take the device out of sysfs.
     void UnplugAt(int urb, std::function<void()> unplugged);
+    // The bulk URBs reaped so far, written as umockdev-record --ioctl writes a device's
+    // requests: a recording that umockdev replays without the emulated logger.
+    std::string Recording() const;
 
 private:
     static gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
@@ -51,6 +54,7 @@ private:
     bool GetDescriptor(const unsigned char* setup, unsigned char* data, int& length);
     void Finish(UMockdevIoctlData* urb, int status);
     void Vanish();
+    void Record(const struct usbdevfs_urb& urb);
 
     mutable std::mutex m_mutex;
     CSimulatedLogger m_logger;
@@ -63,4 +67,5 @@ private:
     int m_unplugAt = 0;
     std::function<void()> m_unplugged;
     bool m_gone = false;
+    std::string m_recording;
 };

@@ -49,11 +49,26 @@ CUsbTestBed::~CUsbTestBed() {
 }
 
 CEmulatedLogger& CUsbTestBed::Plug(SimulatorOptions options, UsbId id) {
+    auto logger = std::make_unique<CEmulatedLogger>(std::move(options));
+    CDevice& device = Add(id, [&](const char* node) {
+        return umockdev_testbed_attach_ioctl(m_bed, node, logger->Handler(), nullptr);
+    });
+    device.Logger = std::move(logger);
+    return *device.Logger;
+}
+
+void CUsbTestBed::PlugRecording(const std::string& recording, UsbId id) {
+    Add(id, [&](const char* node) {
+        return umockdev_testbed_load_ioctl(m_bed, node, recording.c_str(), nullptr);
+    });
+}
+
+CUsbTestBed::CDevice& CUsbTestBed::Add(UsbId id,
+                                       const std::function<bool(const char* node)>& attach) {
     const int address = static_cast<int>(m_devices.size()) + 2;
     char node[32];
     std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", BUS, address);
-    auto logger = std::make_unique<CEmulatedLogger>(std::move(options));
-    if (!umockdev_testbed_attach_ioctl(m_bed, node, logger->Handler(), nullptr)) {
+    if (!attach(node)) {
         throw std::runtime_error(std::string("cannot attach a handler to ") + node);
     }
     const std::string sysPath = "/devices/usb1/1-" + std::to_string(address - 1);
@@ -70,8 +85,7 @@ CEmulatedLogger& CUsbTestBed::Plug(SimulatorOptions options, UsbId id) {
         g_error_free(error);
         throw std::runtime_error(message);
     }
-    m_devices.push_back({std::move(logger), "/sys" + sysPath, node, address});
-    return *m_devices.back().Logger;
+    return m_devices.emplace_back(CDevice{nullptr, "/sys" + sysPath, node, address});
 }
 
 void CUsbTestBed::UnplugAt(CEmulatedLogger& logger, int urb) {

@@ -2,6 +2,7 @@
 
 #include <umockdev.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ public:
 
     // Plugs in a logger at the next address on bus 1 (the first at 2).
     CEmulatedLogger& Plug(SimulatorOptions options = {}, UsbId id = {});
+    // Plugs in a device like it whose requests umockdev answers from a recording.
+    void PlugRecording(const std::string& recording, UsbId id = {});
     // The logger goes away instead of answering its bulk URB number `urb`, and leaves sysfs.
     void UnplugAt(CEmulatedLogger& logger, int urb);
     // Its node may be opened by root only, as before the udev rule gave the user access.
@@ -38,6 +41,8 @@ private:
         int Address;
     };
     const CDevice& DeviceOf(const CEmulatedLogger& logger) const;
+    // Puts the next device into sysfs and /dev; its node's requests must have a handler.
+    CDevice& Add(UsbId id, const std::function<bool(const char* node)>& attach);
 
     UMockdevTestbed* m_bed;
     std::string m_root;

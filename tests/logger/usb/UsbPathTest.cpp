@@ -202,6 +202,34 @@ TEST_F(UsbPathTest, twoLoggers_theFirstIsUsed) {
     EXPECT_EQ((secondFirst ? Device : second).AnsweredUrbs(), 0);
 }
 
+// The emulated logger's traffic, recorded as umockdev records a device, replays without it:
+// the bridge gets the same answer from umockdev's own replay of the recording.
+TEST(UsbRecordingTest, recordingOfTheEmulatedLogger_replaysTheExchange) {
+    const auto calibrate = [] {
+        CUsbBridge usb(MakeLibusbBus());
+        BridgeHandle handle = INVALID_BRIDGE_HANDLE;
+        const std::uint8_t command[] = {CMD_CALIBRATE, 7, 0};
+        std::uint8_t total = 0;
+        std::uint32_t count = 0;
+        const bool answered = usb.BridgeOpen(0, handle) == BridgeStatus::Success &&
+                              usb.BridgeWrite(handle, command, 3, count) == BridgeStatus::Success &&
+                              usb.BridgeRead(handle, &total, 1, count) == BridgeStatus::Success;
+        return answered ? std::to_string(total) : "no answer";
+    };
+    CTempDir directory;
+    const std::string recording = directory / "calibration.ioctl";
+    {
+        CUsbTestBed bed;
+        CEmulatedLogger& logger = bed.Plug();
+        EXPECT_EQ(calibrate(), "7");
+        std::ofstream(recording) << logger.Recording();
+    }
+    EXPECT_EQ(FileText(recording).substr(0, 24), "USBDEVFS_REAPURBNDELAY 0");
+    CUsbTestBed replay;
+    replay.PlugRecording(recording);
+    EXPECT_EQ(calibrate(), "7");
+}
+
 // datalogger-cli, started under the test bed, as a shell would start it.
 struct CliTest : UsbPathTest {
     CTempDir Output;
