@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -23,6 +24,7 @@
 #include "app/ExportCommands.h"
 #include "app/FrameMenus.h"
 #include "app/ProgramResources.h"
+#include "dialogs/display/CInfoDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
 #include "dialogs/logger/CDownloadDlg.h"
 #include "dialogs/logger/CSetupDlg.h"
@@ -66,6 +68,11 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     BuildMainToolBar(*this, m_commands);
     BuildAccelerators(*this, m_commands);
     statusBar()->setSizeGripEnabled(true);
+    // Until the first measurement is shown the status bar says where to begin.
+    m_firstStepHint = new QLabel(tr("To begin, choose Instrument > Download Data... to read the "
+                                    "logger, or File > Open... to open a saved measurement."),
+                                 statusBar());
+    statusBar()->addWidget(m_firstStepHint);
 
     m_doc.SetupSinceSave = true;
     m_doc.DownloadSinceSave = false;
@@ -106,9 +113,12 @@ void CMainFrame::BuildClient(const CViewSettings& viewSettings) {
     m_splitter->addWidget(m_instrumentView);
     m_graphView = new CDTView(m_doc, *this, viewSettings, m_splitter);
     m_splitter->addWidget(m_graphView);
-    for (int column = 0; column < 2; ++column) {
-        m_splitter->widget(column)->setMinimumWidth(MINIMUM_PANE_WIDTH);
-    }
+    // The graph pane keeps the least size its content needs (CDTView::minimumSizeHint), which
+    // makes the window's own least size.
+    m_instrumentView->setMinimumWidth(MINIMUM_PANE_WIDTH);
+    // The window's least width holds the instrument pane at its usual width beside it.
+    setMinimumWidth(INSTRUMENT_PANE_WIDTH + m_splitter->handleWidth() +
+                    m_graphView->minimumSizeHint().width());
     // The instrument pane keeps its width; the graph pane takes whatever the window adds.
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
@@ -239,6 +249,7 @@ CCommandState CMainFrame::CommandState() const {
 
 void CMainFrame::UpdateCommandUI() {
     m_commands.Update(CommandState());
+    m_firstStepHint->setVisible(m_graphView->State().DisplayState == GraphDisplay::Nothing);
 }
 
 void CMainFrame::InitialUpdate() {
@@ -302,7 +313,9 @@ void CMainFrame::OnToggleInstrumentPane() {
 
 void CMainFrame::OnToggleInfoPanel() {
     InfoPanelShown = !InfoPanelShown;
-    m_graphView->SetInfoPanelHeight(InfoPanelShown ? SHOWN_PANEL_HEIGHT : 0);
+    // Never lower than the panel's rows: at the usual 115 pixels larger fonts would clip them.
+    m_graphView->SetInfoPanelHeight(
+        InfoPanelShown ? std::max(SHOWN_PANEL_HEIGHT, CInfoDlg::ContentSize().height()) : 0);
     UpdateCommandUI();
 }
 

@@ -24,6 +24,7 @@ class CHelpWindow;
 class CSetupDlg;
 class CInstrumentView;
 class CReportPrinter;
+class QLabel;
 class QSplitter;
 
 // The main window "Tesmer Brantel": menu, toolbar, accelerators, a one-pane status bar, and a
@@ -126,6 +127,7 @@ private:
     CPrintDialogs* m_printDialogs = &m_qtPrintDialogs;
     CCommandTable m_commands;
     QSplitter* m_splitter = nullptr;
+    QLabel* m_firstStepHint = nullptr;
     CInstrumentView* m_instrumentView = nullptr;
     CDTView* m_graphView = nullptr;
     bool m_simulateLogger;

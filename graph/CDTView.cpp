@@ -26,6 +26,9 @@ constexpr int FIRST_GRAPH_DELAY_MS = 100;
 constexpr QSize TOOL_BUTTON_SIZE(109, 21);
 constexpr int TOOLBAR_HEIGHT = 35;
 constexpr int SCROLL_BAR_WIDTH = 20;
+// The plot's least size: eleven level labels of the label font apart, ten time divisions.
+constexpr int MIN_PLOT_WIDTH = 400;
+constexpr int MIN_PLOT_HEIGHT = 200;
 
 // Child geometry straight from the layout; a window too small for it gives empty children.
 QRect ChildRect(int x, int y, int width, int height) {
@@ -114,7 +117,15 @@ void CDTView::SetInfoPanelHeight(int panelHeight) {
     m_state.PlotRect = PlotRectFor(width(), height(), panelHeight);
     m_state.PanelRect = PanelRectFor(m_state.PlotRect, width());
     PlaceChildren();
+    updateGeometry();  // the least height follows the panel's
     Redraw();
+}
+
+QSize CDTView::minimumSizeHint() const {
+    // The layout keeps fixed margins around the plot: what a client of no size leaves of it.
+    const CPixelRect margins = PlotRectFor(0, 0, m_state.PanelHeight);
+    return {std::max(MIN_PLOT_WIDTH - margins.Width(), CInfoDlg::ContentSize().width()),
+            MIN_PLOT_HEIGHT - margins.Height()};
 }
 
 void CDTView::ShowLevelWindow(bool shown) {

@@ -96,6 +96,10 @@ public:
     // zoomed.
     CReadingSpan ReadingsShown() const;
 
+    // The smallest size at which nothing clips: the info panel's rows whole, and a plot that
+    // keeps the level axis' labels apart.
+    QSize minimumSizeHint() const override;
+
     // The graph as a printer page takes it: composed at the view's size, with a white band on
     // top where the report's title and header go.
     CGraphScene PrinterScene();

@@ -1,5 +1,7 @@
 #include "dialogs/display/CInfoDlg.h"
 
+#include <algorithm>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,12 +54,30 @@ constexpr int LAMP_OFF_X = 363;
 constexpr int LAMP_ON_X = 364;
 constexpr int HIGH_LAMP_Y = 1;
 constexpr int LOW_LAMP_Y = 19;
+constexpr int MARGIN = 4;  // dialog units right of the lamps and below the last row
+
+QFont PanelFont() {
+    QFont font(QStringLiteral("Arial"), FONT_POINTS);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
 
 }  // namespace
 
+QSize CInfoDlg::ContentSize() {
+    const CDialogUnits units(PanelFont());
+    const QSize lamp = LedPicture(true).size();
+    int right = units.X(LAMP_ON_X) + lamp.width();
+    int bottom = units.Y(LOW_LAMP_Y) + lamp.height();
+    for (const CPanelField& field : FIELDS) {
+        right = std::max(right, units.X(field.EditX + field.EditWidth));
+        bottom = std::max(bottom, units.Y(field.EditY + EDIT_HEIGHT));
+    }
+    return {right + units.X(MARGIN), bottom + units.Y(MARGIN)};
+}
+
 CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
-    QFont font(QStringLiteral("Arial"), FONT_POINTS);
-    font.setStyleHint(QFont::SansSerif);
+    const QFont font = PanelFont();
     setFont(font);
     ApplyPanelColors(*this, PANEL_TEXT, PANEL_BACKGROUND);
 

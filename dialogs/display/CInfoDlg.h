@@ -20,6 +20,9 @@ public:
 
     explicit CInfoDlg(QWidget* parent);
 
+    // The room the fields and the lamps take: the panel shows them whole at this size.
+    static QSize ContentSize();
+
     // Copies the record's panel texts into the edits; nothing is ever read back.
     void Refresh(const CMeasurementRecord& record);
 

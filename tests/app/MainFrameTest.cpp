@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 
@@ -216,6 +218,34 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
     EXPECT_EQ(Sorted(EnabledCommands()),
               Sorted(always + data + QStringList{"&Stop Running...", "Stop Running"}))
         << "a real-time run";
+}
+
+// Before the first measurement the status bar says where to begin. At its least size the
+// window shows the info panel's rows and lamps whole and a plot of some height, also once
+// the panel was hidden and shown again.
+TEST_F(MainFrame, firstStartHint_andLeastSizeClippingNothing) {
+    const QLabel* hint = nullptr;
+    for (const QLabel* label : m_frame->statusBar()->findChildren<QLabel*>()) {
+        hint = label->text().contains("Download Data") ? label : hint;
+    }
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisibleTo(m_frame.get()));
+    m_doc.ReplaceRecord(ExampleRecord(30), DocumentChange::Downloaded);
+    EXPECT_FALSE(hint->isVisibleTo(m_frame.get()));
+    for (const bool reshown : {false, true}) {
+        if (reshown) {
+            Run("&Info Dialog");
+            Run("&Info Dialog");
+        }
+        m_frame->resize(1, 1);
+        m_frame->GraphView().grab();
+        const CInfoDlg* panel = m_frame->GraphView().InfoPanel();
+        ASSERT_NE(panel, nullptr);
+        for (const QWidget* child : panel->findChildren<QWidget*>()) {
+            EXPECT_TRUE(panel->rect().contains(child->geometry())) << reshown;
+        }
+        EXPECT_GE(m_frame->GraphView().State().PlotRect.Height(), 200) << reshown;
+    }
 }
 
 TEST_F(MainFrame, levelAssessment_opensTheLevelWindowUntilChosenAgain) {
@@ -464,11 +494,13 @@ TEST_F(MainFrame, windowInfoDialog_hidesThePanel_andShowsItAgainAt115) {
 
     item->trigger();
     view.repaint();
+    // 115 pixels, or the panel's rows whole where its font needs more.
+    const int shown = std::max(115, CInfoDlg::ContentSize().height());
     EXPECT_TRUE(item->isChecked());
-    EXPECT_EQ(view.State().PanelHeight, 115);
+    EXPECT_EQ(view.State().PanelHeight, shown);
     EXPECT_TRUE(view.InfoPanel()->isVisible());
-    EXPECT_EQ(view.InfoPanel()->geometry(), QRect(0, 0, view.width(), 115));
-    EXPECT_EQ(view.State().PlotRect.Top, plotTopWithPanel - 25);
+    EXPECT_EQ(view.InfoPanel()->geometry(), QRect(0, 0, view.width(), shown));
+    EXPECT_EQ(view.State().PlotRect.Top, plotTopWithPanel - 140 + shown);
 }
 
 // The keys reach their commands when the window is active; the editing keys are bound to
