@@ -90,6 +90,10 @@ int PeriodOf(int hour, const CAssessmentOptions& options) {
 CSlidingMaximum HighestWindow(const CMeasurementRecord& record, std::int32_t count,
                               double windowS) {
     CSlidingMaximum result{windowS, std::nullopt, 0};
+    // A damaged file's interval of zero or less has no windows.
+    if (!(record.SampleInterval > 0.0f)) {
+        return result;
+    }
     const auto window = static_cast<std::int64_t>(std::llround(windowS / record.SampleInterval));
     if (window < 1 || count < window) {
         return result;

@@ -25,6 +25,9 @@ constexpr double MARGIN_MM = 15.0;
 constexpr double LINE_MM = 5.0;
 constexpr int MOST_DAY_ROWS = 12;
 constexpr int MOST_EVENT_ROWS = 36;
+// The charts' level scales, whatever a damaged file holds: levels beyond them stand at the ends.
+constexpr double LOWEST_CHART_DB = -50.0;
+constexpr double HIGHEST_CHART_DB = 250.0;
 const QColor RULE_GREY(150, 150, 150);
 const QColor BAR_BLUE(60, 100, 170);
 const QColor PARTIAL_BLUE(170, 190, 225);
@@ -298,8 +301,8 @@ void HourlyChart(CReportCanvas& canvas, double top, const CReportData& data) {
     double high = -1e9;
     for (const CHourlyLeq& hour : hours) {
         if (hour.LeqDb) {
-            low = std::min(low, *hour.LeqDb);
-            high = std::max(high, *hour.LeqDb);
+            low = std::min(low, std::max(*hour.LeqDb, LOWEST_CHART_DB));
+            high = std::max(high, std::min(*hour.LeqDb, HIGHEST_CHART_DB));
         }
     }
     if (low > high) {
@@ -320,7 +323,7 @@ void HourlyChart(CReportCanvas& canvas, double top, const CReportData& data) {
         const double x = area.X + slot * static_cast<double>(h);
         if (hours[h].LeqDb) {
             const bool partial = hours[h].Count + 0.5 < fullHour;
-            const double barTop = area.YOf(*hours[h].LeqDb);
+            const double barTop = area.YOf(std::clamp(*hours[h].LeqDb, area.Low, area.High));
             canvas.Painter().fillRect(
                 canvas.Rect(x + slot * 0.1, barTop, slot * 0.8, area.Y + area.Height - barTop),
                 partial ? PARTIAL_BLUE : BAR_BLUE);
@@ -347,7 +350,8 @@ void DistributionChart(CReportCanvas& canvas, double top, const CReportData& dat
     for (std::int32_t i = 0; i < count; ++i) {
         const float level = data.Record.Levels[static_cast<std::size_t>(i)];
         if (std::isfinite(level)) {
-            ++classes[static_cast<int>(std::floor(DecimalOf(level)))];
+            ++classes[static_cast<int>(
+                std::floor(std::clamp(DecimalOf(level), LOWEST_CHART_DB, HIGHEST_CHART_DB)))];
             ++total;
         }
     }

@@ -144,6 +144,12 @@ TEST_F(CliAssess, refusalsAndFailures_exitWithTheirStatus_andWriteNothing) {
 
 TEST_F(CliAssess, shortRecord_saysNotEnoughReadings_andAFullDiskKeepsThePreviousFile) {
     CDTDoc doc;
+    // A level no meter gives, as a damaged file may hold, keeps the charts' scales finite.
+    doc.ReplaceRecord(RecordOfLevels({1e30f}), DocumentChange::Downloaded);
+    ASSERT_TRUE(doc.StoreFile(m_dir / "damaged.sound"));
+    EXPECT_EQ(
+        RunTool({"assess", (m_dir / "damaged.sound").string(), (m_dir / "d.pdf").string()}).Status,
+        0);
     doc.ReplaceRecord(RecordOfLevels({70.0f}), DocumentChange::Downloaded);
     const auto one = m_dir / "one.sound";
     ASSERT_TRUE(doc.StoreFile(one));

@@ -115,6 +115,9 @@ TEST(Assessment, eventsAndCalendarDays_standWhereTheReadingsSayAndOnlyAWeighting
     shorter.EventMinimumS = 30.0;
     EXPECT_EQ(AssessRecord(record, shorter).Events.size(), 2u);
 
+    // A damaged file's interval of zero has no sliding windows (nor a division by it).
+    EXPECT_FALSE(AssessRecord(RecordOfLevels({60.0f, 60.0f}, JUNE_5, 0.0f), {}).Max30Min.LeqDb);
+
     record.IsDBA = false;
     const CAssessment c = AssessRecord(record, {});
     EXPECT_FALSE(c.Lex8hDb);
