@@ -279,9 +279,7 @@ void ExportArchive(const CArchiveOptions& options, CCliContext& context) {
                       : ExportToFile(doc.Record(), ExportFormat::Workbook, options.Out);
     }
     if (!written) {
-        if (extension != ".sound") {  // the save has named the file itself
-            context.Err << ExportFailedMessage(options.Out) << '\n';
-        }
+        context.Err << ExportFailedMessage(options.Out) << '\n';
         context.ExitCode = EXIT_FAILURE_STATUS;
     }
 }

@@ -37,5 +37,9 @@ void RegisterAssessCommand(CLI::App& app, CCliContext& context);
 // a message printed) when it cannot.
 bool LoadMeasurement(const std::string& file, CDTDoc& doc, CCliContext& context);
 
+// Whether `out` is the file `in` under any name (a link, another path): writing it would
+// destroy the measurement being read. Says so and sets the usage exit status when it is.
+bool OutputIsInput(const std::string& in, const std::string& out, CCliContext& context);
+
 // Runs the tool on a command line and returns its exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -29,6 +30,17 @@ bool LoadMeasurement(const std::string& file, CDTDoc& doc, CCliContext& context)
     }
     context.ExitCode = EXIT_BAD_FILE;
     return false;
+}
+
+bool OutputIsInput(const std::string& in, const std::string& out, CCliContext& context) {
+    std::error_code missing;  // an output that does not exist yet is another file
+    if (!std::filesystem::equivalent(in, out, missing)) {
+        return false;
+    }
+    context.Err << "The output \"" << out << "\" is the measurement file \"" << in
+                << "\" itself; name another file to write.\n";
+    context.ExitCode = EXIT_USAGE;
+    return true;
 }
 
 namespace {

@@ -42,7 +42,8 @@ struct CExportArguments {
 
 void Export(const CExportArguments& arguments, ExportFormat format, CCliContext& context) {
     CDTDoc doc;
-    if (!LoadMeasurement(arguments.In, doc, context)) {
+    if (OutputIsInput(arguments.In, arguments.Out, context) ||
+        !LoadMeasurement(arguments.In, doc, context)) {
         return;
     }
     if (format == ExportFormat::Csv && arguments.Out == STANDARD_OUTPUT) {

@@ -63,7 +63,8 @@ GraphDisplay ReportKindOf(const std::string& name) {
 
 void Print(const CPrintArguments& arguments, CCliContext& context) {
     CDTDoc doc;
-    if (!LoadMeasurement(arguments.In, doc, context)) {
+    if (OutputIsInput(arguments.In, arguments.Out, context) ||
+        !LoadMeasurement(arguments.In, doc, context)) {
         return;
     }
     const COffscreenGui gui;

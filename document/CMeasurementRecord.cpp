@@ -11,6 +11,9 @@ namespace {
 constexpr float MAX_START = 0.0f;
 constexpr float MIN_START = 150.0f;
 
+// An interval from a damaged or edited file must not wrap the clock around.
+constexpr double OFFSET_LIMIT_S = 1.0e15;
+
 std::string LevelAtTime(float level, std::time_t time) {
     return LevelText(level, 1) + " @" + FormatLocalTime(time, "%H:%M:%S %d/%m/%y");
 }
@@ -24,12 +27,19 @@ void CMeasurementRecord::ReplaceSeries(std::int32_t capacity) {
 
 std::time_t CMeasurementRecord::SampleTime(std::int64_t index) const {
     const float offset = static_cast<float>(index) * SampleInterval;
-    // An interval from a damaged or edited file must not wrap the clock around.
-    constexpr float LIMIT = 1.0e15f;
-    if (!(offset > -LIMIT && offset < LIMIT)) {
+    if (!(offset > -OFFSET_LIMIT_S && offset < OFFSET_LIMIT_S)) {
         return StartTime;
     }
     return StartTime + static_cast<std::time_t>(offset);
+}
+
+std::int64_t CMeasurementRecord::SampleTimeMs(std::int64_t index) const {
+    const double offset = static_cast<double>(index) * SampleInterval;
+    const std::int64_t start = static_cast<std::int64_t>(StartTime) * 1000;
+    if (!(offset > -OFFSET_LIMIT_S && offset < OFFSET_LIMIT_S)) {
+        return start;
+    }
+    return start + std::llround(offset * 1000.0);
 }
 
 void CMeasurementRecord::RecomputeStatistics() {

@@ -68,6 +68,9 @@ public:
     // Reading i was taken at StartTime + trunc(i × SampleInterval) seconds, the product
     // formed in floating point. Every list, report and readout uses this rule.
     std::time_t SampleTime(std::int64_t index) const;
+    // The time of reading i to the millisecond, StartTime + i × SampleInterval, for the
+    // exports of readings less than a second apart, which SampleTime puts in one second.
+    std::int64_t SampleTimeMs(std::int64_t index) const;
 
     // Maximum, minimum (ties go to the later reading) and mean over the whole series, into
     // MaxText, MinText, AvgText and the info panel's copies.

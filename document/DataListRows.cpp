@@ -1,7 +1,5 @@
 #include "document/DataListRows.h"
 
-#include <cstdio>
-
 #include "document/CMeasurementRecord.h"
 
 std::array<std::string, LIST_COLUMNS> ListRowTexts(const CMeasurementRecord& record,
@@ -10,9 +8,6 @@ std::array<std::string, LIST_COLUMNS> ListRowTexts(const CMeasurementRecord& rec
         index >= static_cast<std::int64_t>(record.Levels.size())) {
         return {};
     }
-    char level[32];
-    std::snprintf(level, sizeof level, "%.1f",
-                  static_cast<double>(record.Levels[static_cast<std::size_t>(index)]));
-    return {std::to_string(index + 1), StartTimeText(record.SampleTime(index)), level,
-            UnitText(record.IsDBA)};
+    return {std::to_string(index + 1), StartTimeText(record.SampleTime(index)),
+            LevelText(record.Levels[static_cast<std::size_t>(index)], 1), UnitText(record.IsDBA)};
 }

@@ -28,19 +28,38 @@ std::optional<double> LevelExceeded(std::vector<float>& levels, int percent) {
     return DecimalOf(*nth);
 }
 
-// The clock hours the readings fall in. A reading's hour starts at its time less the minutes
-// and seconds the local clock shows; within one hour of the clock the offset stays the same, so
-// the hour is looked up again only when a reading leaves it.
+// The first second of the clock hour `time` falls in. A clock that changed its offset within
+// that hour (a zone that moves its clock by half an hour or at a quarter to the hour) began
+// this hour's run at this offset only at the change: the change is found by halving, as an
+// hour holds one change at most.
+std::time_t ClockHourStart(std::time_t time, const LocalTimeParts& parts, long offset) {
+    std::time_t start = time - parts.Minute * 60 - parts.Second;
+    if (UtcOffsetSeconds(start) == offset) {
+        return start;
+    }
+    std::time_t at = time;  // the earliest second known to be at this offset
+    while (at - start > 1) {
+        const std::time_t middle = start + (at - start) / 2;
+        (UtcOffsetSeconds(middle) == offset ? at : start) = middle;
+    }
+    return at;
+}
+
+// The clock hours the readings fall in: one row for each hour the local clock shows with each
+// offset it shows it with, so that the hour repeated when daylight saving time ends gives two
+// rows, and an hour cut by a change of offset gives one row on either side of the change.
+// Within one row the offset stays the same, so the hour is looked up again only when a
+// reading leaves it.
 class CHourTable {
 public:
     void Add(std::time_t time, float level) {
         if (!(time >= m_hourStart && time < m_hourEnd)) {
             const LocalTimeParts parts = SplitLocalTime(time);
-            m_hourStart = time - parts.Minute * 60 - parts.Second;
-            m_hourEnd = m_hourStart + 3600;
-            // An offset that changes within the hour (a zone that moves its clock by half an
-            // hour) ends the shortcut at the next reading.
-            if (UtcOffsetSeconds(m_hourEnd - 1) != UtcOffsetSeconds(m_hourStart)) {
+            const long offset = UtcOffsetSeconds(time);
+            m_hourStart = ClockHourStart(time, parts, offset);
+            m_hourEnd = time - parts.Minute * 60 - parts.Second + 3600;
+            // An offset that changes later in the hour ends the shortcut at the next reading.
+            if (UtcOffsetSeconds(m_hourEnd - 1) != offset) {
                 m_hourEnd = time + 1;
             }
             m_current = &m_hours[m_hourStart];
@@ -118,7 +137,7 @@ CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, 
     std::int32_t belowLow = 0;
     float highest = 0.0f;
     float lowest = 0.0f;
-    float sum = 0.0f;  // in single precision, as the info panel's average
+    double sum = 0.0;  // readings near the largest float overflow a float sum
     for (std::int32_t i = first; i < first + count; ++i) {
         const float level = record.Levels[static_cast<std::size_t>(i)];
         hours.Add(record.SampleTime(i), level);
@@ -138,8 +157,11 @@ CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, 
     s.Hourly = hours.Rows();
 
     s.LeqDb = energy.Leq();
-    if (s.LeqDb && s.DurationS > 0.0) {
-        s.SelDb = FiniteOrNone(*s.LeqDb + 10.0 * std::log10(s.DurationS));
+    s.ReadingsWithLevel = energy.Count();
+    // The exposure is the energy of the readings that give a level, over the time they cover.
+    const double levelSeconds = s.ReadingsWithLevel * s.IntervalS;
+    if (s.LeqDb && levelSeconds > 0.0) {
+        s.SelDb = FiniteOrNone(*s.LeqDb + 10.0 * std::log10(levelSeconds));
     }
     s.L10Db = LevelExceeded(levels, 10);
     s.L50Db = LevelExceeded(levels, 50);
@@ -147,7 +169,8 @@ CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, 
     if (!levels.empty()) {
         s.MaxDb = DecimalOf(highest);
         s.MinDb = DecimalOf(lowest);
-        s.MeanDb = FiniteOrNone(DecimalOf(sum / static_cast<float>(levels.size())));
+        s.MeanDb =
+            FiniteOrNone(DecimalOf(static_cast<float>(sum / static_cast<double>(levels.size()))));
     }
     return s;
 }

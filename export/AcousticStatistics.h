@@ -9,8 +9,9 @@ class CMeasurementRecord;
 
 // The energy average of the readings of one hour of the local clock.
 struct CHourlyLeq {
-    std::time_t Start = 0;   // the first second of the hour; its UTC offset tells apart the
-                             // two hours of the same name when daylight saving time ends
+    std::time_t Start = 0;   // the first second of the hour at its UTC offset, which tells
+                             // apart the two hours of the same name when daylight saving time
+                             // ends; later than the whole hour when the offset changed within it
     std::int32_t Count = 0;  // readings taken in the hour
     std::optional<double> LeqDb;
 };
@@ -20,11 +21,13 @@ struct CHourlyLeq {
 // reading gives one.
 struct CAcousticStatistics {
     std::int32_t Count = 0;
+    std::int32_t ReadingsWithLevel = 0;  // the readings that give a level
     double IntervalS = 0.0;
     double DurationS = 0.0;  // Count × IntervalS
     bool IsDBA = true;
     std::optional<double> LeqDb;
-    std::optional<double> SelDb;  // Leq + 10 log10(duration): the energy in one second
+    std::optional<double> SelDb;  // Leq + 10 log10(time of the readings with a level): their
+                                  // energy in one second
     std::optional<double> L10Db;  // exceeded for 10 % of the time
     std::optional<double> L50Db;
     std::optional<double> L90Db;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <ostream>
 
 #include "document/CMeasurementRecord.h"
@@ -14,16 +15,36 @@ constexpr std::size_t CHUNK = 64 * 1024;
 
 // The seconds of "2014-06-05T14:02:07+02:00" stand 8 characters before its end.
 constexpr std::size_t ISO_SECONDS_FROM_END = 8;
+// "+02:00"
+constexpr std::size_t ISO_OFFSET_LENGTH = 6;
 
 CMinuteClockText IsoClock() {
     return CMinuteClockText(IsoLocalTime, ISO_SECONDS_FROM_END);
+}
+
+// Readings less than a second apart would share their times: theirs keep the milliseconds,
+// "2014-06-05T14:02:07.050+02:00".
+void AppendReadingTime(std::string& out, const CMeasurementRecord& record, std::int32_t index,
+                       CMinuteClockText& clock) {
+    const CReadingTime time = ExportReadingTime(record, index);
+    const std::string& text = clock.Text(time.Second);
+    if (!ExportTimesInMilliseconds(record)) {
+        out += text;
+        return;
+    }
+    const std::size_t offsetAt = text.size() - ISO_OFFSET_LENGTH;
+    out.append(text, 0, offsetAt);
+    char fraction[8];
+    std::snprintf(fraction, sizeof fraction, ".%03d", time.Millisecond);
+    out += fraction;
+    out.append(text, offsetAt);
 }
 
 void AppendReadingLine(std::string& out, const CMeasurementRecord& record, std::int32_t index,
                        CMinuteClockText& clock, const std::string& unit) {
     out += std::to_string(index + 1);
     out += ',';
-    out += clock.Text(record.SampleTime(index));
+    AppendReadingTime(out, record, index, clock);
     out += ',';
     const float level = record.Levels[static_cast<std::size_t>(index)];
     if (std::isfinite(level)) {
@@ -35,6 +56,19 @@ void AppendReadingLine(std::string& out, const CMeasurementRecord& record, std::
 }
 
 }  // namespace
+
+bool ExportTimesInMilliseconds(const CMeasurementRecord& record) {
+    return record.SampleInterval < 1.0f;
+}
+
+CReadingTime ExportReadingTime(const CMeasurementRecord& record, std::int32_t index) {
+    if (!ExportTimesInMilliseconds(record)) {
+        return {record.SampleTime(index), 0};
+    }
+    const std::int64_t ms = record.SampleTimeMs(index);
+    const std::int64_t fraction = (ms % 1000 + 1000) % 1000;
+    return {static_cast<std::time_t>((ms - fraction) / 1000), static_cast<int>(fraction)};
+}
 
 std::string CsvReadingLine(const CMeasurementRecord& record, std::int32_t index) {
     std::string line;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <iosfwd>
 #include <string>
 
@@ -8,9 +9,22 @@ class CMeasurementRecord;
 
 // The readings as comma-separated values (RFC 4180, UTF-8, CR LF line ends) for other
 // programs: a header line, then per reading its number from 1, its time as ISO 8601 local
-// time with the UTC offset in force, its level with one decimal (empty when it has none) and
+// time with the UTC offset in force (with milliseconds when readings are less than a second
+// apart), its level with one decimal (empty when it has none) and
 // "dBA" or "dBC". No field ever needs quotes.
 inline constexpr const char* CSV_HEADER_LINE = "number,time,level_db,weighting\r\n";
+
+// Whether the exports give the readings' times to the millisecond: readings less than a
+// second apart would share their times otherwise.
+bool ExportTimesInMilliseconds(const CMeasurementRecord& record);
+
+// The time of reading `index` as the exports give it: SampleTime's whole second, or with
+// milliseconds the second it falls in and the milliseconds past it.
+struct CReadingTime {
+    std::time_t Second = 0;
+    int Millisecond = 0;
+};
+CReadingTime ExportReadingTime(const CMeasurementRecord& record, std::int32_t index);
 
 // The line of reading `index` (0-based), with its line end.
 std::string CsvReadingLine(const CMeasurementRecord& record, std::int32_t index);

@@ -1,6 +1,8 @@
 #include "export/ExportFiles.h"
 
+#include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "export/CsvExport.h"
 #include "export/WorkbookCheck.h"
@@ -9,6 +11,8 @@
 #include "platform/CScratchFolder.h"
 
 namespace {
+
+constexpr std::size_t COPY_PIECE = 64 * 1024;
 
 // libxlsxwriter writes only to a file it names itself: the workbook is made in a scratch
 // folder and then copied into the temporary file that takes the target's place.
@@ -21,12 +25,23 @@ bool CopyWorkbook(const CMeasurementRecord& record, std::ostream& out) {
     if (!WriteWorkbook(record, workbook) || !WorkbookIsWhole(workbook)) {
         return false;
     }
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(workbook, error);
     std::ifstream in(workbook, std::ios::binary);
-    if (!in) {
+    if (error || !in) {
         return false;
     }
-    out << in.rdbuf();
-    return static_cast<bool>(out);
+    // Copied piece by piece with each write checked: a stream that stops taking a copied
+    // stream buffer part way (a full disk) reports nothing.
+    std::vector<char> piece(COPY_PIECE);
+    std::uintmax_t copied = 0;
+    while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
+        if (!out.write(piece.data(), in.gcount())) {
+            return false;
+        }
+        copied += static_cast<std::uintmax_t>(in.gcount());
+    }
+    return !in.bad() && copied == size;
 }
 
 }  // namespace

@@ -26,7 +26,9 @@ std::string LevelFieldText(const std::optional<double>& level) {
 }
 
 std::string DurationText(double seconds) {
-    if (!std::isfinite(seconds) || seconds < 0.0) {
+    // Beyond the range of a long long (an absurd interval in a damaged file) no hours fit.
+    constexpr double LONGEST = 9.0e18;
+    if (!(seconds >= 0.0 && seconds < LONGEST)) {
         return NO_VALUE;
     }
     const auto whole = static_cast<long long>(std::llround(seconds));

@@ -22,6 +22,7 @@ std::string StatisticsJson(const CAcousticStatistics& s) {
     }
     const nlohmann::json object = {
         {"count", s.Count},
+        {"readings_with_level", s.ReadingsWithLevel},
         {"interval_s", s.IntervalS},
         {"duration_s", s.DurationS},
         {"weighting", s.IsDBA ? "A" : "C"},

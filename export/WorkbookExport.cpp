@@ -10,6 +10,7 @@
 
 #include "document/CMeasurementRecord.h"
 #include "export/AcousticStatistics.h"
+#include "export/CsvExport.h"
 #include "export/StatisticsFields.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/LocalTime.h"
@@ -46,15 +47,16 @@ std::string Utf8OfWindowsText(const std::string& text) {
     return utf8;
 }
 
-lxw_datetime DateTimeOf(std::time_t time) {
+lxw_datetime DateTimeOf(std::time_t time, int milliseconds) {
     const LocalTimeParts p = SplitLocalTime(time);
-    return {p.Year, p.Month, p.Day, p.Hour, p.Minute, static_cast<double>(p.Second)};
+    return {p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second + milliseconds / 1000.0};
 }
 
 // The cell formats of the workbook, made once.
 struct CFormats {
     lxw_format* Bold;
     lxw_format* DateTime;
+    lxw_format* DateTimeMs;
     lxw_format* HourStart;
     lxw_format* Level;
     lxw_format* Duration;
@@ -62,11 +64,13 @@ struct CFormats {
     explicit CFormats(lxw_workbook* workbook)
         : Bold(workbook_add_format(workbook)),
           DateTime(workbook_add_format(workbook)),
+          DateTimeMs(workbook_add_format(workbook)),
           HourStart(workbook_add_format(workbook)),
           Level(workbook_add_format(workbook)),
           Duration(workbook_add_format(workbook)) {
         format_set_bold(Bold);
         format_set_num_format(DateTime, "dd/mm/yyyy hh:mm:ss");
+        format_set_num_format(DateTimeMs, "dd/mm/yyyy hh:mm:ss.000");
         format_set_num_format(HourStart, "dd/mm/yyyy hh:mm");
         format_set_num_format(Level, "0.0");
         format_set_num_format(Duration, "[h]:mm:ss");
@@ -88,8 +92,9 @@ public:
     }
     // Writes the local time as a date-time cell; its serial day number, which the chart's time
     // axis counts in.
-    double Time(lxw_row_t row, lxw_col_t column, std::time_t time, lxw_format* format) {
-        lxw_datetime dateTime = DateTimeOf(time);
+    double Time(lxw_row_t row, lxw_col_t column, std::time_t time, lxw_format* format,
+                int milliseconds = 0) {
+        lxw_datetime dateTime = DateTimeOf(time, milliseconds);
         Check(worksheet_write_datetime(m_sheet, row, column, &dateTime, format));
         return lxw_datetime_to_excel_datetime(&dateTime);
     }
@@ -136,10 +141,13 @@ CTimeSpan WriteReadings(CSheetWriter& sheet, const CFormats& f, const CMeasureme
     sheet.Text(0, 0, "No.", f.Bold);
     sheet.Text(0, 1, "Time", f.Bold);
     sheet.Text(0, 2, LevelHeader(record), f.Bold);
+    const bool milliseconds = ExportTimesInMilliseconds(record);
     for (std::int32_t i = 0; i < count; ++i) {
         const auto row = static_cast<lxw_row_t>(i + 1);
         sheet.Number(row, 0, i + 1);
-        const double time = sheet.Time(row, 1, record.SampleTime(i), f.DateTime);
+        const CReadingTime at = ExportReadingTime(record, i);
+        const double time =
+            sheet.Time(row, 1, at.Second, milliseconds ? f.DateTimeMs : f.DateTime, at.Millisecond);
         span.Earliest = std::min(span.Earliest, time);
         span.Latest = std::max(span.Latest, time);
         const float level = record.Levels[static_cast<std::size_t>(i)];

@@ -81,9 +81,9 @@ TEST(CliExport, csvToAFileOrStandardOutputAndAWorkbook) {
     ASSERT_EQ(printed.Status, 0) << printed.Err;
     EXPECT_EQ(printed.Out,
               "number,time,level_db,weighting\r\n"
-              "1,2014-10-26T02:59:59+02:00,60.0,dBA\r\n"
-              "2,2014-10-26T02:59:59+02:00,80.0,dBA\r\n"
-              "3,2014-10-26T02:00:00+01:00,70.0,dBA\r\n");
+              "1,2014-10-26T02:59:59.000+02:00,60.0,dBA\r\n"
+              "2,2014-10-26T02:59:59.500+02:00,80.0,dBA\r\n"
+              "3,2014-10-26T02:00:00.000+01:00,70.0,dBA\r\n");
 
     const CToolRun toFile = RunTool({"csv", in, (dir / "out.csv").string()});
     ASSERT_EQ(toFile.Status, 0) << toFile.Err;
@@ -100,6 +100,8 @@ TEST(CliExport, exitStatusesOfBadInputAndUnwritableOutput) {
     const auto in = WriteMeasurement(dir, {60.0f}).string();
     const auto missing = (dir / "missing.sound").string();
     const auto nowhere = (dir / "no folder" / "out").string();
+    const auto link = (dir / "link.sound").string();
+    std::filesystem::create_hard_link(in, link);
     const struct {
         std::vector<std::string> Arguments;
         int Status;
@@ -111,6 +113,9 @@ TEST(CliExport, exitStatusesOfBadInputAndUnwritableOutput) {
         {{"csv", in, nowhere}, 1, nowhere},
         {{"xlsx", in, nowhere}, 1, nowhere},
         {{"csv", in}, 64, ""},
+        // The output is the input, by its name or another.
+        {{"csv", in, in}, 64, in},
+        {{"xlsx", in, link}, 64, link},
     };
     for (const auto& c : cases) {
         const CToolRun run = RunTool(c.Arguments);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "document/DataListRows.h"
 #include "tests/document/ExampleRecord.h"
 
@@ -14,6 +16,8 @@ TEST(DataListRows, textsOfAReading) {
     CMeasurementRecord damaged = ExampleRecord(5);
     damaged.SampleCount = 9;  // more than it holds
     const CMeasurementRecord fast = ExampleRecord(129920, 0.05f);
+    CMeasurementRecord gap = ExampleRecord(5);
+    gap.Levels[1] = std::numeric_limits<float>::quiet_NaN();
     const struct {
         const char* Name;
         const CMeasurementRecord& Record;
@@ -24,6 +28,7 @@ TEST(DataListRows, textsOfAReading) {
         {"last", dbc, 4, {"5", "05/06/14 14:02:15", "55.4", "dBC"}},
         {"at the end", dbc, 5, {}},
         {"before the start", dbc, -1, {}},
+        {"without a level", gap, 1, {"2", "05/06/14 14:02:08", "----", "dBA"}},
         {"past what a damaged count claims", damaged, 5, {}},
         {"0.05 s, reading 19", fast, 19, {"20", "05/06/14 14:02:07", "56.9", "dBA"}},
         {"0.05 s, reading 20", fast, 20, {"21", "05/06/14 14:02:08", "57.0", "dBA"}},

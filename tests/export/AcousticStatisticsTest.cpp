@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -27,8 +28,9 @@ TEST(AcousticStatistics, energyAverageAndExposureLevel) {
         {{70.0f, 70.0f, 70.0f, 70.0f}, 0.05f, 70.0, 70.0 + 10 * std::log10(0.2)},
         // Levels a real-time run may bring: no power of ten of them fits a double.
         {{4000.0f, 4000.0f}, 60.0f, 4000.0, 4000.0 + 10 * std::log10(120.0)},
-        // A reading without a level takes its time but no part in the levels.
-        {{60.0f, NOT_A_LEVEL, 80.0f}, 1.0f, 77.0329, 77.0329 + 10 * std::log10(3.0)},
+        // A reading without a level takes its time but no part in the levels or the energy.
+        {{60.0f, NOT_A_LEVEL, 80.0f}, 1.0f, 77.0329, 77.0329 + 10 * std::log10(2.0)},
+        {{50.0f, NOT_A_LEVEL, 60.0f, NOT_A_LEVEL, 70.0f}, 1.0f, 65.6820, 70.4532},
     };
     for (const auto& c : cases) {
         const CAcousticStatistics s =
@@ -76,6 +78,9 @@ TEST(AcousticStatistics, extremesAndMeanAreThoseOfTheInfoPanel) {
     char average[32];
     std::snprintf(average, sizeof average, "%.2f ", *s.MeanDb);
     EXPECT_EQ(average, r.AvgText);
+    // The largest levels a float holds still have a mean.
+    EXPECT_EQ(ComputeAcousticStatistics(RecordOfLevels({3.4e38f, 3.4e38f})).MeanDb,
+              DecimalOf(3.4e38f));
 }
 
 TEST(AcousticStatistics, readingsWithoutALevelTakeNoPartInTheExtremesOrTheMean) {
@@ -161,6 +166,20 @@ TEST(AcousticStatistics, hourlyTableFollowsTheLocalClockAcrossDaylightSavingChan
             EXPECT_NEAR(*s.Hourly[i].LeqDb, c.Rows[i].Leq, 5e-5) << c.Rows[i].Start;
         }
     }
+    // A zone whose clock goes from 02:15 to 02:45 (30 March 2014), readings from 01:55 every ten
+    // minutes: a row on either side of the change, each from where its clock hour starts.
+    const std::string testZone = std::getenv("TZ");
+    setenv("TZ", "<+01>-1<+0130>-1:30,M3.5.0/2:15,M10.5.0/3", 1);
+    tzset();
+    CMeasurementRecord r = RecordOfLevels(std::vector<float>(7, 60.0f), JUNE_5, 600.0f);
+    r.StartTime = 1396140900;
+    std::string rows;
+    for (const CHourlyLeq& hour : ComputeAcousticStatistics(r).Hourly) {
+        rows += IsoLocalTime(hour.Start).substr(11) + " " + std::to_string(hour.Count) + ", ";
+    }
+    setenv("TZ", testZone.c_str(), 1);
+    tzset();
+    EXPECT_EQ(rows, "01:00:00+01:00 1, 02:00:00+01:00 1, 02:45:00+01:30 2, 03:00:00+01:30 3, ");
 }
 
 }  // namespace

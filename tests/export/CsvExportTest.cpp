@@ -39,6 +39,13 @@ TEST(CsvExport, readBackAcrossTheEndOfSummerTime) {
     }
     EXPECT_EQ(lineEnds, expected.size());
     EXPECT_EQ(text.back(), '\n');
+
+    // More than one 64 KiB piece handed to the stream (84 KB): every line once, in order.
+    const CsvRows many = ParseCsv(CsvOf(RecordOfLevels(std::vector<float>(2000, 61.5f))));
+    ASSERT_EQ(many.size(), 2001u);
+    for (std::size_t i = 1; i < many.size(); ++i) {
+        ASSERT_EQ(many[i][0], std::to_string(i));
+    }
 }
 
 TEST(CsvExport, levelsWeightingAndEmptyRecords) {
@@ -49,10 +56,10 @@ TEST(CsvExport, levelsWeightingAndEmptyRecords) {
     const CsvRows rows = ParseCsv(CsvOf(r));
     ASSERT_EQ(rows.size(), 5u);
     const CsvRows expected = {
-        {"1", "2014-03-30T01:59:59+01:00", "55.0", "dBC"},  // 55.05f is 55.049999...
-        {"2", "2014-03-30T01:59:59+01:00", "130.0", "dBC"},
-        {"3", "2014-03-30T03:00:00+02:00", "-3.0", "dBC"},
-        {"4", "2014-03-30T03:00:00+02:00", "", "dBC"},  // no level, the reading still there
+        {"1", "2014-03-30T01:59:59.000+01:00", "55.0", "dBC"},  // 55.05f is 55.049999...
+        {"2", "2014-03-30T01:59:59.500+01:00", "130.0", "dBC"},
+        {"3", "2014-03-30T03:00:00.000+02:00", "-3.0", "dBC"},
+        {"4", "2014-03-30T03:00:00.500+02:00", "", "dBC"},  // no level, the reading still there
     };
     EXPECT_EQ(CsvRows(rows.begin() + 1, rows.end()), expected);
 

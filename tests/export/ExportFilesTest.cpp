@@ -12,6 +12,7 @@
 #include "export/WorkbookExport.h"
 #include "tests/FileLimit.h"
 #include "tests/FileText.h"
+#include "tests/SmallFileSystem.h"
 #include "tests/TempDir.h"
 #include "tests/export/RecordOfLevels.h"
 
@@ -51,6 +52,7 @@ TEST(ExportFiles, aFailureLeavesWhatWasThereAndNoPartialFile) {
     // Big enough that neither format fits under the limit below.
     const CMeasurementRecord record = RecordOfLevels(std::vector<float>(20000, 61.5f));
     constexpr rlim_t LIMIT = 16 * 1024;
+    CSmallFileSystem disk;
     for (const ExportFormat format : FORMATS) {
         const auto whole = dir / "whole";
         ASSERT_TRUE(ExportToFile(record, format, whole));
@@ -65,6 +67,16 @@ TEST(ExportFiles, aFailureLeavesWhatWasThereAndNoPartialFile) {
         }
         EXPECT_EQ(ReadFileText(file), "an earlier file");
         EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::filesystem::path>{"kept"});
+
+        // A full disk under the target only: the scratch copy of a workbook has room elsewhere.
+        if (disk.Available()) {
+            std::ofstream(disk.Path() / "kept") << "an earlier file";
+            ASSERT_TRUE(disk.Resize(disk.Used() + LIMIT));
+            EXPECT_FALSE(ExportToFile(record, format, disk.Path() / "kept"));
+            EXPECT_EQ(ReadFileText(disk.Path() / "kept"), "an earlier file");
+            EXPECT_EQ(FilesIn(disk.Path()), std::vector<std::filesystem::path>{"kept"});
+            ASSERT_TRUE(disk.Resize(64 << 20));
+        }
     }
 
     const auto nowhere = dir / "missing folder" / "out.csv";

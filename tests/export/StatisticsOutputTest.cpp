@@ -24,6 +24,7 @@ TEST(StatisticsFields, textsOfLevelsAndTimes) {
     for (const auto& [seconds, text] : durations) {
         EXPECT_EQ(DurationText(seconds), text) << seconds;
     }
+    EXPECT_EQ(DurationText(6.8e38), "-") << "more hours than a number holds";
 }
 
 TEST(StatisticsFields, labelsFollowTheWeighting) {
@@ -56,11 +57,13 @@ TEST(StatisticsJson, exactlyTheKeysWithUnroundedNumbers) {
     for (const auto& [key, value] : full.items()) {
         keys.insert(key);
     }
-    EXPECT_EQ(keys, (std::set<std::string>{
-                        "count", "interval_s", "duration_s", "weighting", "leq_db", "sel_db",
-                        "l10_db", "l50_db", "l90_db", "max_db", "min_db", "mean_db",
-                        "alarm_high_db", "alarm_low_db", "above_high_s", "below_low_s", "hourly"}));
+    EXPECT_EQ(keys,
+              (std::set<std::string>{"count", "readings_with_level", "interval_s", "duration_s",
+                                     "weighting", "leq_db", "sel_db", "l10_db", "l50_db", "l90_db",
+                                     "max_db", "min_db", "mean_db", "alarm_high_db", "alarm_low_db",
+                                     "above_high_s", "below_low_s", "hourly"}));
     EXPECT_EQ(full["count"], 2);
+    EXPECT_EQ(full["readings_with_level"], 2);
     EXPECT_EQ(full["interval_s"].get<double>(), 0.05) << "the interval as the setting reads";
     EXPECT_EQ(full["duration_s"].get<double>(), 0.1);
     EXPECT_EQ(full["weighting"], "A");

@@ -139,6 +139,10 @@ TEST(Workbook, theChartsTimeAxisSpansTheReadingsLocalTimes) {
         ASSERT_TRUE(earliest && latest) << chart;
         EXPECT_NEAR(*earliest, SerialOf(c.Earliest), 1e-9);  // a tenth of a millisecond
         EXPECT_NEAR(*latest, SerialOf(c.Latest), 1e-9);
+        // The line takes every reading: times in column B, levels in C, from row 2.
+        const std::string last = std::to_string(c.Record.SampleCount + 1);
+        EXPECT_NE(chart.find("Readings!$B$2:$B$" + last + "<"), std::string::npos) << chart;
+        EXPECT_NE(chart.find("Readings!$C$2:$C$" + last + "<"), std::string::npos) << chart;
     }
     // One reading spans no time: the spreadsheet program picks the axis.
     const auto single = dir / "single.xlsx";
