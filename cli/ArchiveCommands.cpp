@@ -279,7 +279,9 @@ void ExportArchive(const CArchiveOptions& options, CCliContext& context) {
                       : ExportToFile(doc.Record(), ExportFormat::Workbook, options.Out);
     }
     if (!written) {
-        context.Err << ExportFailedMessage(options.Out) << '\n';
+        if (extension != ".sound") {  // the save has named the file itself
+            context.Err << ExportFailedMessage(options.Out) << '\n';
+        }
         context.ExitCode = EXIT_FAILURE_STATUS;
     }
 }

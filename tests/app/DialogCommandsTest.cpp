@@ -137,67 +137,10 @@ TEST_F(DialogCommands, graphToolbarDialogs_changesAreKeptAtClose) {
     EXPECT_EQ(written.GetString("VIEWInfo", "VIEW1", ""), "1");
 }
 
-// What a dialog's OK chose is in the settings file at once: a crash does not lose it.
-TEST_F(DialogCommands, dialogOk_storesTheSettingsAtOnce) {
-    m_doc.ReplaceRecord(ExampleRecord(600), DocumentChange::Downloaded);
-    ASSERT_TRUE(WaitFor([&] { return ActionIn<QToolBar>("Axis Setup") != nullptr; }));
-    const auto graphButton = [this](const char* text) {
-        return [this, text] { ActionIn<QToolBar>(text)->trigger(); };
-    };
-    const struct {
-        std::function<void()> Open;
-        std::function<void()> Choose;  // runs while the dialog is up and closes it with OK
-        const char* Section;
-        const char* Key;
-        const char* Stored;
-    } cases[] = {
-        {[this] { Run("Datalogger Setup..."); },
-         [] {
-             auto* d = qobject_cast<CSetupDlg*>(QApplication::activeModalWidget());
-             d->RateList().setCurrentIndex(6);
-             d->Poll();
-             d->OnSetup();
-         },
-         "SAMPRATEINFO", "SAMPRATE", "6"},
-        {[this] { Run("Cal Adjust..."); },
-         [] {
-             auto* d = qobject_cast<CCalAdjustDlg*>(QApplication::activeModalWidget());
-             d->Poll();
-             d->ValueEdit().setText("4");
-             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
-         },
-         "CAL Info", "CAL", "4"},
-        {graphButton("Axis Setup"),
-         [] {
-             auto* d = qobject_cast<CAxisSetupDlg*>(QApplication::activeModalWidget());
-             d->YFromEdit().setText("30");
-             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
-         },
-         "Y AXISInfo", "Y TEMPLOW", "30"},
-        {graphButton("Color Setup"),
-         [] {
-             auto* d = qobject_cast<CColorSetupDlg*>(QApplication::activeModalWidget());
-             QTest::keyClick(&d->BackgroundPicker(), Qt::Key_Up);
-             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
-         },
-         "ColorInfo", "BGColor", "12"},
-        {graphButton("View"),
-         [] {
-             auto* d = qobject_cast<CViewSetupDlg*>(QApplication::activeModalWidget());
-             d->Box("Sound Alarm Hi").setChecked(true);
-             QTest::mouseClick(&d->OkButton(), Qt::LeftButton);
-         },
-         "VIEWInfo", "VIEW2", "1"},
-    };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(WhileModal<QDialog>(c.Open, [&](QDialog&) { c.Choose(); })) << c.Key;
-        EXPECT_EQ(ReadSettingsFile().GetString(c.Section, c.Key, ""), c.Stored) << c.Key;
-    }
-}
-
-// What Tab and a screen reader meet in the main window, its side windows and every dialog:
-// no read-only field in the Tab chain, and a name for every control that takes the focus.
-TEST_F(DialogCommands, everyWindow_tabChainWithoutReadOnlyFieldsAndEveryControlNamed) {
+// Every window as Tab and a screen reader meet it: no read-only field in the Tab chain and a
+// name for every control that takes the focus. What a dialog's OK chose is in the settings
+// file at once: a crash does not lose it.
+TEST_F(DialogCommands, everyWindow_tabChainNamedControls_andOkStoresTheSettings) {
     m_doc.ReplaceRecord(ExampleRecord(600), DocumentChange::Downloaded);
     ASSERT_TRUE(WaitFor([&] { return ActionIn<QToolBar>("Axis Setup") != nullptr; }));
     QStringList faults;
@@ -221,14 +164,61 @@ TEST_F(DialogCommands, everyWindow_tabChainWithoutReadOnlyFieldsAndEveryControlN
             }
         }
     };
-    for (const char* command : {"Datalogger Setup...", "&Download Data...", "Cal Adjust...",
-                                "&Axis Setup...", "&Color Setup...", "&View...", "&About..."}) {
-        EXPECT_TRUE(WhileModal<QDialog>([&] { Run(command); },
-                                        [&](QDialog& dialog) {
-                                            inspect(dialog);
-                                            dialog.reject();
+    using Ok = std::function<void(QDialog&)>;
+    const auto click = [](QPushButton& ok) { QTest::mouseClick(&ok, Qt::LeftButton); };
+    const struct {
+        const char* Command;
+        Ok Choose;  // closes the dialog
+        const char* Section;
+        const char* Key;
+        const char* Stored;
+    } dialogs[] = {
+        {"Datalogger Setup...",
+         [](QDialog& d) {
+             auto& setup = static_cast<CSetupDlg&>(d);
+             setup.RateList().setCurrentIndex(6);
+             setup.Poll();
+             setup.OnSetup();
+         },
+         "SAMPRATEINFO", "SAMPRATE", "6"},
+        {"Cal Adjust...",
+         [&](QDialog& d) {
+             auto& calibration = static_cast<CCalAdjustDlg&>(d);
+             calibration.Poll();
+             calibration.ValueEdit().setText("4");
+             click(calibration.OkButton());
+         },
+         "CAL Info", "CAL", "4"},
+        {"&Axis Setup...",
+         [&](QDialog& d) {
+             static_cast<CAxisSetupDlg&>(d).YFromEdit().setText("30");
+             click(static_cast<CAxisSetupDlg&>(d).OkButton());
+         },
+         "Y AXISInfo", "Y TEMPLOW", "30"},
+        {"&Color Setup...",
+         [&](QDialog& d) {
+             QTest::keyClick(&static_cast<CColorSetupDlg&>(d).BackgroundPicker(), Qt::Key_Up);
+             click(static_cast<CColorSetupDlg&>(d).OkButton());
+         },
+         "ColorInfo", "BGColor", "12"},
+        {"&View...",
+         [&](QDialog& d) {
+             static_cast<CViewSetupDlg&>(d).Box("Sound Alarm Hi").setChecked(true);
+             click(static_cast<CViewSetupDlg&>(d).OkButton());
+         },
+         "VIEWInfo", "VIEW2", "1"},
+        {"&Download Data...", &QDialog::reject, "", "", ""},
+        {"&About...", &QDialog::reject, "", "", ""},
+    };
+    for (const auto& dialog : dialogs) {
+        EXPECT_TRUE(WhileModal<QDialog>([&] { Run(dialog.Command); },
+                                        [&](QDialog& shown) {
+                                            inspect(shown);
+                                            dialog.Choose(shown);
                                         }))
-            << command;
+            << dialog.Command;
+        EXPECT_EQ(ReadSettingsFile().GetString(dialog.Section, dialog.Key, ""), dialog.Stored)
+            << dialog.Command;
     }
     for (const char* command : {"Import data to &list", "&Statistics", "&Level Assessment"}) {
         Run(command);

@@ -159,8 +159,8 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
     for (QAction* action : m_frame->menuBar()->actions()) {
         titles << action->text();
     }
-    EXPECT_EQ(titles, QStringList({"&File(f)", "&Instrument(I)", "&Graph(G)", "&Window(W)",
-                                   "&Help(H)"}));
+    EXPECT_EQ(titles,
+              QStringList({"&File(f)", "&Instrument(I)", "&Graph(G)", "&Window(W)", "&Help(H)"}));
     EXPECT_EQ(Items(*Menu("&Graph(G)")),
               QStringList({"Import data to &list", "-", "&Undozoom", "Zoom &In", "Zoom &Out", "-",
                            "&Axis Setup...", "&Color Setup...", "&View..."}));
@@ -200,8 +200,8 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
                               "Datalogger Setup",
                               "Cal Adjust...",
                               "Cal Adjust"};
-    const QStringList data = {"&Save...",  "Save",           "&Info Dialog",    "&Undozoom",
-                              "Zoom &In",  "Zoom &Out",      "&Axis Setup...", "&Color Setup...",
+    const QStringList data = {"&Save...", "Save",      "&Info Dialog",   "&Undozoom",
+                              "Zoom &In", "Zoom &Out", "&Axis Setup...", "&Color Setup...",
                               "&View..."};
     EXPECT_EQ(Sorted(EnabledCommands()), Sorted(always + idle)) << "no data yet";
 

@@ -5,9 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <thread>
+
+#include <nlohmann/json.hpp>
 
 #include "export/AcousticStatistics.h"
 #include "platform/ProgramDirectory.h"
@@ -135,3 +139,48 @@ TEST_F(MonitorArchive, refusals_leaveTheArchiveAsItWasAndSayWhy) {
 }
 
 }  // namespace
+
+TEST_F(MonitorArchive, archiveCommands_readWhatTheMonitorsKept) {
+    const std::vector<std::string> monitor = {"--simulate", "monitor", "--archive", File.string(),
+                                              "--interval", "1m",      "--count",   "130"};
+    ASSERT_EQ(RunTool(monitor).Status, 0);
+    const auto sound = Directory / "one.sound";
+    ASSERT_EQ(RunTool({"archive", "export", File.string(), sound.string()}).Status, 0);
+    // One run: the archive's statistics are those of the run's measurement file.
+    const auto archived =
+        nlohmann::json::parse(RunTool({"archive", "stats", File.string(), "--json"}).Out);
+    const auto file = nlohmann::json::parse(RunTool({"stats", sound.string(), "--json"}).Out);
+    for (const char* key : {"count", "leq_db", "l10_db", "l50_db", "l90_db", "max_db", "min_db"}) {
+        EXPECT_EQ(archived[key], file[key]) << key;
+    }
+    EXPECT_EQ(archived["runs"], 1);
+    EXPECT_EQ(archived["intervals"].size(),
+              static_cast<std::size_t>(Number("SELECT count(*) FROM intervals")));
+
+    ASSERT_EQ(RunTool(monitor).Status, 0);
+    struct Case {
+        std::vector<std::string> Arguments;
+        int Status;
+        const char* Says;  // in the output, or in the error when the status is not 0
+    };
+    const Case cases[] = {
+        {{"runs"}, 0, "\t130\t1\tA\tSound Level Datalogger (simulated)\n"},
+        {{"export", "--from", "today", "x.csv"}, EXIT_USAGE, "Cannot read the time \"today\""},
+        {{"export", (Directory / "two.sound").string()},
+         EXIT_USAGE,
+         "holds the readings of one run, at most 1000000; the range holds 260 readings of 2 runs"},
+        {{"stats", "--to", "2000-01-01"}, 0, "Runs: 0\nReadings: 0\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"archive", c.Arguments.front(), File.string()};
+        arguments.insert(arguments.end(), c.Arguments.begin() + 1, c.Arguments.end());
+        const CToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.Status, c.Status) << c.Says;
+        EXPECT_NE((c.Status == 0 ? run.Out : run.Err).find(c.Says), std::string::npos)
+            << run.Out << run.Err;
+    }
+    const auto csv = Directory / "all.csv";
+    ASSERT_EQ(RunTool({"archive", "export", File.string(), csv.string()}).Status, 0);
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(std::ifstream(csv).rdbuf()), {}, '\n'),
+              261);
+}
