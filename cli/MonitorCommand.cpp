@@ -1,11 +1,14 @@
 // datalogger-cli monitor: watches a logger set up for real time as the program's own run
 // does, one line per reading as it comes.
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <ostream>
@@ -23,6 +26,7 @@
 #include "logger/sim/MakeBridge.h"
 #include "platform/CSettings.h"
 #include "platform/LocalTime.h"
+#include "platform/ProgramDirectory.h"
 
 namespace {
 
@@ -61,17 +65,43 @@ private:
     void (*m_previousTerminate)(int) = nullptr;
 };
 
-// Sleeps until the next poll is due, or until a stop is asked for.
-void WaitForPoll(std::uint32_t periodMs) {
-    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(periodMs);
-    while (!CStopSignals::Requested()) {
-        const auto left = due - std::chrono::steady_clock::now();
-        if (left <= std::chrono::steady_clock::duration::zero()) {
-            return;
+// The times the polls of a run fall due: the first a set time after the start, each later one
+// a period after the one before it fell due, however long the work in between took, so that
+// the polls keep to the readings' time grid over a whole run instead of drifting behind it.
+class CPollGrid {
+public:
+    explicit CPollGrid(std::chrono::milliseconds first)
+        : m_due(std::chrono::steady_clock::now() + first) {}
+
+    // Sleeps until the next poll is due, or until a stop is asked for.
+    void Wait() const {
+        while (!CStopSignals::Requested()) {
+            const auto left = m_due - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero()) {
+                return;
+            }
+            std::this_thread::sleep_for(
+                std::min<std::chrono::steady_clock::duration>(left, STOP_CHECK_PERIOD));
         }
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(left, STOP_CHECK_PERIOD));
     }
+    // Whole periods that went by after the poll due was (the process was stopped, the output
+    // blocked): the polls of those slots can no longer be taken.
+    std::int64_t Missed(std::chrono::milliseconds period) const {
+        return (std::chrono::steady_clock::now() - m_due) / period;
+    }
+    void Advance(std::chrono::milliseconds by) { m_due += by; }
+
+private:
+    std::chrono::steady_clock::time_point m_due;
+};
+
+// Whether the file could be written, found without touching it.
+bool Writable(const std::filesystem::path& file) {
+    if (access(file.c_str(), F_OK) == 0) {
+        return access(file.c_str(), W_OK) == 0;
+    }
+    const auto folder = file.has_parent_path() ? file.parent_path() : ".";
+    return access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 struct CMonitorOptions {
@@ -82,17 +112,12 @@ struct CMonitorOptions {
 
 // Prints the newest reading of a growing record, and writes it to the CSV file if one was
 // named, in the layout of the csv command, so that a live run and an exported file read alike.
-// A CSV file that cannot take a line (a full disk) is reported at once; the run goes on, since
-// its readings are kept in the last measurement all the same.
+// The file is made (or emptied) at the first reading: a run that never starts leaves it as it
+// was. A CSV file that cannot take a line (a full disk) is reported at once; the run goes on.
 class CReadingPrinter {
 public:
-    CReadingPrinter(std::ostream& out, std::ostream& err, std::ostream* csv, std::string csvName)
-        : m_out(out), m_err(err), m_csv(csv), m_csvName(std::move(csvName)) {
-        if (m_csv) {
-            *m_csv << CSV_HEADER_LINE << std::flush;
-            CheckCsv();
-        }
-    }
+    CReadingPrinter(std::ostream& out, std::ostream& err, std::string csvName)
+        : m_out(out), m_err(err), m_csvName(std::move(csvName)) {}
 
     void Print(const CMeasurementRecord& r) {
         const std::int32_t index = r.SampleCount - 1;
@@ -100,10 +125,15 @@ public:
         const std::string level = LevelText(r.Levels[static_cast<std::size_t>(index)], 1);
         m_out << r.SampleCount << '\t' << FormatLocalTime(time, "%d/%m/%y %H:%M:%S") << '\t'
               << level << std::endl;
-        if (m_csv) {
-            *m_csv << CsvReadingLine(r, index) << std::flush;
-            CheckCsv();
+        if (m_csvName.empty()) {
+            return;
         }
+        if (!m_csv.is_open()) {
+            m_csv.open(m_csvName, std::ios::binary | std::ios::trunc);
+            m_csv << CSV_HEADER_LINE;
+        }
+        m_csv << CsvReadingLine(r, index) << std::flush;
+        CheckCsv();
     }
 
     // False once a line could not be written to the CSV file.
@@ -111,17 +141,16 @@ public:
 
 private:
     void CheckCsv() {
-        if (!m_csvFailed && !*m_csv) {
+        if (!m_csvFailed && !m_csv) {
             m_csvFailed = true;
             m_err << "The CSV file \"" << m_csvName
-                  << "\" could not be written; the readings are still kept in "
-                     "PreMeasure.sound.\n";
+                  << "\" could not be written; the run goes on.\n";
         }
     }
 
     std::ostream& m_out;
     std::ostream& m_err;
-    std::ostream* m_csv;
+    std::ofstream m_csv;
     std::string m_csvName;
     bool m_csvFailed = false;
 };
@@ -147,6 +176,24 @@ void RecoverUnfinishedRun(CCliContext& context) {
     }
 }
 
+// Tells how a run that took readings ended: whether they were kept, and never a file that was
+// not written; the exit status.
+int EndOfRun(const CLoggerLink& link, const CDTDoc& doc, bool loggerStopped, CCliContext& context) {
+    const std::int32_t readings = doc.Record().SampleCount;
+    if (loggerStopped) {
+        context.Err << "The logger stopped answering after " << readings << " readings"
+                    << (link.LastRunKept() ? "; they are kept in PreMeasure.sound.\n" : ".\n");
+    }
+    if (!link.LastRunKept()) {
+        context.Err << "The " << readings << " readings could not be written to PreMeasure.sound"
+                    << (link.JournalFailed() ? ".\n"
+                                             : "; PreMeasure.journal keeps them for the next "
+                                               "start to recover.\n");
+    }
+    const bool whole = !loggerStopped && link.LastRunKept() && !link.JournalFailed();
+    return whole ? EXIT_OK : EXIT_FAILURE_STATUS;
+}
+
 // Starts the real-time run and polls it until `count` readings, a stop signal or the logger's
 // end; the exit status.
 int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int count,
@@ -162,21 +209,36 @@ int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int
             return EXIT_FAILURE_STATUS;  // the link has said why
     }
 
+    CPollGrid grid{std::chrono::milliseconds(host.PollPeriodMs())};
+    bool journalFailureTold = false;
     for (;;) {
-        WaitForPoll(host.PollPeriodMs());
+        grid.Wait();
         if (CStopSignals::Requested() || doc.Record().SampleCount >= count) {
-            return link.EndRealTimeRun(doc, host) ? EXIT_OK : EXIT_FAILURE_STATUS;
+            (void)link.EndRealTimeRun(doc, host);
+            return EndOfRun(link, doc, false, context);
         }
-        switch (link.PollRealTime(doc, host)) {
-            case PollResult::Polling:
-                break;
-            case PollResult::Ended:
-                return EXIT_OK;
-            case PollResult::LoggerStopped:
-                context.Err << "The logger stopped answering after " << doc.Record().SampleCount
-                            << " readings; they are kept in PreMeasure.sound.\n";
-                return EXIT_FAILURE_STATUS;
+        const std::chrono::milliseconds period(host.PollPeriodMs());
+        if (const std::int64_t missed =
+                std::min<std::int64_t>(grid.Missed(period), count - doc.Record().SampleCount);
+            missed > 0 && doc.Record().SampleCount > 0) {
+            context.Err << "The run was held up: the " << missed
+                        << " readings due meanwhile are kept without a level.\n";
+            link.SkipReadings(doc, host, static_cast<std::int32_t>(missed));
+            grid.Advance(period * missed);
         }
+        const PollResult result =
+            doc.Record().SampleCount < count ? link.PollRealTime(doc, host) : PollResult::Polling;
+        if (link.JournalFailed() && !journalFailureTold) {
+            journalFailureTold = true;
+            context.Err << "The readings cannot be written to the data folder \""
+                        << ProgramDirectory().string()
+                        << "\"; the run goes on, but a crash would lose them.\n";
+        }
+        if (result != PollResult::Polling) {
+            return EndOfRun(link, doc, result == PollResult::LoggerStopped, context);
+        }
+        // The first reading sets the period to the sampling interval.
+        grid.Advance(std::chrono::milliseconds(host.PollPeriodMs()));
     }
 }
 
@@ -202,19 +264,14 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
         context.Err << "Not Connected\n";
         return EXIT_FAILURE_STATUS;
     }
-    std::ofstream csv;
-    if (!options.CsvFile.empty()) {
-        csv.open(options.CsvFile, std::ios::binary | std::ios::trunc);
-        if (!csv) {
-            context.Err << "Cannot write \"" << options.CsvFile << "\".\n";
-            return EXIT_FAILURE_STATUS;
-        }
+    if (!options.CsvFile.empty() && !Writable(options.CsvFile)) {
+        context.Err << "Cannot write \"" << options.CsvFile << "\".\n";
+        return EXIT_FAILURE_STATUS;
     }
     RecoverUnfinishedRun(context);
 
     CDTDoc doc;
-    CReadingPrinter printer(context.Out, context.Err, csv.is_open() ? &csv : nullptr,
-                            options.CsvFile);
+    CReadingPrinter printer(context.Out, context.Err, options.CsvFile);
     doc.AddView([&](DocumentChange change) {
         if (change == DocumentChange::ReadingAppended) {
             printer.Print(doc.Record());

@@ -115,6 +115,15 @@ public:
     // far are kept as the last measurement. Nothing is written for a run without readings.
     // False when the last measurement could not be written: the journal then stays.
     bool EndRealTimeRun(CDTDoc& doc, CLinkHost& host);
+    // Readings whose polls fell due while the front end was held up (a stopped process, a
+    // blocked output) go into the record without a level, so that every later reading keeps
+    // its true time. Only a run that has its first reading takes them.
+    void SkipReadings(CDTDoc& doc, CLinkHost& host, std::int32_t count);
+    // A reading of the run did not reach the disk as it came (the journal could not be begun
+    // or added to): a crash would lose the run.
+    bool JournalFailed() const { return m_journalFailed; }
+    // Whether the end of the last run kept its readings as the last measurement.
+    bool LastRunKept() const { return m_runKept; }
 
     BridgeHandle Handle() const { return m_handle; }
 
@@ -158,6 +167,8 @@ private:
     std::array<std::uint8_t, 1024> m_receive{};
     // The running real-time run's readings on the disk, from its first reading on.
     std::optional<CRunJournal> m_journal;
+    bool m_journalFailed = false;
+    bool m_runKept = true;
     // Held from the start of a real-time run to its end: the journal is the run's own.
     std::unique_ptr<CFileLock> m_runLock;
 };

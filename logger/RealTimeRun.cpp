@@ -2,6 +2,8 @@
 // poll timer that the download started, until the run is stopped, the record is full or the
 // logger stops answering.
 
+#include <limits>
+
 #include "document/AlarmIndicator.h"
 #include "document/CDTDoc.h"
 #include "logger/CLinkHost.h"
@@ -42,6 +44,12 @@ PollResult CLoggerLink::PollRealTime(CDTDoc& doc, CLinkHost& host) {
     return PollResult::Polling;
 }
 
+void CLoggerLink::SkipReadings(CDTDoc& doc, CLinkHost& host, std::int32_t count) {
+    for (std::int32_t i = 0; i < count && doc.Record().SampleCount > 0; ++i) {
+        AppendReading(doc, host, std::numeric_limits<float>::quiet_NaN());
+    }
+}
+
 bool CLoggerLink::ReadLevel(std::uint16_t& raw) {
     std::uint32_t count = 0;
     if (!WriteCommand(CMD_READ_LEVEL, 0, 0, count) || !ReadReply(LEVEL_REPLY_SIZE)) {
@@ -75,10 +83,11 @@ void CLoggerLink::AppendReading(CDTDoc& doc, CLinkHost& host, float level) {
     if (first) {
         if (const auto file = RunJournalPath()) {
             m_journal.emplace(*file);
-            (void)m_journal->Begin(r);  // without a journal the run still keeps its readings
         }
-    } else if (m_journal) {
-        (void)m_journal->Append(level);
+        // Without a journal the run still keeps its readings, but a crash would lose them.
+        m_journalFailed = !m_journal || !m_journal->Begin(r);
+    } else if (m_journal && !m_journal->Append(level)) {
+        m_journalFailed = true;
     }
     doc.UpdateAllViews(DocumentChange::ReadingAppended);
 }
@@ -90,6 +99,7 @@ bool CLoggerLink::EndRealTimeRun(CDTDoc& doc, CLinkHost& host) {
     // The journal goes only once the readings are safe in the last measurement; a run that
     // took none leaves the last measurement as it was.
     const bool kept = doc.Record().SampleCount == 0 || doc.SaveLastMeasurement();
+    m_runKept = kept;
     if (kept && m_journal) {
         m_journal->Remove();
     }

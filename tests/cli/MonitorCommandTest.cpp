@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "document/CDTDoc.h"
 #include "export/CsvExport.h"
@@ -83,9 +86,7 @@ TEST_F(MonitorCommand, count_printsEachReadingAsItComesAndKeepsThemAll) {
 TEST_F(MonitorCommand, csvFileOnAFullDisk_isReportedAndTheReadingsAreStillKept) {
     const CToolRun run = RunTool({"--simulate", "monitor", "--count", "2", "--csv", "/dev/full"});
     EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Err,
-              "The CSV file \"/dev/full\" could not be written; the readings are still kept in "
-              "PreMeasure.sound.\n");
+    EXPECT_EQ(run.Err, "The CSV file \"/dev/full\" could not be written; the run goes on.\n");
     EXPECT_EQ(Lines(run.Out).size(), 2u);
     EXPECT_EQ(LastMeasurement().SampleCount, 2);
 }
@@ -114,10 +115,60 @@ TEST_F(MonitorCommand, interrupt_endsTheRunWithItsReadingsKept) {
     EXPECT_EQ(LastMeasurement().SampleCount, printed);
 }
 
+// Readings that cannot be written are said at once, a file that was not written is never
+// claimed, and every end exits with 1.
+TEST_F(MonitorCommand, readingsThatCannotBeWritten_areSaidAndExitOne) {
+    // PreMeasure.sound is a folder; a full disk or not, the logger's faults, what is said.
+    const std::tuple<bool, const char*, const char*> cases[] = {
+        {true, "", "cannot be written to the data folder"},
+        {false, "", "3 readings could not be written to PreMeasure.sound; PreMeasure.journal"},
+        {false, "read:4=fail", "answering after 2 readings.\n"},
+    };
+    for (const auto& [diskFull, faults, said] : cases) {
+        setenv("DATALOGGER_SIM_FAULTS", faults, 1);
+        std::filesystem::create_directory(*LastMeasurementPath());
+        const CToolRun run = [diskFull = diskFull] {
+            const CFileSizeLimit full(diskFull ? 16 : RLIM_INFINITY);
+            return RunTool({"--simulate", "monitor", "--count", "3"});
+        }();
+        EXPECT_EQ(run.Status, 1) << said;
+        EXPECT_NE(run.Err.find(said), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Err.find("kept in PreMeasure.sound"), std::string::npos) << run.Err;
+        EXPECT_FALSE(std::filesystem::is_regular_file(*LastMeasurementPath())) << said;
+        TearDown();
+        SetUp();
+    }
+}
+
+// A stopped process misses polls: their slots stay as readings without a level, so that every
+// later reading keeps its true time. SIGTERM, as a service manager sends it, ends the run with
+// every reading kept.
+TEST_F(MonitorCommand, aStallThenSIGTERM_keepsTheMissedSlotsWithoutALevelAndEveryReading) {
+    CTempDir dir;
+    const std::string out = (dir / "out").string();
+    const std::string command =
+        std::string(DATALOGGER_CLI_PROGRAM) + " --simulate monitor >" + out + " 2>" +
+        (dir / "err").string() + " & until [ -s " + out +
+        " ] || ! kill -0 $!; do sleep 0.1; done; kill -STOP $!; sleep 1; kill -CONT $!; "
+        "sleep 0.5; kill -TERM $!; wait $!";
+    EXPECT_EQ(std::system(command.c_str()), 0) << ReadFileText(dir / "err");
+    const CMeasurementRecord kept = LastMeasurement();
+    EXPECT_EQ(kept.SampleCount, std::ssize(Lines(ReadFileText(dir / "out"))));
+    EXPECT_GE(std::count_if(kept.Levels.begin(), kept.Levels.begin() + kept.SampleCount,
+                            [](float level) { return std::isnan(level); }),
+              10)
+        << "a stop of a second at 50 ms";
+    EXPECT_NE(ReadFileText(dir / "err").find("kept without a level"), std::string::npos);
+}
+
 TEST_F(MonitorCommand, storedModeLogger_isLeftUnreadWithExitThree) {
     ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "STOR", "--rate", "1s"}).Status, 0);
-    const CToolRun run = RunTool({"--simulate", "monitor", "--count", "2"});
+    CTempDir directory;
+    std::ofstream(directory / "earlier.csv") << "an earlier file";
+    const CToolRun run = RunTool(
+        {"--simulate", "monitor", "--count", "2", "--csv", (directory / "earlier.csv").string()});
     EXPECT_EQ(run.Status, EXIT_REAL_TIME);
+    EXPECT_EQ(ReadFileText(directory / "earlier.csv"), "an earlier file");
     EXPECT_EQ(run.Out, "");
     EXPECT_NE(run.Err.find("set up for stored mode"), std::string::npos) << run.Err;
     EXPECT_FALSE(std::filesystem::exists(*LastMeasurementPath()));
