@@ -10,7 +10,6 @@
 #include "app/DesktopRegistration.h"
 #include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
-#include "dialogs/display/CMessageBoxPrompt.h"
 #include "document/CDTDoc.h"
 
 CDTApp::CDTApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -29,15 +28,13 @@ int CDTApp::Run(const CStartOptions& options) {
     const auto removeSplash = qScopeGuard([&splash] { delete splash; });
     connect(splash, &CStartupSplash::Dismissed, &frame, qOverload<>(&QWidget::update));
 
-    if (options.File) {
-        // The main window is not on the screen yet: the messages stand on their own.
-        CMessageBoxPrompt startPrompt;
-        if (!OpenDocumentFile(doc, *options.File, startPrompt)) {
-            return EXIT_FAILURE;
-        }
+    // The main window comes first, so that a message about the file named stands over it
+    // rather than alone in a corner of the screen.
+    frame.showMaximized();
+    if (options.File && !OpenDocumentFile(doc, *options.File, frame.Prompt())) {
+        return EXIT_FAILURE;
     }
     frame.InitialUpdate();
-    frame.showMaximized();
     // Asked once the main window is on the screen, so that the question stands over it.
     QTimer::singleShot(0, &frame, &CMainFrame::OfferUnfinishedRun);
     return exec();
