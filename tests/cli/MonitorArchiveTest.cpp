@@ -1,7 +1,9 @@
 // datalogger-cli monitor --archive against the simulated logger on a faster clock.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -136,9 +138,16 @@ TEST_F(MonitorArchive, refusals_leaveTheArchiveAsItWasAndSayWhy) {
         EXPECT_EQ(run.Out, "");
     }
     EXPECT_EQ(ReadFileText(File), "not an archive\n");
-}
 
-}  // namespace
+    // A second monitor of the logger, while another holds it.
+    const int held = open(ProgramFile("Monitor.lock")->c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const CToolRun second =
+        RunTool({"--simulate", "monitor", "--archive", (Directory / "other.sqlite").string()});
+    close(held);
+    EXPECT_EQ(second.Status, EXIT_FAILURE_STATUS);
+    EXPECT_EQ(second.Err, "Another monitor is watching the logger; a logger has one monitor.\n");
+}
 
 TEST_F(MonitorArchive, archiveCommands_readWhatTheMonitorsKept) {
     const std::vector<std::string> monitor = {"--simulate", "monitor", "--archive", File.string(),
@@ -184,3 +193,5 @@ TEST_F(MonitorArchive, archiveCommands_readWhatTheMonitorsKept) {
     EXPECT_EQ(std::count(std::istreambuf_iterator<char>(std::ifstream(csv).rdbuf()), {}, '\n'),
               261);
 }
+
+}  // namespace

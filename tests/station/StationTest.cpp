@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "document/CDTDoc.h"
 #include "tests/station/StationBench.h"
 
@@ -67,6 +69,35 @@ TEST(Station, loggerThatStopsAnswering_endsTheRunOrIsTriedAgain) {
                       "The logger stopped answering after 100 readings; trying again every 5 "
                       "seconds.\nThe logger answers again: a new run begins.\n");
         }
+    }
+}
+
+TEST(Station, loggerThatIsMissingOrInStoredMode_isNotUsedOrWaitedFor) {
+    struct Case {
+        bool StoredMode;
+        bool Reconnect;
+        StationEnd End;
+        const char* Says;
+    };
+    for (const Case c :
+         {Case{true, false, StationEnd::NotRealTime, ""},
+          Case{false, false, StationEnd::NotConnected, ""},
+          Case{true, true, StationEnd::Limit, "The logger answers but is set up for stored mode"},
+          Case{false, true, StationEnd::Limit,
+               "No logger answers; trying again every 5 seconds"}}) {
+        SCOPED_TRACE(c.Says);
+        CStationBench bench(3, c.StoredMode ? "" : "unplug:1");
+        if (c.StoredMode) {
+            bench.Logger->Device().ApplySetup(ComposeSetupBlock({}, {2024, 6, 3, 10, 0, 0}),
+                                              bench.Clock->NowMs(), std::nullopt);
+        }
+        CStationSettings settings;
+        settings.Reconnect = c.Reconnect;
+        settings.DurationMs = 60000;
+        ASSERT_EQ(bench.Run(settings), c.End);
+        EXPECT_TRUE(bench.Log.Runs.empty());
+        EXPECT_EQ(bench.Logger->Faults().Played(), c.StoredMode ? 0 : 1);
+        EXPECT_EQ(bench.Messages.str().substr(0, std::strlen(c.Says)), c.Says);
     }
 }
 
