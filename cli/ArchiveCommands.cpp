@@ -103,7 +103,11 @@ std::vector<CSegment> Segments(const std::vector<CArchivedRun>& runs,
     std::vector<CSegment> segments;
     for (std::size_t i = 0; i < readings.size(); ++i) {
         if (segments.empty() || segments.back().Run->Id != readings[i].Run) {
-            segments.push_back({byId.at(readings[i].Run), i, 0});
+            const auto run = byId.find(readings[i].Run);
+            if (run == byId.end()) {
+                continue;  // a reading of no run: the file was changed by hand
+            }
+            segments.push_back({run->second, i, 0});
         }
         ++segments.back().Count;
     }
@@ -167,7 +171,8 @@ void PrintStatistics(const CArchiveOptions& options, CCliContext& context) {
     const auto runs = ArchivedRuns(*db, *range);
     const auto readings = ArchivedReadings(*db, *range);
     const auto intervals = ArchivedIntervals(*db, *range);
-    const auto segments = Segments(runs, readings);
+    const auto allRuns = ArchivedRuns(*db, {});
+    const auto segments = Segments(allRuns, readings);
     if (const auto mixed = MixedRuns(segments)) {
         context.Err << *mixed << '\n';
         context.ExitCode = EXIT_USAGE;
@@ -254,9 +259,9 @@ void ExportArchive(const CArchiveOptions& options, CCliContext& context) {
         context.ExitCode = EXIT_USAGE;
         return;
     }
-    const auto runs = ArchivedRuns(*db, *range);
     const auto readings = ArchivedReadings(*db, *range);
-    const auto segments = Segments(runs, readings);
+    const auto allRuns = ArchivedRuns(*db, {});
+    const auto segments = Segments(allRuns, readings);
     bool written = false;
     if (extension == ".csv") {
         written = WriteArchivedCsv(segments, readings, options.Out);

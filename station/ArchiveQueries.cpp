@@ -66,7 +66,7 @@ std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange
 std::vector<CArchivedReading> ArchivedReadings(CArchiveDatabase& db, const CArchiveRange& range) {
     CStatement query(db.Handle(),
                      "SELECT run, time_ms, level_db FROM readings WHERE time_ms >= ? AND "
-                     "time_ms < ? ORDER BY time_ms, rowid");
+                     "time_ms < ? ORDER BY run, time_ms, rowid");
     query.Bind(1, range.FromMs).Bind(2, range.ToMs);
     std::vector<CArchivedReading> readings;
     while (query.Step() == SQLITE_ROW) {

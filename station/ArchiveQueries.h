@@ -36,7 +36,7 @@ struct CArchiveRange {
 
 // The runs that overlap the range, oldest first.
 std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange& range);
-// The readings within the range, in time order.
+// The readings within the range, run by run, each run's in time order.
 std::vector<CArchivedReading> ArchivedReadings(CArchiveDatabase& db, const CArchiveRange& range);
 // The intervals that start within the range, in time order.
 std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArchiveRange& range);
