@@ -55,7 +55,8 @@ public:
     }
     BridgeStatus BridgeQueryString(std::uint32_t index, std::span<char> buffer,
                                    std::uint32_t option) override {
-        return m_logger.BridgeQueryString(index, buffer, option);
+        return Forbidden ? BridgeStatus::AccessDenied
+                         : m_logger.BridgeQueryString(index, buffer, option);
     }
     BridgeStatus BridgeOpen(std::uint32_t index, BridgeHandle& handle) override {
         return m_logger.BridgeOpen(index, handle);
@@ -81,6 +82,7 @@ public:
     CSimulatedLogger& Logger() { return m_logger; }
 
     bool Attached = true;
+    bool Forbidden = false;  // this user may not open the logger
     std::vector<int> PaintsSeenAtWrite;
 
 private:
@@ -204,6 +206,16 @@ TEST_F(DownloadDialog, noLogger_downloadButtonDoesNothing) {
     EXPECT_FALSE(downloaded);
     EXPECT_EQ(doc.Record().SampleCount, 0);
     EXPECT_TRUE(bridge->PaintsSeenAtWrite.empty());  // not one transfer
+}
+
+TEST_F(DownloadDialog, loggerThatMayNotBeOpened_statusSaysHowToFixIt) {
+    bridge->Forbidden = true;
+    Open([&] {
+        dialog->Poll();
+        EXPECT_EQ(dialog->StatusText().toStdString(),
+                  "Connecting failed. Ensure the logger is inserted and try again. " +
+                      std::string(MSG_NOT_PERMITTED));
+    });
 }
 
 TEST_F(DownloadDialog, connected_downloadReplacesTheRecordAndMarksIt) {
