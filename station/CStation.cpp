@@ -8,8 +8,10 @@ namespace {
 
 // The longest the station sleeps before it looks at a stop request again.
 constexpr std::int64_t STOP_CHECK_PERIOD_MS = 50;
-// How late, in real time, a sleep may wake.
-constexpr std::int64_t SLEEP_LATENESS_MS = 2;
+// How far behind, in real time, the station may fall and still take every poll, one after
+// another until it is on time again: a record written to the disk where one record ends, a
+// commit, a sleep that wakes late.
+constexpr std::int64_t CATCH_UP_MS = 1000;
 
 const char* const TRYING_AGAIN = "trying again every 5 seconds.";
 
@@ -177,11 +179,9 @@ bool CStation::Poll() {
         m_periodMs = period;
     }
     m_dueMs += period;
-    // A station that fell more than a poll behind (a suspended machine, an overloaded clock)
-    // leaves out the polls it missed rather than taking them all at once. A sleep may wake a
-    // millisecond or two late: on a clock that runs faster, polls that late are still taken.
-    const std::int64_t tolerance =
-        std::max<std::int64_t>(period, SLEEP_LATENESS_MS * m_clock.Speed());
+    // A station that fell further behind (a suspended machine, a clock faster than the
+    // computer can poll) leaves out the polls it missed rather than taking them all at once.
+    const std::int64_t tolerance = std::max<std::int64_t>(period, CATCH_UP_MS * m_clock.Speed());
     if (const std::int64_t late = m_clock.NowMs() - m_dueMs; late >= tolerance) {
         const std::int64_t missed = late / period;
         m_missedPolls += missed;
