@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 #include "document/CDTDoc.h"
 #include "graph/ColumnCurve.h"
@@ -139,9 +141,14 @@ void AddLevelAxis(CGraphScene& scene, const CGraphState& state) {
     }
 }
 
+// A time label starts this far left of the point it names.
+constexpr int TIME_LABEL_OFFSET = 23;
+
 void AddTimeLabel(CGraphScene& scene, int x, std::time_t time, const CPixelRect& plot) {
-    scene.TimeLabels.push_back({x - 23, plot.Bottom + 5, FormatLocalTime(time, "%H:%M:%S")});
-    scene.TimeLabels.push_back({x - 23, plot.Bottom + 17, FormatLocalTime(time, "%d/%m/%y")});
+    scene.TimeLabels.push_back(
+        {x - TIME_LABEL_OFFSET, plot.Bottom + 5, FormatLocalTime(time, "%H:%M:%S")});
+    scene.TimeLabels.push_back(
+        {x - TIME_LABEL_OFFSET, plot.Bottom + 17, FormatLocalTime(time, "%d/%m/%y")});
 }
 
 // One displayed reading shows its time at the left edge; more show the time under each grid
@@ -165,6 +172,29 @@ void AddTimeLabels(CGraphScene& scene, const CGraphState& state, const CMeasurem
             const int column = TruncToInt(x);
             AddTimeLabel(scene, column, state.GridTime[k], plot);
             scene.Ticks.push_back({column, plot.Bottom, column, plot.Bottom + 5});
+        }
+    }
+}
+
+// Zoomed, the grid may leave an end of the plot without a time: that end shows the time of the
+// nearest reading inside it, unless a grid label already stands there.
+void AddEdgeTimeLabels(CGraphScene& scene, const CGraphState& state,
+                       const CMeasurementRecord& record, const CReadingAxis& axis) {
+    constexpr int LABEL_ROOM = 50;  // pixels: a label's width, the room it keeps free
+    const CPixelRect& plot = state.PlotRect;
+    const double last = std::min(state.RangeLast, ReadingCount(record)) - 1;
+    const auto readingAt = [&](int x) {
+        return (x - axis.X0) / axis.Spacing - state.HScrollOffset + state.RangeFirst - 1;
+    };
+    const std::pair<int, double> edges[] = {{plot.Left, std::ceil(readingAt(plot.Left))},
+                                            {plot.Right, std::floor(readingAt(plot.Right))}};
+    for (const auto& [x, reading] : edges) {
+        const bool labelled = std::any_of(
+            scene.TimeLabels.begin(), scene.TimeLabels.end(), [x = x](const CSceneText& label) {
+                return std::abs(label.X + TIME_LABEL_OFFSET - x) < LABEL_ROOM;
+            });
+        if (!labelled && state.RangeFirst - 1 <= reading && reading <= last) {
+            AddTimeLabel(scene, x, record.SampleTime(static_cast<std::int64_t>(reading)), plot);
         }
     }
 }
@@ -217,13 +247,17 @@ CGraphScene ComposeGraphScene(CGraphState& state, CDTDoc& doc, const CSceneInput
     }
 
     std::optional<CTimeDivisions> divisions;
-    if (const auto axis = ReadingAxisOf(state, count)) {
+    const auto axis = ReadingAxisOf(state, count);
+    if (axis) {
         divisions = AddTimeGrid(scene, state, record, *axis);
         AddCurve(scene, state, record, *axis, inputs.EverySegment);
     }
     AddAlarmLines(scene, state, record);
     AddLevelAxis(scene, state);
     AddTimeLabels(scene, state, record, divisions);
+    if (state.Zoomed && axis) {
+        AddEdgeTimeLabels(scene, state, record, *axis);
+    }
     scene.Readout = {state.PlotRect.Left, state.PlotRect.Bottom + 75, state.ReadoutText};
 
     // No cursor line is over a fresh picture. A plot without width keeps the last usable

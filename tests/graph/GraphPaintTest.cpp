@@ -1,12 +1,15 @@
 // The picture of the graph view, pixel by pixel, on a view of 800 × 600: plot (100, 210) to
 // (720, 490), black background, red curve, blue grid.
 
+#include <algorithm>
+#include <cstdlib>
 #include <random>
 
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
+#include "graph/GraphInteraction.h"
 #include "graph/GraphPainter.h"
 #include "graph/GraphScene.h"
 #include "tests/QtTestEnvironment.h"
@@ -169,6 +172,33 @@ TEST_F(GraphPaint, timeAxis_labelsEachGridPositionInsideThePlot) {
     // Between two level lines the column then holds no grid.
     View->State().Settings.ShowYAxis = 0;
     EXPECT_EQ(CountPixels(Paint(), BLUE, x1, PLOT.Top + 1, x1 + 1, PLOT.Top + 28), 0);
+}
+
+// Zoomed, both ends of the time axis carry a time, whichever zoom the grid falls in.
+TEST_F(GraphPaint, zoomedTimeAxis_labelsBothEnds) {
+    Download(ExampleRecord(500, 60.0f));
+    Paint();
+    CGraphState& state = View->State();
+    CSceneInputs inputs;
+    inputs.ClientWidth = 800;
+    inputs.ClientHeight = 600;
+    for (const double right : {250.0, 400.0, 700.0}) {
+        View->UndoZoom();
+        Paint();
+        state.FirstGraphSeen = true;
+        state.DragOrigin = {130, PLOT.Top};
+        state.DragUntouched = false;
+        ASSERT_TRUE(
+            ZoomToDraggedRectangle(state, Doc.Record(), {static_cast<int>(right), PLOT.Bottom}));
+        Paint();
+        const CGraphScene scene = ComposeGraphScene(state, Doc, inputs);
+        for (const int edge : {PLOT.Left, PLOT.Right}) {
+            EXPECT_TRUE(std::any_of(
+                scene.TimeLabels.begin(), scene.TimeLabels.end(),
+                [edge](const CSceneText& label) { return std::abs(label.X + 23 - edge) < 50; }))
+                << right << ", edge " << edge;
+        }
+    }
 }
 
 TEST_F(GraphPaint, colourIndexBeyondThePalette_drawsTheFallbackGrey) {
