@@ -54,10 +54,7 @@ inline QImage RenderPdfPage(const std::filesystem::path& pdf, int page, int dpi,
 // A word of a page as pdftotext finds it, with its box in points from the page's top left.
 struct CPdfWord {
     std::string Text;
-    double Left = 0;
-    double Top = 0;
-    double Right = 0;
-    double Bottom = 0;
+    double Left, Top, Right, Bottom;
 };
 
 // The words of one page (1-based).

