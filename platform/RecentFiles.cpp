@@ -40,6 +40,11 @@ bool ChangeRecentFiles(const std::function<void(std::vector<std::filesystem::pat
     });
 }
 
+// A line break in a name would break the settings file's line in two.
+bool FitsOnALine(const std::filesystem::path& path) {
+    return path.string().find_first_of("\r\n") == std::string::npos;
+}
+
 }  // namespace
 
 std::vector<std::filesystem::path> ReadRecentFiles(const CProfile& profile) {
@@ -55,6 +60,9 @@ std::vector<std::filesystem::path> ReadRecentFiles(const CProfile& profile) {
 }
 
 bool AddRecentFile(const std::filesystem::path& file) {
+    if (!FitsOnALine(file)) {
+        return false;
+    }
     return ChangeRecentFiles([&](std::vector<std::filesystem::path>& files) {
         std::erase(files, file);
         files.insert(files.begin(), file);
@@ -71,6 +79,9 @@ std::filesystem::path ReadLastFolder(const CProfile& profile, FileKind kind) {
 }
 
 bool RememberLastFolder(FileKind kind, const std::filesystem::path& folder) {
+    if (!FitsOnALine(folder)) {
+        return false;
+    }
     return UpdateSettingsProfile(
         [&](CProfile& profile) { profile.SetString(FOLDERS, FolderKey(kind), folder.string()); });
 }

@@ -29,9 +29,12 @@ TEST(RecentFiles, newestFirstEachOnceAtMostEightAndKeptByTheSettingsWrite) {
                  {'+', "/b c.sound", {"/b c.sound", "/a.sound"}},
                  {'+', "/a.sound", {"/a.sound", "/b c.sound"}},
                  {'-', "/b c.sound", {"/a.sound"}},
-                 {'-', "/gone.sound", {"/a.sound"}}};
+                 {'-', "/gone.sound", {"/a.sound"}},
+                 {'+', "/line\nbreak.sound", {"/a.sound"}}};
     for (const auto& step : steps) {
-        ASSERT_TRUE(step.Change == '+' ? AddRecentFile(step.File) : RemoveRecentFile(step.File));
+        // A name with a line break is refused rather than written into the settings file.
+        EXPECT_EQ(step.Change == '+' ? AddRecentFile(step.File) : RemoveRecentFile(step.File),
+                  std::string(step.File).find('\n') == std::string::npos);
         EXPECT_EQ(RecentNow(), step.After) << step.Change << step.File;
     }
     for (int i = 1; i <= 9; ++i) {
