@@ -29,7 +29,8 @@ void Assess(const CAssessArguments& arguments, CCliContext& context) {
         return;
     }
     CDTDoc doc;
-    if (!LoadMeasurement(arguments.In, doc, context)) {
+    if (OutputIsInput(arguments.In, arguments.Out, context) ||
+        !LoadMeasurement(arguments.In, doc, context)) {
         return;
     }
     const COffscreenGui gui;

@@ -118,6 +118,7 @@ TEST_F(CliAssess, refusalsAndFailures_exitWithTheirStatus_andWriteNothing) {
         {{"assess", in, out, "--day", "07-25"}, 64, "--day: an hour is from 0 to 24"},
         {{"assess", in, out, "--evening", "18-23"}, 64, "--evening"},
         {{"assess", in, out, "--event-time", "soon"}, 64, "--event-time"},
+        {{"assess", in, in}, 64, "is the measurement file"},
         {{"assess", (m_dir / "missing.sound").string(), out}, 2, "missing.sound"},
         {{"assess", in, (m_dir / "no folder" / "out.pdf").string()}, 1, "could not be written"},
     };
