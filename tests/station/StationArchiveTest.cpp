@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "station/ArchiveQueries.h"
 #include "station/CStationArchive.h"
 #include "tests/FileText.h"
 #include "tests/SmallFileSystem.h"
@@ -149,6 +150,24 @@ TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
     EXPECT_EQ(Number(*db, "SELECT count(*) FROM readings"),
               static_cast<std::int64_t>(CStationArchive::MAX_HELD_READINGS) + 1);
     EXPECT_EQ(Number(*db, "SELECT min(time_ms) FROM readings"), TEN_O_CLOCK_MS);
+}
+
+TEST(ArchiveTime, isoTimesWithOrWithoutAnOffsetAndLocalDaysAndMinutes) {
+    const std::optional<std::int64_t> ten = TEN_O_CLOCK_MS;  // +02:00 on this day
+    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+        {"2024-06-03T10:00:00+02:00", ten},
+        {"2024-06-03T08:00:00Z", ten},
+        {"2024-06-03T09:30:00+01:30", ten},
+        {"2024-06-03T10:00", ten},
+        {"2024-06-03 10:00", ten},
+        {"2024-06-03", *ten - 36000000},
+        {"2024-06-03T10", std::nullopt},
+        {"2024-13-03", std::nullopt},
+        {"today", std::nullopt},
+        {"2024-06-03 10:00x", std::nullopt}};
+    for (const auto& [text, time] : cases) {
+        EXPECT_EQ(ParseArchiveTime(text), time) << text;
+    }
 }
 
 }  // namespace
