@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QScopeGuard>
-#include <QTimer>
 
 #include "app/CMainFrame.h"
 #include "app/CStartupSplash.h"
@@ -35,7 +34,6 @@ int CDTApp::Run(const CStartOptions& options) {
         return EXIT_FAILURE;
     }
     frame.InitialUpdate();
-    // Asked once the main window is on the screen, so that the question stands over it.
-    QTimer::singleShot(0, &frame, &CMainFrame::OfferUnfinishedRun);
+    frame.RunAfterFirstPaint([&frame] { frame.OfferUnfinishedRun(); });
     return exec();
 }

@@ -460,6 +460,14 @@ void CMainFrame::RunCloseSequence() {
     m_graphView->DataList().Close();
 }
 
+void CMainFrame::RunAfterFirstPaint(std::function<void()> action) {
+    m_afterFirstPaint = std::move(action);
+}
+
 void CMainFrame::paintEvent(QPaintEvent*) {
     QPainter(this).fillRect(centralWidget()->geometry(), BACKGROUND);
+    if (m_afterFirstPaint) {
+        // After the paint has returned: a modal question inside it would hold the paint up.
+        QTimer::singleShot(0, this, std::exchange(m_afterFirstPaint, {}));
+    }
 }

@@ -75,6 +75,10 @@ public:
     // "Cal Adjust...": a calibration dialog of its own for each use.
     void OnCalAdjust();
 
+    // Runs `action` once, just after the window's first paint: a question asked at start then
+    // stands over the painted window instead of alone at a corner of the screen.
+    void RunAfterFirstPaint(std::function<void()> action);
+
     // At start: a real-time run the program did not end (killed, power cut) left its readings
     // in a journal; the user may make them the current measurement or let them go.
     void OfferUnfinishedRun();
@@ -141,4 +145,5 @@ private:
     QTimer m_closeTimer;     // ends the program once the close sequence has run
     QTimer m_openListTimer;  // opens the data list once the command has returned
     bool m_closeConfirmed = false;
+    std::function<void()> m_afterFirstPaint;
 };

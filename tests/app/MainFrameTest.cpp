@@ -248,6 +248,22 @@ TEST_F(MainFrame, firstStartHint_andLeastSizeClippingNothing) {
     }
 }
 
+// A question asked at start (the recovery of an unfinished run) waits for the window's first
+// paint, so that it stands over the window.
+TEST_F(MainFrame, questionAtStart_waitsForTheFirstPaint) {
+    CDTDoc doc;
+    const auto frame = StartMainFrame(doc, m_prompt, m_files, {.Shown = false});
+    int asked = 0;
+    frame->RunAfterFirstPaint([&asked] { ++asked; });
+    QTest::qWait(20);
+    EXPECT_EQ(asked, 0);
+    frame->grab();
+    frame->grab();
+    EXPECT_TRUE(WaitFor([&] { return asked == 1; }));
+    QTest::qWait(20);
+    EXPECT_EQ(asked, 1);
+}
+
 TEST_F(MainFrame, levelAssessment_opensTheLevelWindowUntilChosenAgain) {
     QAction* item = Menu("&Window(W)")->actions().back();
     ASSERT_EQ(item->text(), "&Level Assessment");
