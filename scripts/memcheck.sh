@@ -52,6 +52,9 @@ check xlsx street.sound street.xlsx
 check xlsx street.sound missing-folder/street.xlsx
 check print street.sound graph.pdf
 check print street.sound list.pdf --report list --pages 2-3
+check print street.sound table.pdf --report table
+check assess street.sound assessment.pdf
+check assess street.sound assessment.pdf --day 07-25
 printf 'not a measurement' >bad.sound
 check info bad.sound
 check info missing.sound
