@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
-#include <limits>
 
 #include "document/CDTDoc.h"
 #include "platform/ProgramDirectory.h"
@@ -17,90 +17,60 @@
 
 namespace {
 
-std::vector<std::string> HistoryNames() {
-    std::vector<std::string> names;
-    std::error_code missing;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(ProgramDirectory() / HISTORY_FOLDER, missing)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool Save(const CMeasurementRecord& record) {
+bool Save(const CMeasurementRecord& record, int minutesLater = 0) {
     CDTDoc doc;
     doc.Record() = record;
+    doc.Record().StartTime += 60 * minutesLater;
     return doc.SaveLastMeasurement();
 }
 
+// Readings of the file; -1 when it cannot be read.
 std::int32_t CountIn(const std::filesystem::path& file) {
     CDTDoc doc;
     CRecordingPrompt prompt;
     return doc.LoadFile(file, prompt) == LoadResult::Loaded ? doc.Record().SampleCount : -1;
 }
 
-CMeasurementRecord StartedLater(int minutes) {
-    CMeasurementRecord r = ExampleRecord(3);
-    r.StartTime += 60 * minutes;
-    return r;
-}
-
-// The example record with its second reading missed (no level).
-CMeasurementRecord WithAGap(int count) {
-    CMeasurementRecord r = ExampleRecord(count);
-    r.Levels[1] = std::numeric_limits<float>::quiet_NaN();
-    return r;
-}
-
-TEST(MeasurementHistory, savingTheLastMeasurement_keepsWhatItHeldUnlessTheNewRecordHoldsIt) {
-    CMeasurementRecord otherLevels = ExampleRecord(3);
-    otherLevels.Levels[1] = 80.0f;
+TEST(MeasurementHistory, replacingTheLastMeasurement_keepsWhatTheNewRecordDoesNotHold) {
+    CMeasurementRecord other = ExampleRecord(3), gap = ExampleRecord(2),
+                       grownGap = ExampleRecord(3);
+    other.Levels[1] = 80.0f;
+    gap.Levels[1] = grownGap.Levels[1] = NAN;  // a reading the run missed
     const struct {
-        const char* Case;
-        CMeasurementRecord Before;  // in the file before; none without readings
-        CMeasurementRecord After;
+        CMeasurementRecord Before, After;  // Before: none without readings
+        int MinutesLater;
         bool Kept;
-    } cases[] = {
-        {"no last measurement", ExampleRecord(0), ExampleRecord(2), false},
-        {"the same run, grown", ExampleRecord(2), ExampleRecord(5), false},
-        {"the same run again", ExampleRecord(2), ExampleRecord(2), false},
-        {"the same run with a missed reading", WithAGap(2), WithAGap(3), false},
-        {"another start", ExampleRecord(2), StartedLater(60), true},
-        {"other readings", ExampleRecord(3), otherLevels, true},
-        {"fewer readings", ExampleRecord(3), ExampleRecord(2), true},
-    };
-    const auto kept = ProgramDirectory() / HISTORY_FOLDER / "2014-06-05_14-02-07.sound";
+    } cases[] = {{ExampleRecord(0), ExampleRecord(2), 0, false},
+                 {ExampleRecord(2), ExampleRecord(5), 0, false},  // the same run, grown
+                 {gap, grownGap, 0, false},
+                 {ExampleRecord(2), ExampleRecord(2), 60, true},  // another start
+                 {ExampleRecord(3), other, 0, true},
+                 {ExampleRecord(3), ExampleRecord(2), 0, true}};
+    const auto history = ProgramDirectory() / HISTORY_FOLDER;
     for (const auto& c : cases) {
         std::filesystem::remove_all(ProgramDirectory());
         ASSERT_TRUE(c.Before.SampleCount == 0 || Save(c.Before));
-        ASSERT_TRUE(Save(c.After)) << c.Case;
-        EXPECT_EQ(HistoryNames().size(), c.Kept ? 1u : 0u) << c.Case;
-        EXPECT_EQ(CountIn(kept), c.Kept ? c.Before.SampleCount : -1) << c.Case;
-        EXPECT_EQ(CountIn(*LastMeasurementPath()), c.After.SampleCount) << c.Case;
+        ASSERT_TRUE(Save(c.After, c.MinutesLater));
+        EXPECT_EQ(CountIn(history / "2014-06-05_14-02-07.sound"),
+                  c.Kept ? c.Before.SampleCount : -1);
+        EXPECT_EQ(CountIn(*LastMeasurementPath()), c.After.SampleCount);
     }
-}
-
-TEST(MeasurementHistory, unreadableFileFailedSaveAndBound_keepTheNewestAndNeverLoseOne) {
-    std::filesystem::remove_all(ProgramDirectory());
+    // An unreadable file is kept too; a save that fails moves nothing; the 20 newest stay.
+    const auto entries = [&] { return std::filesystem::directory_iterator(history); };
+    std::filesystem::remove_all(history);
     std::ofstream(*LastMeasurementPath()) << "not a measurement";
-    ASSERT_TRUE(Save(StartedLater(0)));
-    ASSERT_EQ(HistoryNames().size(), 1u);
-    EXPECT_TRUE(HistoryNames()[0].ends_with("-unreadable.sound")) << HistoryNames()[0];
+    ASSERT_TRUE(Save(ExampleRecord(3)));
+    EXPECT_EQ(std::distance(entries(), {}), 1);
     {
-        CFileSizeLimit limit(100);  // the new file cannot be written: nothing moves
-        EXPECT_FALSE(Save(ExampleRecord(1000)));
+        CFileSizeLimit limit(100);
+        EXPECT_FALSE(Save(ExampleRecord(1000), 1));
     }
-    EXPECT_EQ(HistoryNames().size(), 1u);
     EXPECT_EQ(CountIn(*LastMeasurementPath()), 3);
-    for (int minutes = 1; minutes <= 25; ++minutes) {
-        ASSERT_TRUE(Save(StartedLater(minutes)));
+    for (int minutes = 1; minutes <= static_cast<int>(HISTORY_LIMIT); ++minutes) {
+        ASSERT_TRUE(Save(ExampleRecord(3), minutes));
     }
-    // 26 kept, the unreadable file and the runs of minutes 0 to 4 went first.
-    const std::vector<std::string> names = HistoryNames();
-    ASSERT_EQ(names.size(), HISTORY_LIMIT);
-    EXPECT_EQ(names.front(), "2014-06-05_14-07-07.sound");
-    EXPECT_EQ(names.back(), "2014-06-05_14-26-07.sound");
+    EXPECT_EQ(std::count_if(entries(), {}, [](const auto& e) { return CountIn(e.path()) == 3; }),
+              static_cast<long>(HISTORY_LIMIT));
 }
 
 }  // namespace

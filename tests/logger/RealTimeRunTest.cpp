@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 
 #include <signal.h>
@@ -14,11 +13,9 @@
 #include <unistd.h>
 
 #include "document/CDTDoc.h"
-#include "document/MeasurementHistory.h"
 #include "logger/CLoggerLink.h"
 #include "logger/CRunJournal.h"
 #include "logger/sim/CSimulatedLogger.h"
-#include "platform/ProgramDirectory.h"
 #include "tests/FileLimit.h"
 #include "tests/SyncFault.h"
 #include "tests/TempDir.h"
@@ -68,9 +65,10 @@ struct CScriptedRun {
     CLoggerLink Link{Bridge, Host};
     CDTDoc Doc;
 
-    explicit CScriptedRun(std::uint8_t rateCode = 3) {
+    explicit CScriptedRun(std::uint8_t rateCode = 3,
+                          DownloadResult expected = DownloadResult::RealTimeStarted) {
         Bridge.Reads.push_back({BridgeStatus::Success, {RealTimeStatus(rateCode), 0, 0}, {}});
-        EXPECT_EQ(Link.RunDownload(Doc, Host), DownloadResult::RealTimeStarted);
+        EXPECT_EQ(Link.RunDownload(Doc, Host), expected);
     }
     PollResult Poll(std::uint16_t raw) {
         Bridge.Reads.push_back(
@@ -322,7 +320,8 @@ int RunChildUntilKilled(int reportAfter, bool pauseAfterReport) {
 }
 
 TEST_F(RealTimeTest, runKilledAfterKReadings_leavesAJournalThatRecoversThemBitForBit) {
-    const std::vector<float> reference = ReferenceLevels(400);
+    // The child may run far ahead of the reports the parent has read: up to a full record.
+    const std::vector<float> reference = ReferenceLevels(REAL_TIME_CAPACITY);
     for (const bool pauseAfterReport : {true, false}) {
         for (const int k : {1, 2, 57, 300}) {
             SetUp();
@@ -406,13 +405,9 @@ TEST_F(RealTimeTest, journalCutInsideItsHeaderOrAReading_givesTheWholeReadingsOn
     }
 }
 
-// A journal of three readings, as a run leaves it.
+// The bytes of a journal of three readings, as a run leaves it.
 Bytes WholeJournal() {
-    {
-        CRunJournal journal(*RunJournalPath());
-        EXPECT_TRUE(journal.Begin(ExampleRecord(1)) && journal.Append(56.0f) &&
-                    journal.Append(57.0f));
-    }
+    EXPECT_TRUE(CRunJournal(*RunJournalPath()).Begin(ExampleRecord(3)));
     Bytes bytes = FileBytes(*RunJournalPath());
     std::filesystem::remove(*RunJournalPath());
     return bytes;
@@ -420,124 +415,85 @@ Bytes WholeJournal() {
 
 void WriteBytes(const std::filesystem::path& file, const Bytes& bytes) {
     std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
 }
 
-// What is found where a journal should be: only a whole journal that no run holds is offered
-// (and after No kept in the history); what cannot be recovered is moved aside, never lost;
-// what is not a plain file is neither read nor touched.
-TEST_F(RealTimeTest, unfinishedRunFound_isOfferedOnlyWholeAndFreeAndNothingOfItIsLost) {
-    enum Outcome { Offered, LeftAlone, KeptAsDamaged, Removed };
+// What is found where a journal should be: only a whole journal no run holds is offered; what
+// cannot be recovered goes into the history; what is not a plain file is left alone; a new run
+// writes over or through none of it, and is refused while another run holds the lock.
+TEST_F(RealTimeTest, foundJournal_isOfferedOnlyWholeAndFreeAndNothingOfItIsLost) {
+    enum Outcome { Offered, LeftAlone, Damaged, Removed };
     const Bytes whole = WholeJournal();
-    const auto with = [&](std::size_t offset, std::vector<std::uint8_t> changed) {
-        Bytes bytes = whole;
-        std::copy(changed.begin(), changed.end(), bytes.begin() + static_cast<long>(offset));
-        return bytes;
+    const auto changed = [&](std::size_t at, Bytes bytes) {
+        Bytes result = whole;
+        result.resize(std::max(result.size(), at + bytes.size()));
+        std::copy(bytes.begin(), bytes.end(), result.begin() + static_cast<long>(at));
+        return result;
     };
-    Bytes badLevel = whole;
-    badLevel.insert(badLevel.end(), {0x00, 0x00, 0x80, 0xBF});  // -1 dB
     const std::filesystem::path journal = *RunJournalPath();
     const CTempDir outside;
-    const auto write = [&](Bytes bytes) { return [&, bytes] { WriteBytes(journal, bytes); }; };
     const struct {
-        const char* Name;
-        std::function<void()> Prepare;
-        bool Locked;
+        std::string Name;
+        Bytes Content;
         Outcome Expected;
-    } cases[] = {
-        {"whole", write(whole), false, Offered},
-        {"held by a run", write(whole), true, LeftAlone},
-        {"another signature", write(with(1, {'X'})), false, KeptAsDamaged},
-        {"no interval", write(with(39, {0, 0, 0, 0})), false, KeptAsDamaged},
-        {"a start in no calendar", write(with(35, {0xFF, 0xFF, 0xFF, 0x7F})), false, KeptAsDamaged},
-        {"a level that is no reading", write(badLevel), false, KeptAsDamaged},
-        {"empty", write({}), false, Removed},
-        {"named pipe", [&] { mkfifo(journal.c_str(), 0666); }, false, LeftAlone},
-        {"dangling link", [&] { std::filesystem::create_symlink(outside / "journal", journal); },
-         false, LeftAlone},
-    };
+    } cases[] = {{"whole", whole, Offered},
+                 {"held by a run", whole, LeftAlone},
+                 {"another signature", changed(1, {'X'}), Damaged},
+                 {"no interval", changed(39, {0, 0, 0, 0}), Damaged},
+                 {"a start in no calendar", changed(35, {0xFF, 0xFF, 0xFF, 0x7F}), Damaged},
+                 {"a level of -1 dB", changed(whole.size(), {0, 0, 0x80, 0xBF}), Damaged},
+                 {"empty", {}, Removed},
+                 {"named pipe", {}, LeftAlone},
+                 {"dangling link", {}, LeftAlone}};
     for (const auto& c : cases) {
         SetUp();
-        c.Prepare();
+        if (c.Name == "named pipe") {
+            ASSERT_EQ(mkfifo(journal.c_str(), 0666), 0);
+        } else if (c.Name == "dangling link") {
+            std::filesystem::create_symlink(outside / "journal", journal);
+        } else {
+            WriteBytes(journal, c.Content);
+        }
         const auto type = std::filesystem::symlink_status(journal).type();
-        const auto lock = c.Locked ? LockRunJournal() : nullptr;
-        ASSERT_EQ(c.Locked, lock != nullptr) << c.Name;
-        ASSERT_EQ(c.Locked, LockRunJournal() == nullptr) << c.Name << ": the lock seen held";
+        const auto held = c.Name == "held by a run" ? LockRunJournal() : nullptr;
+        ASSERT_EQ(held == nullptr, LockRunJournal() != nullptr) << c.Name << ": the lock seen held";
         std::filesystem::path keptAside;
-        const auto found = FindUnfinishedRun(&keptAside);
-        EXPECT_EQ(found.has_value(), c.Expected == Offered) << c.Name;
-        EXPECT_EQ(keptAside.filename().string().find("-damaged") != std::string::npos,
-                  c.Expected == KeptAsDamaged)
-            << c.Name;
+        EXPECT_EQ(FindUnfinishedRun(&keptAside).has_value(), c.Expected == Offered) << c.Name;
+        EXPECT_EQ(keptAside.string().find("-damaged") != std::string::npos, c.Expected == Damaged);
         const bool stays = c.Expected == Offered || c.Expected == LeftAlone;
         EXPECT_EQ(std::filesystem::symlink_status(journal).type(),
                   stays ? type : std::filesystem::file_type::not_found)
             << c.Name;
-        // A new run never writes over or through what is still there.
         EXPECT_EQ(CRunJournal(journal).Begin(ExampleRecord(1)), !stays) << c.Name;
         if (stays && type == std::filesystem::file_type::regular) {
             EXPECT_EQ(FileBytes(journal), whole) << c.Name;
         }
         EXPECT_FALSE(std::filesystem::exists(outside / "journal")) << c.Name;
-        if (c.Expected == KeptAsDamaged) {
-            EXPECT_FALSE(FileBytes(keptAside).empty()) << c.Name;
-        }
-        std::filesystem::remove(journal);
-    }
-    SetUp();
-    WriteBytes(journal, whole);
-    const auto kept = DiscardUnfinishedRun();  // No: the readings go into the history
-    ASSERT_TRUE(kept);
-    CDTDoc declined;
-    CMessageLog prompt;
-    ASSERT_EQ(declined.LoadFile(*kept, prompt), LoadResult::Loaded);
-    EXPECT_EQ(Taken(declined.Record()), (std::vector<float>{55.0f, 56.0f, 57.0f}));
-    EXPECT_FALSE(std::filesystem::exists(journal));
-}
-
-// A second run in the same data folder is refused with a message, and holds nothing.
-TEST_F(RealTimeTest, runWhileAnotherHoldsTheJournal_isRefusedWithAMessage) {
-    const auto held = LockRunJournal();
-    ASSERT_TRUE(held);
-    CScriptedBridge bridge;
-    bridge.Reads.push_back({BridgeStatus::Success, {RealTimeStatus(3), 0, 0}, {}});
-    CDownloadRecorder host;
-    CLoggerLink link(bridge, host);
-    CDTDoc doc;
-    EXPECT_EQ(link.RunDownload(doc, host), DownloadResult::Failed);
-    ASSERT_EQ(host.Icons, std::vector<PromptIcon>{PromptIcon::Warning});
-    EXPECT_NE(host.Events.back().find("Another real-time run keeps its readings"),
-              std::string::npos);
-    EXPECT_FALSE(doc.RealTimeActive);
-}
-
-// The first reading reaches the disk before Begin says the journal holds it.
-TEST_F(RealTimeTest, journalBegin_syncsItsFirstReadingAndFailsWhenTheSyncFails) {
-    for (const bool fails : {false, true}) {
-        SetUp();
-        CRunJournal journal(*RunJournalPath());
-        const CSyncFault fault(fails ? std::set<int>{1} : std::set<int>{});
-        EXPECT_EQ(journal.Begin(ExampleRecord(1)), !fails);
-        EXPECT_EQ(fault.Synced(), std::vector<std::filesystem::path>{*RunJournalPath()});
-        EXPECT_EQ(fault.Fired(), fails ? 1 : 0);
+        CScriptedRun second(3, held ? DownloadResult::Failed : DownloadResult::RealTimeStarted);
+        EXPECT_EQ(second.Host.Icons.size(), held ? 1u : 0u) << c.Name << ": refused, and told";
     }
 }
 
-// A recovery that cannot write the last measurement says so and keeps the journal whole.
-TEST_F(RealTimeTest, recoveryThatCannotWrite_failsAndKeepsTheJournal) {
+// No keeps the run in the history. A recovery or a No that cannot write keeps the journal, and
+// a journal whose first sync fails says so.
+TEST_F(RealTimeTest, unfinishedRunDeclinedOrNotWritten_keepsEveryReading) {
     const Bytes whole = WholeJournal();
     WriteBytes(*RunJournalPath(), whole);
-    auto found = FindUnfinishedRun();
-    ASSERT_TRUE(found);
     CDTDoc doc;
     {
         const CFileSizeLimit limit(100);
-        EXPECT_FALSE(AdoptUnfinishedRun(doc, *found));
+        EXPECT_FALSE(AdoptUnfinishedRun(doc, *FindUnfinishedRun()));
         EXPECT_FALSE(DiscardUnfinishedRun());
     }
     EXPECT_EQ(FileBytes(*RunJournalPath()), whole);
-    EXPECT_FALSE(std::filesystem::exists(*LastMeasurementPath()));
+    const auto kept = DiscardUnfinishedRun();
+    CMessageLog prompt;
+    ASSERT_TRUE(kept && doc.LoadFile(*kept, prompt) == LoadResult::Loaded);
+    EXPECT_EQ(Taken(doc.Record()), Taken(ExampleRecord(3)));
+    EXPECT_FALSE(std::filesystem::exists(*RunJournalPath()));
+    const CSyncFault fault(1);
+    EXPECT_FALSE(CRunJournal(*RunJournalPath()).Begin(ExampleRecord(1)));
+    EXPECT_EQ(fault.Fired(), 1);
 }
 
 }  // namespace
