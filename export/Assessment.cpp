@@ -27,14 +27,15 @@ public:
         }
     }
 
-    CDayLevels Levels(const CAssessmentOptions& options) const {
-        const CDayPeriod periods[] = {options.Day, options.Evening, options.Night};
+    // `needed`: the seconds of readings each part needs for a level.
+    CDayLevels Levels(const CAssessmentOptions& options,
+                      const std::array<double, 3>& needed) const {
         CDayLevels levels;
         levels.CoveredS = m_covered;
         std::optional<double>* targets[] = {&levels.LdayDb, &levels.LeveningDb, &levels.LnightDb};
         for (std::size_t p = 0; p < 3; ++p) {
             // A level only from readings covering at least as long as the period lasts.
-            if (m_covered[p] >= periods[p].Hours() * SECONDS_PER_HOUR) {
+            if (m_covered[p] >= needed[p] && needed[p] > 0.0) {
                 *targets[p] = m_energy[p].Leq();
             }
         }
@@ -83,6 +84,20 @@ int PeriodOf(int hour, const CAssessmentOptions& options) {
         return DAY;
     }
     return options.Evening.Holds(hour) ? EVENING : NIGHT;
+}
+
+// How long each part of the day lasts on a calendar day by the clock: the night of the day
+// summer time starts is an hour short, that of the day it ends an hour long.
+std::array<double, 3> PeriodSeconds(const CCalendarDay& day, const CAssessmentOptions& options) {
+    const std::time_t start = RolledOverLocalTime({day.Year, day.Month, day.Day, 0, 0, 0});
+    const std::time_t end = RolledOverLocalTime({day.Year, day.Month, day.Day + 1, 0, 0, 0});
+    std::array<double, 3> seconds{};
+    for (std::time_t hour = start; hour < end; hour += 3600) {
+        const int period = PeriodOf(SplitLocalTime(hour).Hour, options);
+        seconds[static_cast<std::size_t>(period)] +=
+            static_cast<double>(std::min<std::time_t>(3600, end - hour));
+    }
+    return seconds;
 }
 
 // The highest energy average of `window` consecutive readings, from running sums of each
@@ -289,10 +304,18 @@ CAssessment AssessRecord(const CMeasurementRecord& record, const CAssessmentOpti
     }
     events.End(count);
 
-    a.Whole = whole.Levels(options);
+    // The whole record spans a part of the day when it covers it on its shortest day.
+    std::array<double, 3> shortest = {options.Day.Hours() * SECONDS_PER_HOUR,
+                                      options.Evening.Hours() * SECONDS_PER_HOUR,
+                                      options.Night.Hours() * SECONDS_PER_HOUR};
     for (std::size_t d = 0; d < days.size(); ++d) {
-        a.Days[d].Levels = days[d].Levels(options);
+        const std::array<double, 3> needed = PeriodSeconds(a.Days[d], options);
+        a.Days[d].Levels = days[d].Levels(options, needed);
+        for (std::size_t p = 0; p < needed.size(); ++p) {
+            shortest[p] = std::min(shortest[p], needed[p]);
+        }
     }
+    a.Whole = whole.Levels(options, shortest);
     a.Readings = count;
     a.LevelReadings = all.Count();
     a.LevelTimeS = all.Count() * interval;

@@ -53,6 +53,8 @@ TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
         // clang-format off
         {"a constant 60 dB day", Runs({{1440, 60.0f}}), {2014, 6, 5, 0, 0, 0}, 60.0f,
          {60.0, 60.0, 60.0, 66.4, {}, {}, {}, {}, {}, 60.0, 60.0}, "2014-06-05T00:00:00+02:00", 0, 1},
+        {"a constant 60 dB day of 23 hours, when summer time starts", Runs({{1380, 60.0f}}),
+         {2014, 3, 30, 0, 0, 0}, 60.0f, {60.0, 60.0, 60.0, 66.4}, "", 0, 1},
         {"4 h at 90 dB", Runs({{240, 90.0f}}), {2014, 6, 5, 8, 0, 0}, 60.0f,
          {MISSING, MISSING, MISSING, MISSING, 87.0, dose85At90, 2 * dose85At90, 50.0, 100.0,
           90.0, 90.0}, "2014-06-05T08:00:00+02:00", 1, 1},
