@@ -108,7 +108,8 @@ std::string IntervalLine(const CIntervalLevels& interval) {
 }
 
 bool CStationMonitorOptions::Requested() const {
-    return Archive->count() > 0 || !Interval.empty() || !Duration.empty() || Reconnect;
+    return Archive->count() > 0 || !Interval.empty() || !Duration.empty() || Reconnect ||
+           Mqtt.Requested();
 }
 
 void AddStationOptions(CLI::App& monitor, CStationMonitorOptions& options) {
@@ -129,6 +130,7 @@ void AddStationOptions(CLI::App& monitor, CStationMonitorOptions& options) {
     for (const char* name : {"--archive", "--interval", "--duration", "--reconnect"}) {
         monitor.get_option("--csv")->excludes(name);
     }
+    AddMqttOptions(monitor, options.Mqtt);
 }
 
 int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
@@ -162,6 +164,14 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     settings.Reconnect = options.Reconnect;
     const CFrameSettings frame = ReadFrameSettings(ReadSettingsFile());
     settings.Alarms = {frame.AlarmHigh, frame.AlarmLow};
+    std::unique_ptr<CMqttMonitor> mqtt;
+    if (options.Mqtt.Requested()) {
+        int mqttStatus = EXIT_OK;
+        mqtt = CMqttMonitor::Start(options.Mqtt, settings.Alarms, context.Err, mqttStatus);
+        if (!mqtt) {
+            return mqttStatus;
+        }
+    }
 
     std::shared_ptr<CRunClock> clock;
     std::unique_ptr<CBridge> bridge;
@@ -200,11 +210,16 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     if (archive) {
         station.AddObserver(*archive);
     }
-    const StationEnd end = station.Run(shared.StopRequested);
+    if (mqtt) {
+        station.AddObserver(mqtt->Observer());
+    }
+    // A broker that refuses us ends the monitor: a wrong password is not tried forever.
+    const StationEnd end =
+        station.Run([&] { return shared.StopRequested() || (mqtt && mqtt->Refused()); });
     int status = EXIT_OK;
     switch (end) {
         case StationEnd::NotConnected:
-            context.Err << "Not Connected\n";
+            SayNotConnected(station.Link(), context.Err);
             status = EXIT_FAILURE_STATUS;
             break;
         case StationEnd::NotRealTime:
@@ -233,6 +248,9 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
                         << archiveFile.string() << "\" and were dropped.\n";
             status = EXIT_FAILURE_STATUS;
         }
+    }
+    if (mqtt && mqtt->Finish(context.Err) != EXIT_OK && status == EXIT_OK) {
+        status = EXIT_FAILURE_STATUS;
     }
     return status;
 }

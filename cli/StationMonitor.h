@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/MqttMonitor.h"
 
 namespace CLI {
 class Option;
@@ -17,6 +18,7 @@ struct CStationMonitorOptions {
     std::string Interval;
     std::string Duration;
     bool Reconnect = false;
+    CMqttOptions Mqtt;
     CLI::Option* Count = nullptr;
 
     bool Requested() const;

@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev
-    libusb-1.0-0-dev libcli11-dev libsqlite3-dev
+    libusb-1.0-0-dev libcli11-dev libsqlite3-dev libmosquitto-dev
     libxlsxwriter-dev libminizip-dev nlohmann-json3-dev libcsv-dev
     zlib1g-dev  # minizip's header includes zlib.h, which its package does not bring
     fp-utils libchm-dev
@@ -20,7 +20,8 @@ packages=(
     python3  # bench/run
 )
 if [ "${1:-}" = "--tests" ]; then
-    packages+=(libreoffice-calc-nogui sqlite3)
+    # mosquitto: the broker the MQTT tests start; openssl makes their TLS certificate.
+    packages+=(libreoffice-calc-nogui sqlite3 mosquitto openssl)
 fi
 
 missing=()

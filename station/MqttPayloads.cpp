@@ -1,0 +1,195 @@
+#include "station/MqttPayloads.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/CProfile.h"
+#include "platform/LocalTime.h"
+#include "station/CStationObserver.h"
+#include "station/IntervalLevels.h"
+
+namespace {
+
+// ISO 8601 with the offset; milliseconds inserted before the offset when there are any.
+std::string IsoTime(std::int64_t ms) {
+    const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    std::string text = IsoLocalTime(static_cast<std::time_t>(seconds));
+    if (const std::int64_t fraction = ms - seconds * 1000; fraction != 0) {
+        char digits[5];
+        std::snprintf(digits, sizeof digits, ".%03d", static_cast<int>(fraction));
+        text.insert(text.size() - 6, digits);  // before "+hh:mm"
+    }
+    return text;
+}
+
+nlohmann::ordered_json Level(const std::optional<double>& level) {
+    return level ? nlohmann::ordered_json(*level) : nlohmann::ordered_json(nullptr);
+}
+
+// The logger measures in tenths of a decibel: 55.3, not the float's 55.29999923706055.
+nlohmann::ordered_json ReadingLevel(float level) {
+    if (!std::isfinite(level)) {
+        return nullptr;
+    }
+    return std::round(static_cast<double>(level) * 10.0) / 10.0;
+}
+
+const char* Weighting(bool isDBA) {
+    return isDBA ? "A" : "C";
+}
+
+}  // namespace
+
+std::optional<CMqttEndpoint> ParseMqttUrl(std::string_view url) {
+    CMqttEndpoint endpoint;
+    if (url.starts_with("mqtts://")) {
+        endpoint = {"", 8883, true};
+        url.remove_prefix(8);
+    } else if (url.starts_with("mqtt://")) {
+        url.remove_prefix(7);
+    } else {
+        return std::nullopt;
+    }
+    if (url.ends_with('/')) {
+        url.remove_suffix(1);
+    }
+    // A bracketed IPv6 address keeps its colons.
+    std::string_view host = url;
+    std::optional<std::string_view> port;
+    if (url.starts_with('[')) {
+        const std::size_t close = url.find(']');
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        host = url.substr(1, close - 1);
+        const std::string_view rest = url.substr(close + 1);
+        if (!rest.empty()) {
+            if (!rest.starts_with(':')) {
+                return std::nullopt;
+            }
+            port = rest.substr(1);
+        }
+    } else if (const std::size_t colon = url.rfind(':'); colon != std::string_view::npos) {
+        host = url.substr(0, colon);
+        port = url.substr(colon + 1);
+    }
+    if (host.empty() || host.find_first_of("/@?# ") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    endpoint.Host = host;
+    if (port) {
+        int number = 0;
+        const auto [end, error] =
+            std::from_chars(port->data(), port->data() + port->size(), number);
+        if (error != std::errc() || end != port->data() + port->size() || number < 1 ||
+            number > 65535) {
+            return std::nullopt;
+        }
+        endpoint.Port = number;
+    }
+    return endpoint;
+}
+
+std::string LevelPayload(const CStationReading& reading, bool isDBA) {
+    return nlohmann::ordered_json{{"time", IsoTime(reading.TimeMs)},
+                                  {"level_db", ReadingLevel(reading.LevelDb)},
+                                  {"weighting", Weighting(isDBA)}}
+        .dump();
+}
+
+std::string IntervalPayload(const CIntervalLevels& interval) {
+    return nlohmann::ordered_json{
+        {"start", IsoTime(interval.StartMs)},    {"end", IsoTime(interval.EndMs)},
+        {"partial", interval.Partial},           {"count", interval.Count},
+        {"leq_db", Level(interval.LeqDb)},       {"lmax_db", Level(interval.LmaxDb)},
+        {"lmin_db", Level(interval.LminDb)},     {"l10_db", Level(interval.L10Db)},
+        {"l50_db", Level(interval.L50Db)},       {"l90_db", Level(interval.L90Db)},
+        {"weighting", Weighting(interval.IsDBA)}}
+        .dump();
+}
+
+std::string AlarmPayload(const CAlarmCrossing& crossing) {
+    return nlohmann::ordered_json{{"time", IsoTime(crossing.TimeMs)},
+                                  {"kind", crossing.High ? "high" : "low"},
+                                  {"state", crossing.On ? "on" : "off"},
+                                  {"level_db", ReadingLevel(crossing.LevelDb)}}
+        .dump();
+}
+
+CAlarmCrossings::CAlarmCrossings(const CAlarmSettings& alarms)
+    : m_high(LeadingInteger(alarms.HighText)), m_low(LeadingInteger(alarms.LowText)) {}
+
+std::vector<CAlarmCrossing> CAlarmCrossings::Add(const CStationReading& reading) {
+    if (!std::isfinite(reading.LevelDb)) {
+        return {};
+    }
+    const AlarmIndicatorState state = DecideAlarmIndicator(reading.LevelDb, m_high, m_low);
+    std::vector<CAlarmCrossing> crossings;
+    if (state != m_state) {
+        if (m_state != AlarmIndicatorState::Normal) {
+            crossings.push_back(
+                {reading.TimeMs, m_state == AlarmIndicatorState::High, false, reading.LevelDb});
+        }
+        if (state != AlarmIndicatorState::Normal) {
+            crossings.push_back(
+                {reading.TimeMs, state == AlarmIndicatorState::High, true, reading.LevelDb});
+        }
+        m_state = state;
+    }
+    return crossings;
+}
+
+std::string TopicWord(std::string_view text) {
+    std::string word(text);
+    for (char& c : word) {
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (!kept) {
+            c = '_';
+        }
+    }
+    return word;
+}
+
+std::vector<CDiscoveryMessage> DiscoveryMessages(const std::string& prefix) {
+    const std::string node = TopicWord(prefix);
+    const nlohmann::ordered_json device = {{"identifiers", {node}},
+                                           {"name", "Sound level datalogger " + prefix},
+                                           {"manufacturer", "Datalogger"}};
+    struct Entity {
+        const char* Object;
+        const char* Name;
+        const char* Topic;
+        const char* Template;
+        bool Decibels;
+    };
+    static constexpr Entity ENTITIES[] = {
+        {"level", "Sound level", "level", "{{ value_json.level_db }}", true},
+        {"interval_leq", "Interval Leq", "interval", "{{ value_json.leq_db }}", true},
+        {"interval_lmax", "Interval Lmax", "interval", "{{ value_json.lmax_db }}", true},
+        {"alarm", "Sound alarm", "alarm",
+         "{{ value_json.kind if value_json.state == 'on' else 'off' }}", false},
+    };
+    std::vector<CDiscoveryMessage> messages;
+    for (const Entity& entity : ENTITIES) {
+        nlohmann::ordered_json config = {{"name", entity.Name},
+                                         {"unique_id", node + "_" + entity.Object},
+                                         {"state_topic", prefix + "/" + entity.Topic},
+                                         {"value_template", entity.Template},
+                                         {"availability_topic", prefix + "/status"},
+                                         {"payload_available", "online"},
+                                         {"payload_not_available", "offline"},
+                                         {"device", device}};
+        if (entity.Decibels) {
+            config["unit_of_measurement"] = "dB";
+            config["device_class"] = "sound_pressure";
+            config["state_class"] = "measurement";
+        }
+        messages.push_back(
+            {"homeassistant/sensor/" + node + "/" + entity.Object + "/config", config.dump()});
+    }
+    return messages;
+}

@@ -1,0 +1,385 @@
+// monitor --mqtt against Debian's mosquitto, started by each test on a free port of 127.0.0.1,
+// and a subscriber of the test's own that reads back every message.
+
+#include <gtest/gtest.h>
+#include <mosquitto.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "station/ArchiveQueries.h"
+#include "station/CStationObserver.h"
+#include "station/MqttPayloads.h"
+#include "tests/TempDir.h"
+#include "tests/cli/RunTool.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using CMessages = std::vector<std::pair<std::string, std::string>>;
+
+int Connect(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{
+        AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof address;
+    const bool taken = port == 0
+                           ? bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                                 getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0
+                           : connect(s, reinterpret_cast<sockaddr*>(&address), size) == 0;
+    close(s);
+    return taken ? ntohs(address.sin_port) : -1;
+}
+
+// A broker with a password file (user "dl", password "secret") and a persistent store, so that
+// the subscriber's session outlives a restart; with TLS, a certificate made for 127.0.0.1.
+class CBroker {
+public:
+    CBroker(const CTempDir& dir, bool tls) : m_dir(dir), Port(Connect(0)), Tls(tls) {
+        const std::string d = dir.Path().string();
+        EXPECT_EQ(std::system(("mosquitto_passwd -b -c " + d + "/passwords dl secret").c_str()), 0);
+        std::ofstream conf(dir / "broker.conf");
+        // As root the broker would become the user mosquitto, who cannot read the test's files.
+        conf << "user " << getpwuid(geteuid())->pw_name << "\nlistener " << Port
+             << " 127.0.0.1\nallow_anonymous false\npassword_file " << d
+             << "/passwords\npersistence true\npersistence_location " << d << "/\n";
+        if (tls) {
+            EXPECT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+                                   "/CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
+                                   d + "/key.pem -out " + d + "/cert.pem 2>/dev/null")
+                                      .c_str()),
+                      0);
+            conf << "certfile " << d << "/cert.pem\nkeyfile " << d << "/key.pem\n";
+        }
+        conf.close();
+        Start();
+    }
+    ~CBroker() { Stop(); }
+    void Start() {
+        m_pid = fork();
+        if (m_pid == 0) {
+            freopen("/dev/null", "w", stderr);
+            execlp("mosquitto", "mosquitto", "-c", (m_dir / "broker.conf").c_str(), nullptr);
+            _exit(127);
+        }
+        for (int i = 0; i < 100 && Connect(Port) < 0; ++i) {
+            std::this_thread::sleep_for(50ms);
+        }
+        ASSERT_EQ(Connect(Port), Port) << "mosquitto did not start: scripts/setup.sh --tests";
+    }
+    void Stop() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+    std::string Url() const {
+        return (Tls ? "mqtts://127.0.0.1:" : "mqtt://127.0.0.1:") + std::to_string(Port);
+    }
+    std::string Cert() const { return (m_dir / "cert.pem").string(); }
+
+private:
+    const CTempDir& m_dir;
+    pid_t m_pid = -1;
+
+public:
+    const int Port;
+    const bool Tls;
+};
+
+// Every message published after it subscribed, in order, through a session kept by the broker.
+class CSubscriber {
+public:
+    explicit CSubscriber(const CBroker& broker) {
+        mosquitto_lib_init();
+        m_client = mosquitto_new("test-subscriber", false, this);
+        mosquitto_username_pw_set(m_client, "dl", "secret");
+        if (broker.Tls) {
+            mosquitto_tls_set(m_client, broker.Cert().c_str(), nullptr, nullptr, nullptr, nullptr);
+        }
+        mosquitto_reconnect_delay_set(m_client, 1, 1, false);
+        // Once: the broker keeps the subscription, and a new one would resend retained messages.
+        mosquitto_connect_callback_set(m_client, [](mosquitto* m, void* self, int) {
+            if (!static_cast<CSubscriber*>(self)->m_subscribed) {
+                mosquitto_subscribe(m, nullptr, "#", 1);
+            }
+        });
+        mosquitto_subscribe_callback_set(m_client,
+                                         [](mosquitto*, void* self, int, int, const int*) {
+                                             static_cast<CSubscriber*>(self)->m_subscribed = true;
+                                         });
+        mosquitto_message_callback_set(
+            m_client, [](mosquitto*, void* self, const mosquitto_message* m) {
+                auto& me = *static_cast<CSubscriber*>(self);
+                const std::lock_guard lock(me.m_mutex);
+                me.m_messages.emplace_back(
+                    m->topic, std::string(static_cast<const char*>(m->payload), m->payloadlen));
+            });
+        EXPECT_EQ(mosquitto_connect(m_client, "127.0.0.1", broker.Port, 30), MOSQ_ERR_SUCCESS);
+        mosquitto_loop_start(m_client);
+        for (int i = 0; i < 100 && !m_subscribed; ++i) {
+            std::this_thread::sleep_for(50ms);
+        }
+    }
+    ~CSubscriber() {
+        mosquitto_disconnect(m_client);
+        mosquitto_loop_stop(m_client, false);
+        mosquitto_destroy(m_client);
+    }
+    // The payloads on the topic, once the monitor's last "offline" has come.
+    std::vector<std::string> Payloads(const std::string& topic) {
+        for (int i = 0; i < 100 && Payloads(topic, 0).empty(); ++i) {
+            std::this_thread::sleep_for(50ms);
+        }
+        return Payloads(topic, 1);
+    }
+
+private:
+    std::vector<std::string> Payloads(const std::string& topic, int) {
+        const std::lock_guard lock(m_mutex);
+        std::vector<std::string> payloads;
+        if (m_messages.empty() || m_messages.back().second != "offline") {
+            return payloads;
+        }
+        for (const auto& [t, payload] : m_messages) {
+            if (t == topic) {
+                payloads.push_back(payload);
+            }
+        }
+        return payloads;
+    }
+
+    mosquitto* m_client;
+    std::mutex m_mutex;
+    CMessages m_messages;
+    std::atomic<bool> m_subscribed = false;
+};
+
+// What the broker should have had of a run: the archive's intervals, the alarm crossings of its
+// readings and every 7th reading.
+struct CExpected {
+    std::vector<std::string> Intervals, Alarms, Levels;
+};
+CExpected FromArchive(const std::filesystem::path& file, const CAlarmSettings& alarms) {
+    std::string refusal;
+    const auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    CExpected expected;
+    for (const CIntervalLevels& interval : ArchivedIntervals(*db, {})) {
+        expected.Intervals.push_back(IntervalPayload(interval));
+    }
+    CAlarmCrossings crossings(alarms);
+    std::int64_t number = 0;
+    for (const CArchivedReading& r : ArchivedReadings(*db, {})) {
+        const CStationReading reading{++number, r.TimeMs, r.LevelDb};
+        for (const CAlarmCrossing& crossing : crossings.Add(reading)) {
+            expected.Alarms.push_back(AlarmPayload(crossing));
+        }
+        if (number % 7 == 0) {
+            expected.Levels.push_back(LevelPayload(reading, true));
+        }
+    }
+    return expected;
+}
+
+struct MqttMonitor : testing::Test {
+    void SetUp() override {
+        ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "RT", "--rate", "1s"}).Status, 0);
+        setenv("DATALOGGER_SIM_SPEED", "60", 1);  // a minute's interval each second
+        setenv("DATALOGGER_MQTT_PASSWORD", "secret", 1);
+        // The alarm levels a decibel either side of the level now, which the simulated sound
+        // crosses often at any hour.
+        const std::string out = RunTool({"--simulate", "monitor", "--duration", "2s"}).Out;
+        const int now = static_cast<int>(std::lround(std::stod(out.substr(out.rfind('\t')))));
+        alarms = {std::to_string(now + 1), std::to_string(now - 1)};
+        ASSERT_EQ(RunTool({"--simulate", "setup", "--alarm-high", alarms.HighText, "--alarm-low",
+                           alarms.LowText})
+                      .Status,
+                  0);
+    }
+    void TearDown() override {
+        unsetenv("DATALOGGER_SIM_SPEED");
+        unsetenv("DATALOGGER_MQTT_PASSWORD");
+    }
+    CToolRun Monitor(const std::string& url, const char* duration,
+                     std::vector<std::string> more = {}) {
+        std::vector<std::string> arguments{
+            "--simulate",    "monitor", "--archive",       (dir / "a.sqlite").string(),
+            "--interval",    "1m",      "--duration",      duration,
+            "--mqtt",        url,       "--mqtt-user",     "dl",
+            "--mqtt-prefix", "site/7",  "--mqtt-readings", "7"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return RunTool(arguments);
+    }
+    void ExpectAllPublished(CSubscriber& subscriber) {
+        const CExpected expected = FromArchive(dir / "a.sqlite", alarms);
+        EXPECT_GT(expected.Intervals.size(), 5u);
+        EXPECT_GT(expected.Alarms.size(), 1u);
+        EXPECT_EQ(subscriber.Payloads("site/7/interval"), expected.Intervals);
+        EXPECT_EQ(subscriber.Payloads("site/7/alarm"), expected.Alarms);
+    }
+    CTempDir dir;
+    CAlarmSettings alarms;
+};
+
+TEST_F(MqttMonitor, publishesEveryTopicAsTheArchiveHoldsIt) {
+    CBroker broker(dir, false);
+    CSubscriber subscriber(broker);
+    const CToolRun run = Monitor(broker.Url(), "10m", {"--mqtt-discovery"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    ExpectAllPublished(subscriber);
+    EXPECT_EQ(subscriber.Payloads("site/7/level"), FromArchive(dir / "a.sqlite", alarms).Levels);
+    EXPECT_EQ(subscriber.Payloads("site/7/status"),
+              (std::vector<std::string>{"online", "offline"}));
+    for (const CDiscoveryMessage& message : DiscoveryMessages("site/7")) {
+        EXPECT_EQ(subscriber.Payloads(message.Topic), std::vector<std::string>{message.Payload});
+    }
+}
+
+TEST_F(MqttMonitor, brokerAwayTenSeconds_everyIntervalAndAlarmArrivesWhenItReturns) {
+    CBroker broker(dir, false);
+    CSubscriber subscriber(broker);
+    CToolRun run{};
+    std::thread monitor([&] { run = Monitor(broker.Url(), "30m"); });
+    std::this_thread::sleep_for(3s);
+    broker.Stop();
+    std::this_thread::sleep_for(10s);
+    broker.Start();
+    monitor.join();
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Err.find("The MQTT broker went away"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("The MQTT broker is back"), std::string::npos) << run.Err;
+    ExpectAllPublished(subscriber);
+    // A state told twice (the last will, then the broker's stored copy of it) is one change.
+    std::vector<std::string> status = subscriber.Payloads("site/7/status");
+    status.erase(std::unique(status.begin(), status.end()), status.end());
+    EXPECT_EQ(status, (std::vector<std::string>{"online", "offline", "online", "offline"}));
+}
+
+TEST_F(MqttMonitor, refusedLoginOrCertificateEndsAtOnceWithStatusOne) {
+    CBroker broker(dir, true);
+    const struct {
+        const char* Password;
+        bool WithCa;
+        const char* Said;
+    } CASES[] = {
+        {"wrong", true, "refused the connection: Connection Refused: not authorised.\n"},
+        {"secret", false,
+         "TLS failed: OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed.\n"},
+    };
+    for (const auto& c : CASES) {
+        setenv("DATALOGGER_MQTT_PASSWORD", c.Password, 1);
+        const CToolRun run = Monitor(broker.Url(), "1h",
+                                     c.WithCa ? std::vector<std::string>{"--mqtt-ca", broker.Cert()}
+                                              : std::vector<std::string>{});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_TRUE(run.Err.ends_with(c.Said)) << run.Err;
+    }
+    // The same broker with its certificate trusted.
+    setenv("DATALOGGER_MQTT_PASSWORD", "secret", 1);
+    CSubscriber subscriber(broker);
+    const CToolRun run = Monitor(broker.Url(), "5m", {"--mqtt-ca", broker.Cert()});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    ExpectAllPublished(subscriber);
+}
+
+TEST_F(MqttMonitor, unreachableBrokerAtStart_monitorArchivesOnAndSaysWhatWasNotPublished) {
+    const CToolRun run = Monitor("mqtt://127.0.0.1:" + std::to_string(Connect(0)), "5m");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("cannot be reached (Connection refused); the monitor goes on"),
+              std::string::npos)
+        << run.Err;
+    EXPECT_NE(run.Err.find("intervals and alarms could not be published"), std::string::npos);
+    std::string refusal;
+    const auto db =
+        CArchiveDatabase::Open(dir / "a.sqlite", CArchiveDatabase::Access::Read, refusal);
+    EXPECT_EQ(ArchivedReadings(*db, {}).size(), 300u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MqttUrl, readsSchemeHostAndPort) {
+    const struct {
+        const char* Url;
+        std::optional<CMqttEndpoint> Endpoint;
+    } CASES[] = {
+        {"mqtt://broker.example", CMqttEndpoint{"broker.example", 1883, false}},
+        {"mqtts://10.0.0.2:8884/", CMqttEndpoint{"10.0.0.2", 8884, true}},
+        {"mqtts://[::1]", CMqttEndpoint{"::1", 8883, true}},
+        {"mqtt://[fe80::1]:99", CMqttEndpoint{"fe80::1", 99, false}},
+        {"http://broker", std::nullopt},
+        {"mqtt://", std::nullopt},
+        {"mqtt://h:0", std::nullopt},
+        {"mqtt://h:65536", std::nullopt},
+        {"mqtt://h:1x", std::nullopt},
+        {"mqtt://u@h", std::nullopt},
+        {"mqtt://[::1", std::nullopt},
+        {"mqtt://[::1]x", std::nullopt},
+    };
+    for (const auto& c : CASES) {
+        const auto endpoint = ParseMqttUrl(c.Url);
+        ASSERT_EQ(endpoint.has_value(), c.Endpoint.has_value()) << c.Url;
+        if (endpoint) {
+            EXPECT_EQ(std::tie(endpoint->Host, endpoint->Port, endpoint->Tls),
+                      std::tie(c.Endpoint->Host, c.Endpoint->Port, c.Endpoint->Tls))
+                << c.Url;
+        }
+    }
+}
+
+// Alarms at 60 (high) and 40 (low) dB; a reading at a level lights its lamp.
+TEST(AlarmCrossings, tellEachLampThatGoesOnOrOffOnce) {
+    const struct {
+        float Level;
+        const char* Crossings;  // kind and state of each crossing, in order
+    } STEPS[] = {
+        {50, ""},  {60, "high on"}, {70, ""},        {59.9f, "high off"},     {40, "low on"},
+        {NAN, ""}, {41, "low off"}, {65, "high on"}, {30, "high off, low on"}};
+    CAlarmCrossings crossings({"60 ", "40"});
+    std::int64_t number = 0;
+    for (const auto& step : STEPS) {
+        std::string told;
+        for (const CAlarmCrossing& c : crossings.Add({++number, number * 1000, step.Level})) {
+            told += std::string(told.empty() ? "" : ", ") + (c.High ? "high " : "low ") +
+                    (c.On ? "on" : "off");
+            EXPECT_EQ(c.TimeMs, number * 1000);
+        }
+        EXPECT_EQ(told, step.Crossings) << "reading " << number;
+    }
+}
+
+// In the tests' time zone, central European time (summer time in July).
+TEST(MqttPayloads, areTheDocumentedJson) {
+    const std::int64_t july = 1783000000000;  // 2026-07-02T15:46:40+02:00
+    CIntervalLevels interval{july, july + 60000, true,         12,   false, 55.25,
+                             61.5, 50.0,         std::nullopt, 52.0, 51.0};
+    const std::pair<std::string, const char*> CASES[] = {
+        {LevelPayload({3, july + 50, 55.3f}, true),
+         R"({"time":"2026-07-02T15:46:40.050+02:00","level_db":55.3,"weighting":"A"})"},
+        {LevelPayload({4, july, NAN}, false),
+         R"({"time":"2026-07-02T15:46:40+02:00","level_db":null,"weighting":"C"})"},
+        {IntervalPayload(interval),
+         R"({"start":"2026-07-02T15:46:40+02:00","end":"2026-07-02T15:47:40+02:00","partial":true,"count":12,)"
+         R"("leq_db":55.25,"lmax_db":61.5,"lmin_db":50.0,"l10_db":null,"l50_db":52.0,"l90_db":51.0,"weighting":"C"})"},
+        {AlarmPayload({july - 900, false, true, 39.9f}),
+         R"({"time":"2026-07-02T15:46:39.100+02:00","kind":"low","state":"on","level_db":39.9})"},
+    };
+    for (const auto& [payload, expected] : CASES) {
+        EXPECT_EQ(payload, expected);
+    }
+}
+
+}  // namespace
