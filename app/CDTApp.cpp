@@ -30,7 +30,7 @@ int CDTApp::Run(const CStartOptions& options) {
     // The main window comes first, so that a message about the file named stands over it
     // rather than alone in a corner of the screen.
     frame.showMaximized();
-    if (options.File && !OpenDocumentFile(doc, *options.File, frame.Prompt())) {
+    if (options.File && !OpenDocumentFileAtStart(doc, *options.File, frame.Prompt())) {
         return EXIT_FAILURE;
     }
     frame.InitialUpdate();

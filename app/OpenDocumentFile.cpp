@@ -1,10 +1,51 @@
 #include "app/OpenDocumentFile.h"
 
+#include <QFile>
+#include <QString>
 #include <fstream>
 
 #include "document/CDTDoc.h"
+#include "platform/AnsiCodePage.h"
 #include "platform/CArchive.h"
 #include "platform/CPrompt.h"
+
+namespace {
+
+// The prompt shows single-byte texts in the Windows code page; a file name is the system's
+// text. Characters the code page lacks show as "?".
+std::string FileNameAsLocalText(const std::filesystem::path& file) {
+    std::string text;
+    for (const QChar c : QFile::decodeName(file.c_str())) {
+        char byte = '?';
+        for (int code = 0x20; code < 0x100; ++code) {
+            if (CodePointOfAnsiByte(static_cast<std::uint8_t>(code)) == c.unicode()) {
+                byte = static_cast<char>(code);
+                break;
+            }
+        }
+        text += byte;
+    }
+    return text;
+}
+
+class CFileNamingPrompt : public CPrompt {
+public:
+    CFileNamingPrompt(CPrompt& prompt, const std::filesystem::path& file)
+        : m_prompt(prompt), m_fileLine("\n\n" + FileNameAsLocalText(file)) {}
+
+    void Message(const std::string& text, PromptIcon icon) override {
+        m_prompt.Message(text + m_fileLine, icon);
+    }
+    bool AskYesNo(const std::string& text, PromptIcon icon) override {
+        return m_prompt.AskYesNo(text + m_fileLine, icon);
+    }
+
+private:
+    CPrompt& m_prompt;
+    std::string m_fileLine;
+};
+
+}  // namespace
 
 bool OpenDocumentFile(CDTDoc& doc, const std::filesystem::path& file, CPrompt& prompt) {
     std::ifstream in(file, std::ios::binary);
@@ -29,4 +70,9 @@ bool OpenDocumentFile(CDTDoc& doc, const std::filesystem::path& file, CPrompt& p
     }
     prompt.Message("Failed to open document.", PromptIcon::Warning);
     return false;
+}
+
+bool OpenDocumentFileAtStart(CDTDoc& doc, const std::filesystem::path& file, CPrompt& prompt) {
+    CFileNamingPrompt naming(prompt, file);
+    return OpenDocumentFile(doc, file, naming);
 }

@@ -110,6 +110,24 @@ TEST_F(OpenAtStart, aForeignFile_isRefusedButTheStartGoesOn) {
     EXPECT_EQ(m_doc.Record().SampleCount, 2);
 }
 
+TEST_F(OpenAtStart, messagesAtStartNameTheFileInTheProgramsCodePage) {
+    const struct {
+        std::string Name;
+        std::string Shown;
+    } cases[] = {{"other.sound", "other.sound"},
+                 {"Gr\xC3\xB6\xC3\x9F" "e.sound", "Gr\xF6\xDF" "e.sound"},
+                 {"\xE2\x82\xAC \xE2\x88\x9A.sound", "\x80 ?.sound"}};
+    for (const auto& c : cases) {
+        const auto file = m_dir / c.Name;
+        std::ofstream(file, std::ios::binary) << "\x07" "foreign";
+        CRecordingPrompt prompt;
+        EXPECT_TRUE(OpenDocumentFileAtStart(m_doc, file, prompt));
+        EXPECT_EQ(prompt.Texts(), std::vector<std::string>{"Invalid Format!\n\n" +
+                                                           (m_dir / c.Shown).string()})
+            << c.Name;
+    }
+}
+
 TEST_F(OpenAtStart, theTitleStaysAfterAFileIsOpened) {
     ForgetProgramFiles();
     CDTDoc doc;
