@@ -4,6 +4,7 @@
 #include <string>
 
 class CDTDoc;
+class CLoggerLink;
 namespace CLI {
 class App;
 }
@@ -40,6 +41,10 @@ bool LoadMeasurement(const std::string& file, CDTDoc& doc, CCliContext& context)
 // Whether `out` is the file `in` under any name (a link, another path): writing it would
 // destroy the measurement being read. Says so and sets the usage exit status when it is.
 bool OutputIsInput(const std::string& in, const std::string& out, CCliContext& context);
+
+// "Not Connected" after a failed search for the logger, and what to do when a logger is there
+// that this user may not open.
+void SayNotConnected(const CLoggerLink& link, std::ostream& out);
 
 // Runs the tool on a command line and returns its exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -27,7 +27,6 @@
 
 namespace {
 
-constexpr const char* MSG_NOT_CONNECTED = "Not Connected";
 constexpr const char* MSG_LIVE_READINGS =
     "The logger is set up for real time: watch its live readings with the monitor command.";
 
@@ -120,14 +119,6 @@ struct CSetupOptions {
         }
     }
 };
-
-// "Not Connected", and what to do when a logger is there that this user may not open.
-void SayNotConnected(const CLoggerLink& link, std::ostream& out) {
-    out << MSG_NOT_CONNECTED << '\n';
-    if (link.LoggerNotPermitted()) {
-        out << MSG_NOT_PERMITTED << '\n';
-    }
-}
 
 int Detect(CLoggerLink& link, bool verbose, CCliContext& context) {
     if (verbose && context.Simulate) {
@@ -280,4 +271,11 @@ void RegisterLoggerCommands(CLI::App& app, CCliContext& context) {
     download->add_option("NAME", *name,
                          "Also save it as the Save command does: NAME.sound, NAME.xls");
     download->callback([&context, name] { context.ExitCode = Download(*name, context); });
+}
+
+void SayNotConnected(const CLoggerLink& link, std::ostream& out) {
+    out << "Not Connected\n";
+    if (link.LoggerNotPermitted()) {
+        out << MSG_NOT_PERMITTED << '\n';
+    }
 }

@@ -261,7 +261,7 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
     CConsoleLinkHost host(context.Out, context.Err, false, {settings.AlarmHigh, settings.AlarmLow});
     CLoggerLink link(*bridge, host);
     if (link.FindLogger() < 0) {
-        context.Err << "Not Connected\n";
+        SayNotConnected(link, context.Err);
         return EXIT_FAILURE_STATUS;
     }
     if (!options.CsvFile.empty() && !Writable(options.CsvFile)) {

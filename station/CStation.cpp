@@ -62,6 +62,9 @@ StationEnd CStation::Run(const std::function<bool()>& stopRequested) {
                                          "is not used; "
                                        : "No logger answers; ")
                                << TRYING_AGAIN << '\n';
+                    if (m_link.LoggerNotPermitted()) {
+                        m_messages << MSG_NOT_PERMITTED << '\n';
+                    }
                     told = true;
                 }
                 const std::int64_t retryMs = m_clock.NowMs() + RECONNECT_PERIOD_MS;

@@ -52,6 +52,8 @@ public:
     std::int64_t MissedPolls() const { return m_missedPolls; }
     // False once a record's readings could not be kept as the last measurement.
     bool LastMeasurementKept() const { return m_lastMeasurementKept; }
+    // The link to the logger, which tells why it was not found.
+    const CLoggerLink& Link() const { return m_link; }
 
     static constexpr std::int64_t RECONNECT_PERIOD_MS = 5000;
 

@@ -324,8 +324,11 @@ TEST_F(CliTest, nodeThatMayNotBeOpened_saysHowToFixIt) {
                       "Connected\n" +
                       std::string(MSG_NOT_PERMITTED) + "\n"))
         << Out;
-    EXPECT_EQ(Cli({"download"}, true), 1);
-    EXPECT_EQ(Err, "Not Connected\n" + std::string(MSG_NOT_PERMITTED) + "\n");
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"download"}, {"monitor"}, {"monitor", "--duration", "1m"}}) {
+        EXPECT_EQ(Cli(command, true), 1) << command.back();
+        EXPECT_EQ(Err, "Not Connected\n" + std::string(MSG_NOT_PERMITTED) + "\n") << command.back();
+    }
 }
 
 }  // namespace
