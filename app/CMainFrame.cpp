@@ -32,6 +32,7 @@
 #include "graph/CDTView.h"
 #include "graph/CReportPrinter.h"
 #include "logger/CRunJournal.h"
+#include "logger/PollGrid.h"
 #include "logger/sim/MakeBridge.h"
 
 namespace {
@@ -279,6 +280,9 @@ void CMainFrame::OnDownload() {
             this);
         connect(m_downloadDlg.get(), &CDownloadDlg::LoggerStoppedAnswering, this,
                 &CMainFrame::OnLoggerStoppedAnswering);
+        connect(m_downloadDlg.get(), &CDownloadDlg::RunHeldUp, this, [this](int missed) {
+            statusBar()->showMessage(QString::fromStdString(HeldUpRunText(missed)));
+        });
     }
     m_downloadDlg->DoModal();
 }

@@ -23,6 +23,7 @@
 #include "export/CsvExport.h"
 #include "logger/CLoggerLink.h"
 #include "logger/CRunJournal.h"
+#include "logger/PollGrid.h"
 #include "logger/sim/MakeBridge.h"
 #include "platform/CSettings.h"
 #include "platform/LocalTime.h"
@@ -65,35 +66,16 @@ private:
     void (*m_previousTerminate)(int) = nullptr;
 };
 
-// The times the polls of a run fall due: the first a set time after the start, each later one
-// a period after the one before it fell due, however long the work in between took, so that
-// the polls keep to the readings' time grid over a whole run instead of drifting behind it.
-class CPollGrid {
-public:
-    explicit CPollGrid(std::chrono::milliseconds first)
-        : m_due(std::chrono::steady_clock::now() + first) {}
-
-    // Sleeps until the next poll is due, or until a stop is asked for.
-    void Wait() const {
-        while (!CStopSignals::Requested()) {
-            const auto left = m_due - std::chrono::steady_clock::now();
-            if (left <= std::chrono::steady_clock::duration::zero()) {
-                return;
-            }
-            std::this_thread::sleep_for(
-                std::min<std::chrono::steady_clock::duration>(left, STOP_CHECK_PERIOD));
+// Sleeps until the next poll is due by `grid`, or until a stop is asked for.
+void WaitForPoll(const CPollGrid& grid) {
+    while (!CStopSignals::Requested()) {
+        const auto left = grid.Due() - CPollGrid::Clock::now();
+        if (left <= CPollGrid::Clock::duration::zero()) {
+            return;
         }
+        std::this_thread::sleep_for(std::min<CPollGrid::Clock::duration>(left, STOP_CHECK_PERIOD));
     }
-    // Whole periods that went by after the poll due was (the process was stopped, the output
-    // blocked): the polls of those slots can no longer be taken.
-    std::int64_t Missed(std::chrono::milliseconds period) const {
-        return (std::chrono::steady_clock::now() - m_due) / period;
-    }
-    void Advance(std::chrono::milliseconds by) { m_due += by; }
-
-private:
-    std::chrono::steady_clock::time_point m_due;
-};
+}
 
 // Whether the file could be written, found without touching it.
 bool Writable(const std::filesystem::path& file) {
@@ -209,22 +191,18 @@ int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int
             return EXIT_FAILURE_STATUS;  // the link has said why
     }
 
-    CPollGrid grid{std::chrono::milliseconds(host.PollPeriodMs())};
+    CPollGrid grid{CPollGrid::Clock::now(), std::chrono::milliseconds(host.PollPeriodMs())};
     bool journalFailureTold = false;
     for (;;) {
-        grid.Wait();
+        WaitForPoll(grid);
         if (CStopSignals::Requested() || doc.Record().SampleCount >= count) {
             (void)link.EndRealTimeRun(doc, host);
             return EndOfRun(link, doc, false, context);
         }
-        const std::chrono::milliseconds period(host.PollPeriodMs());
-        if (const std::int64_t missed =
-                std::min<std::int64_t>(grid.Missed(period), count - doc.Record().SampleCount);
-            missed > 0 && doc.Record().SampleCount > 0) {
-            context.Err << "The run was held up: the " << missed
-                        << " readings due meanwhile are kept without a level.\n";
-            link.SkipReadings(doc, host, static_cast<std::int32_t>(missed));
-            grid.Advance(period * missed);
+        if (const std::int32_t missed =
+                link.KeepMissedSlots(doc, host, grid, CPollGrid::Clock::now(), count);
+            missed > 0) {
+            context.Err << HeldUpRunText(missed) << '\n';
         }
         const PollResult result =
             doc.Record().SampleCount < count ? link.PollRealTime(doc, host) : PollResult::Polling;

@@ -10,6 +10,7 @@
 #include "logger/CBridge.h"
 #include "logger/CRunJournal.h"
 #include "logger/MemoryImage.h"
+#include "logger/PollGrid.h"
 #include "logger/SetupBlock.h"
 #include "platform/CPrompt.h"
 
@@ -115,10 +116,13 @@ public:
     // far are kept as the last measurement. Nothing is written for a run without readings.
     // False when the last measurement could not be written: the journal then stays.
     bool EndRealTimeRun(CDTDoc& doc, CLinkHost& host);
-    // Readings whose polls fell due while the front end was held up (a stopped process, a
-    // blocked output) go into the record without a level, so that every later reading keeps
-    // its true time. Only a run that has its first reading takes them.
-    void SkipReadings(CDTDoc& doc, CLinkHost& host, std::int32_t count);
+    // The slots of the run whose polls fell due, by `grid` at `now`, while the front end was
+    // held up (a stopped process, a blocked event loop or output) go into the record as
+    // readings without a level, so that every later reading keeps its true time; at most
+    // until the record holds `limit` readings. Only a run that has its first reading takes
+    // them. The grid moves past them; how many were kept.
+    std::int32_t KeepMissedSlots(CDTDoc& doc, CLinkHost& host, CPollGrid& grid,
+                                 CPollGrid::Clock::time_point now, std::int32_t limit);
     // A reading of the run did not reach the disk as it came (the journal could not be begun
     // or added to): a crash would lose the run.
     bool JournalFailed() const { return m_journalFailed; }
@@ -158,6 +162,8 @@ private:
     // The real-time run (RealTimeRun.cpp).
     bool ReadLevel(std::uint16_t& raw);
     void AppendReading(CDTDoc& doc, CLinkHost& host, float level);
+    // `count` readings without a level.
+    void SkipReadings(CDTDoc& doc, CLinkHost& host, std::int32_t count);
 
     CBridge& m_bridge;
     CPrompt& m_prompt;

@@ -2,6 +2,7 @@
 // poll timer that the download started, until the run is stopped, the record is full or the
 // logger stops answering.
 
+#include <algorithm>
 #include <limits>
 
 #include "document/AlarmIndicator.h"
@@ -9,16 +10,6 @@
 #include "logger/CLinkHost.h"
 #include "logger/CLoggerLink.h"
 #include "platform/CProfile.h"
-
-namespace {
-
-// The poll period that follows the first reading: the sampling interval in whole
-// milliseconds, 50 ms to 60 s.
-std::uint32_t PollPeriodMs(float sampleInterval) {
-    return static_cast<std::uint32_t>(sampleInterval * 1000.0f);
-}
-
-}  // namespace
 
 PollResult CLoggerLink::PollRealTime(CDTDoc& doc, CLinkHost& host) {
     if (m_handle == INVALID_BRIDGE_HANDLE) {
@@ -44,6 +35,20 @@ PollResult CLoggerLink::PollRealTime(CDTDoc& doc, CLinkHost& host) {
     return PollResult::Polling;
 }
 
+std::int32_t CLoggerLink::KeepMissedSlots(CDTDoc& doc, CLinkHost& host, CPollGrid& grid,
+                                          CPollGrid::Clock::time_point now, std::int32_t limit) {
+    const CMeasurementRecord& r = doc.Record();
+    if (r.SampleCount == 0) {
+        return 0;
+    }
+    const std::chrono::milliseconds period = RunPollPeriod(r.SampleInterval);
+    const auto missed = static_cast<std::int32_t>(std::max<std::int64_t>(
+        0, std::min<std::int64_t>(grid.Missed(now, period), limit - r.SampleCount)));
+    SkipReadings(doc, host, missed);
+    grid.Advance(period * missed);
+    return missed;
+}
+
 void CLoggerLink::SkipReadings(CDTDoc& doc, CLinkHost& host, std::int32_t count) {
     for (std::int32_t i = 0; i < count && doc.Record().SampleCount > 0; ++i) {
         AppendReading(doc, host, std::numeric_limits<float>::quiet_NaN());
@@ -67,7 +72,7 @@ void CLoggerLink::AppendReading(CDTDoc& doc, CLinkHost& host, float level) {
     r.Levels[static_cast<std::size_t>(r.SampleCount)] = level;
     const bool first = r.SampleCount == 0;
     if (first) {
-        host.StartPollTimer(PollPeriodMs(r.SampleInterval));
+        host.StartPollTimer(static_cast<std::uint32_t>(RunPollPeriod(r.SampleInterval).count()));
         r.StartTime = host.Now();
         r.Info.StartTime = StartTimeText(r.StartTime);
     }

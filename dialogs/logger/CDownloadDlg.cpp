@@ -1,5 +1,7 @@
 #include "dialogs/logger/CDownloadDlg.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -111,8 +113,39 @@ bool CDownloadDlg::RunPolling() const {
 }
 
 void CDownloadDlg::PollRealTime() {
-    if (m_link.PollRealTime(m_doc, m_host) == PollResult::LoggerStopped) {
+    const auto now = m_steadyNow();
+    const bool firstReading = m_doc.Record().SampleCount == 0;
+    std::int32_t missed = 0;
+    if (!firstReading && m_grid) {
+        missed = m_link.KeepMissedSlots(m_doc, m_host, *m_grid, now, REAL_TIME_CAPACITY);
+        if (missed > 0) {
+            emit RunHeldUp(missed);
+        }
+    }
+    const PollResult result = m_link.PollRealTime(m_doc, m_host);
+    if (result == PollResult::LoggerStopped) {
         emit LoggerStoppedAnswering(m_doc.Record().SampleCount);
+    }
+    if (result != PollResult::Polling) {
+        return;
+    }
+    const std::chrono::milliseconds period = RunPollPeriod(m_doc.Record().SampleInterval);
+    if (firstReading) {
+        m_grid.emplace(now, period);
+        m_timerRephased = false;
+    } else {
+        m_grid->Advance(period);
+    }
+    QTimer& timer = m_host.PollTimer();
+    if (missed > 0) {
+        // The timer went on from the moment the program woke: its next tick is brought back
+        // onto the grid, and that tick sets the period again.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_grid->Due() - now);
+        timer.start(static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        m_timerRephased = true;
+    } else if (m_timerRephased) {
+        timer.start(static_cast<int>(period.count()));
+        m_timerRephased = false;
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QDialog>
 #include <QTimer>
 
 #include "dialogs/logger/CDownloadHost.h"
 #include "logger/CLoggerLink.h"
+#include "logger/PollGrid.h"
 
 class CBridge;
 class CDTDoc;
@@ -46,14 +48,23 @@ public:
 
     // Whether a real-time run still polls (Stop Running leaves it one more poll).
     bool RunPolling() const;
-    // One poll of the real-time run, as its timer makes it.
+    // One poll of the real-time run, as its timer makes it. The polls keep to the run's time
+    // grid: slots whose polls fell due while the program was held up (stopped, its event loop
+    // blocked) are kept as readings without a level, and the next poll falls on the grid again.
     void PollRealTime();
+    // The steady clock the run's time grid is read from; tests hold the program up without
+    // waiting.
+    void SetSteadyClock(std::function<CPollGrid::Clock::time_point()> now) {
+        m_steadyNow = std::move(now);
+    }
     // Ends a polling run at once, keeping its readings (the program is closing).
     void EndRealTimeRun();
 
 signals:
     // The logger stopped answering during a real-time run; the readings taken were kept.
     void LoggerStoppedAnswering(int readings);
+    // The run was held up: `missed` readings whose polls fell due meanwhile have no level.
+    void RunHeldUp(int missed);
 
 private:
     void ShowState(const QString& caption, const QString& status);
@@ -67,6 +78,11 @@ private:
     CDownloadHost m_host;
     CLoggerLink m_link;
     QTimer m_presenceTimer;
+    std::function<CPollGrid::Clock::time_point()> m_steadyNow = CPollGrid::Clock::now;
+    // The run's poll times from its first reading on.
+    std::optional<CPollGrid> m_grid;
+    // The poll timer was set to bring the next poll back onto the grid, not to the period.
+    bool m_timerRephased = false;
     // Whether the latest poll found a logger; kept from one opening to the next.
     bool m_connected = false;
 

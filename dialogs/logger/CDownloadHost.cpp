@@ -19,7 +19,11 @@ void LetWindowsRepaint() {
 }  // namespace
 
 CDownloadHost::CDownloadHost(QWidget& graphView, const CFrameSettings& settings)
-    : m_graphView(graphView), m_settings(settings) {}
+    : m_graphView(graphView), m_settings(settings) {
+    // A coarse timer may tick up to a twentieth of the period early or late: the polls keep
+    // to the run's time grid only with a precise one.
+    m_pollTimer.setTimerType(Qt::PreciseTimer);
+}
 
 void CDownloadHost::BeginProgress(std::uint32_t maximum) {
     m_loading = std::make_unique<CLoadingDlg>(m_graphView.window());

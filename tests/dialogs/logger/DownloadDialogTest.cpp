@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -170,6 +173,18 @@ struct DownloadDialog : testing::Test {
             }
         });
         return dialog->DoModal();
+    }
+
+    // A logger set up for real time at 5 s, dBC, SLOW.
+    void SetUpRealTimeLogger() {
+        MakeLogger(SimulatorOptions{}, std::nullopt);
+        SetupFields fields;
+        fields.RealTime = true;
+        fields.RateCode = 5;
+        fields.Dba = false;
+        fields.Fast = false;
+        fields.ManualStart = false;
+        ASSERT_TRUE(dialog->Link().SendSetup(ComposeSetupBlock(fields, {2024, 6, 3, 10, 0, 0})));
     }
 
     // The user waits for "Connected" and presses Download.
@@ -364,15 +379,7 @@ TEST_F(DownloadDialog, failedBlock_messageOverTheProgressWindowThenItGoes) {
 }
 
 TEST_F(DownloadDialog, realTimeLogger_startsTheRunThatOutlivesTheDialog) {
-    MakeLogger(SimulatorOptions{}, std::nullopt);
-    // A logger set up for real time at 5 s, dBC, SLOW.
-    SetupFields fields;
-    fields.RealTime = true;
-    fields.RateCode = 5;
-    fields.Dba = false;
-    fields.Fast = false;
-    fields.ManualStart = false;
-    ASSERT_TRUE(dialog->Link().SendSetup(ComposeSetupBlock(fields, {2024, 6, 3, 10, 0, 0})));
+    SetUpRealTimeLogger();
     settings.AlarmHigh = "85";
     settings.AlarmLow = "40";
 
@@ -406,6 +413,41 @@ TEST_F(DownloadDialog, realTimeLogger_startsTheRunThatOutlivesTheDialog) {
     CDTDoc last;
     ASSERT_EQ(last.LoadLastMeasurement(prompt), LoadResult::Loaded);
     EXPECT_EQ(last.Record().SampleCount, 2);
+}
+
+// A run held up (the program stopped, its event loop blocked) keeps the slots whose polls it
+// missed as readings without a level, says so, and brings its next poll back onto the grid.
+TEST_F(DownloadDialog, runHeldUp_keepsTheMissedSlotsWithoutALevelAndPollsOnTheGrid) {
+    SetUpRealTimeLogger();
+    ASSERT_TRUE(PollAndDownload());
+    const auto start = CPollGrid::Clock::now();
+    auto now = start;
+    dialog->SetSteadyClock([&now] { return now; });
+    QSignalSpy heldUp(dialog.get(), &CDownloadDlg::RunHeldUp);
+    struct Step {
+        int SinceFirstMs;  // when the poll comes, from the run's first poll
+        int Readings;      // the record's readings after it
+        int TimerMs;       // the poll timer's next tick
+    };
+    const std::vector<Step> steps = {
+        {0, 1, 5000},      // the first reading starts the grid
+        {5001, 2, 5000},   // on time
+        {27500, 6, 2500},  // 17.5 s late: 3 slots missed, the fourth taken, back on the grid
+        {30000, 7, 5000},  // on the grid: the period again
+    };
+    for (const Step& step : steps) {
+        now = start + std::chrono::milliseconds(step.SinceFirstMs);
+        dialog->PollRealTime();
+        EXPECT_EQ(doc.Record().SampleCount, step.Readings) << step.SinceFirstMs;
+        EXPECT_EQ(dialog->Host().PollTimer().interval(), step.TimerMs) << step.SinceFirstMs;
+    }
+    ASSERT_EQ(heldUp.size(), 1);
+    EXPECT_EQ(heldUp[0][0].toInt(), 3);
+    const auto& levels = doc.Record().Levels;
+    EXPECT_EQ(
+        std::count_if(levels.begin(), levels.begin() + 7, [](float l) { return std::isnan(l); }),
+        3);
+    EXPECT_TRUE(std::isnan(levels[2]) && std::isnan(levels[4]) && !std::isnan(levels[5]));
 }
 
 }  // namespace
