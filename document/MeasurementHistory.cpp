@@ -21,6 +21,13 @@ std::string NumberedName(const std::string& stem, int number, const std::string&
     return number == 1 ? stem + extension : stem + "-" + std::to_string(number) + extension;
 }
 
+// A data folder on a file system that has no hard links (FAT on a USB stick, some network
+// shares) gets a copy instead of a second name.
+bool FileSystemWithoutLinks(int error) {
+    return error == EPERM || error == EXDEV || error == ENOTSUP || error == EMLINK ||
+           error == ENOSYS;
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> HistoryFolder() {
@@ -64,7 +71,19 @@ std::optional<std::filesystem::path> LinkIntoHistory(const std::filesystem::path
         if (link(file.c_str(), candidate.c_str()) == 0) {
             return candidate;
         }
-        if (errno != EEXIST) {
+        if (errno == EEXIST) {
+            continue;
+        }
+        if (!FileSystemWithoutLinks(errno)) {
+            return std::nullopt;
+        }
+        // copy_file() does not replace a file either.
+        std::error_code error;
+        if (std::filesystem::copy_file(file, candidate, error)) {
+            return candidate;
+        }
+        if (error != std::errc::file_exists) {
+            std::filesystem::remove(candidate, error);  // what a full disk left of the copy
             return std::nullopt;
         }
     }

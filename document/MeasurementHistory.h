@@ -26,8 +26,8 @@ std::string HistoryStem(std::time_t start, const std::string& suffix = "");
 std::filesystem::path UnusedHistoryName(const std::filesystem::path& folder,
                                         const std::string& stem, const std::string& extension);
 
-// A second name in the history for `file`, which stays where it is. The name given, or
-// empty when the history cannot take it.
+// A second name in the history for `file`, which stays where it is (a copy where the file
+// system has no hard links). The name given, or empty when the history cannot take it.
 std::optional<std::filesystem::path> LinkIntoHistory(const std::filesystem::path& file,
                                                      const std::string& stem);
 // `file` moved into the history under a new name; empty when it could not be moved.

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 
@@ -14,6 +17,22 @@
 #include "tests/CRecordingPrompt.h"
 #include "tests/FileLimit.h"
 #include "tests/document/ExampleRecord.h"
+
+namespace {
+
+// link() fails as on a file system without hard links while set; the calls it failed.
+int g_failedLinks = -1;
+
+}  // namespace
+
+extern "C" int link(const char* from, const char* to) {
+    if (g_failedLinks >= 0) {
+        ++g_failedLinks;
+        errno = EPERM;
+        return -1;
+    }
+    return reinterpret_cast<int (*)(const char*, const char*)>(dlsym(RTLD_NEXT, "link"))(from, to);
+}
 
 namespace {
 
@@ -71,6 +90,13 @@ TEST(MeasurementHistory, replacingTheLastMeasurement_keepsWhatTheNewRecordDoesNo
     }
     EXPECT_EQ(std::count_if(entries(), {}, [](const auto& e) { return CountIn(e.path()) == 3; }),
               static_cast<long>(HISTORY_LIMIT));
+    // Without hard links the history gets a copy.
+    std::filesystem::remove_all(history);
+    g_failedLinks = 0;
+    ASSERT_TRUE(Save(ExampleRecord(2), 30));
+    EXPECT_GT(g_failedLinks, 0);
+    g_failedLinks = -1;
+    EXPECT_EQ(CountIn(history / "2014-06-05_14-22-07.sound"), 3);
 }
 
 }  // namespace
