@@ -75,9 +75,15 @@ struct CMqttMonitor::Parts {
 };
 
 void AddMqttOptions(CLI::App& monitor, CMqttOptions& options) {
-    monitor.add_option("--mqtt", options.Url,
-                       "Publish the levels, intervals and alarms on this MQTT broker: "
-                       "mqtt://host[:port] or mqtts://host[:port] (TLS)");
+    monitor
+        .add_option("--mqtt", options.Url,
+                    "Publish the levels, intervals and alarms on this MQTT broker: "
+                    "mqtt://host[:port] or mqtts://host[:port] (TLS)")
+        ->check(
+            [](const std::string& url) {
+                return ParseMqttUrl(url) ? "" : "mqtt://host[:port] or mqtts://host[:port]";
+            },
+            "URL");
     const std::pair<const char*, std::pair<std::string*, const char*>> more[] = {
         {"--mqtt-ca",
          {&options.CaFile,
@@ -101,6 +107,21 @@ void AddMqttOptions(CLI::App& monitor, CMqttOptions& options) {
     for (const auto& [name, target] : more) {
         monitor.add_option(name, *target.first, target.second)->needs("--mqtt");
     }
+    monitor.get_option("--mqtt-readings")
+        ->check(
+            [](const std::string& text) {
+                return ReadingsEvery(text) ? "" : "all, none or a number from 1";
+            },
+            "all|N|none");
+    monitor.get_option("--mqtt-prefix")
+        ->check(
+            [](const std::string& prefix) {
+                const bool topic = !prefix.empty() && !prefix.ends_with('/') &&
+                                   prefix.find_first_of("+#") == std::string::npos;
+                return topic ? "" : "a topic without + or #, not ending with /";
+            },
+            "PREFIX");
+    monitor.get_option("--mqtt-password-file")->needs("--mqtt-user");
     monitor
         .add_flag("--mqtt-discovery", options.Discovery,
                   "Announce the level, the interval's Leq and Lmax and the alarm to Home "
@@ -113,27 +134,11 @@ std::unique_ptr<CMqttMonitor> CMqttMonitor::Start(const CMqttOptions& options,
                                                   const CAlarmSettings& alarms, std::ostream& err,
                                                   int& status) {
     status = EXIT_USAGE;
+    // The URL, the readings and the prefix were checked as the options were read.
     const auto endpoint = ParseMqttUrl(options.Url);
-    if (!endpoint) {
-        err << "--mqtt: cannot read \"" << options.Url
-            << "\" (mqtt://host[:port] or mqtts://host[:port]).\n";
-        return nullptr;
-    }
     const auto every = ReadingsEvery(options.Readings);
-    if (!every) {
-        err << "--mqtt-readings: \"" << options.Readings << "\" is none of all, none, a number.\n";
-        return nullptr;
-    }
-    if (options.Prefix.find_first_of("+#") != std::string::npos || options.Prefix.ends_with('/')) {
-        err << "--mqtt-prefix: \"" << options.Prefix << "\" cannot hold + or # nor end with /.\n";
-        return nullptr;
-    }
     if (!options.CaFile.empty() && !endpoint->Tls) {
         err << "--mqtt-ca: only for an mqtts:// broker.\n";
-        return nullptr;
-    }
-    if (!options.PasswordFile.empty() && options.User.empty()) {
-        err << "--mqtt-password-file: a password needs --mqtt-user.\n";
         return nullptr;
     }
     std::string problem;

@@ -164,14 +164,6 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     settings.Reconnect = options.Reconnect;
     const CFrameSettings frame = ReadFrameSettings(ReadSettingsFile());
     settings.Alarms = {frame.AlarmHigh, frame.AlarmLow};
-    std::unique_ptr<CMqttMonitor> mqtt;
-    if (options.Mqtt.Requested()) {
-        int mqttStatus = EXIT_OK;
-        mqtt = CMqttMonitor::Start(options.Mqtt, settings.Alarms, context.Err, mqttStatus);
-        if (!mqtt) {
-            return mqttStatus;
-        }
-    }
 
     std::shared_ptr<CRunClock> clock;
     std::unique_ptr<CBridge> bridge;
@@ -199,6 +191,15 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
         if (!archive) {
             context.Err << refusal << '\n';
             return busy ? EXIT_FAILURE_STATUS : EXIT_BAD_FILE;
+        }
+    }
+    // After the locks: a second monitor of the logger must not take over its topics.
+    std::unique_ptr<CMqttMonitor> mqtt;
+    if (options.Mqtt.Requested()) {
+        int mqttStatus = EXIT_OK;
+        mqtt = CMqttMonitor::Start(options.Mqtt, settings.Alarms, context.Err, mqttStatus);
+        if (!mqtt) {
+            return mqttStatus;
         }
     }
     shared.RecoverUnfinishedRun();
