@@ -25,6 +25,8 @@ TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
     running.RealTimeActive = true;
     running.DisplayState = 1;
     running.ListShown = true;
+    CCommandState starting = running;
+    starting.SampleCount = 0;  // shown before its first reading
     CCommandState loaded;
     loaded.SampleCount = 3;
     loaded.DisplayState = 1;
@@ -78,6 +80,11 @@ TEST(CommandRules, enablingFollowsTheRecordAndTheRun) {
         {"a real-time run",
          running,
          {STOP_RUNNING, HELP_TOPICS, SAVE, WINDOW_INSTRUMENT, WINDOW_INFO, WINDOW_LEVEL,
+          WINDOW_STATISTICS, GRAPH_UNDOZOOM, GRAPH_ZOOM_IN, GRAPH_ZOOM_OUT, GRAPH_AXIS_SETUP,
+          GRAPH_COLOR_SETUP, GRAPH_VIEW, FILE_NEW, FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
+        {"a real-time run before its first reading",
+         starting,
+         {STOP_RUNNING, HELP_TOPICS, WINDOW_INSTRUMENT, WINDOW_INFO, WINDOW_LEVEL,
           WINDOW_STATISTICS, GRAPH_UNDOZOOM, GRAPH_ZOOM_IN, GRAPH_ZOOM_OUT, GRAPH_AXIS_SETUP,
           GRAPH_COLOR_SETUP, GRAPH_VIEW, FILE_NEW, FILE_SAVE, ABOUT, EXIT, NEXT_PANE, PREV_PANE}},
     };

@@ -82,7 +82,8 @@ TEST_F(CliAssess, weekReport_threePagesWhoseNumbersAreThoseOfStatsJson) {
         std::string Text;
     } expected[] = {
         // clang-format off
-        {LineFrom(first, "Readings "), "604800"}, {first, OneDecimal(json["leq_db"]) + " dB(A)"},
+        {LineFrom(first, "Readings "), "604800"}, {LineFrom(first, "Duration"), "7 d 00:00:00"},
+        {first, OneDecimal(json["leq_db"]) + " dB(A)"},
         {first, OneDecimal(json["sel_db"]) + " dB(A)"}, {first, OneDecimal(json["l90_db"]) + " dB(A)"},
         {first, OneDecimal(a["lday_db"])}, {first, OneDecimal(a["levening_db"])},
         {first, OneDecimal(a["lnight_db"])}, {first, OneDecimal(a["lden_db"])},

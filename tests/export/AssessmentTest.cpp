@@ -38,6 +38,7 @@ const double MIDNIGHT_60MIN = 10 * std::log10((30 * 1e8 + 30 * 1e5) / 60);
 
 TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
     const double dose85At90 = 50.0 * std::pow(2.0, 5.0 / 3.0);
+    const double dose85At80 = 100.0 * std::pow(2.0, -5.0 / 3.0);
     const struct {
         const char* Name;
         std::vector<float> Levels;
@@ -60,6 +61,8 @@ TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
           90.0, 90.0}, "2014-06-05T08:00:00+02:00", 1, 1},
         {"8 h at 85 dB", Runs({{480, 85.0f}}), {2014, 6, 5, 8, 0, 0}, 60.0f,
          {{}, {}, {}, {}, 85.0, 100.0, 100.0, 50.0, 50.0, 85.0, 85.0}, "", 1, 1},
+        {"8 h at 80 dB, the 90/5 threshold", Runs({{480, 80.0f}}), {2014, 6, 5, 8, 0, 0}, 60.0f,
+         {{}, {}, {}, {}, 80.0, dose85At80, dose85At80, 25.0, 25.0, 80.0, 80.0}, "", 0, 1},
         {"8 h at 85 dB, the last hour without a level", Runs({{420, 85.0f}, {60, std::nanf("")}}),
          {2014, 6, 5, 8, 0, 0}, 60.0f,
          {{}, {}, {}, {}, 85.0 + 10 * std::log10(7.0 / 8), 87.5, 100.0, {}, {}, 85.0, 85.0}, "", 1, 1},

@@ -46,6 +46,7 @@ TEST(CsvExport, readBackAcrossTheEndOfSummerTime) {
     for (std::size_t i = 1; i < many.size(); ++i) {
         ASSERT_EQ(many[i][0], std::to_string(i));
     }
+    EXPECT_EQ(many[1][1], "2014-06-05T14:02:07+02:00");  // a second apart: whole seconds
 }
 
 TEST(CsvExport, levelsWeightingAndEmptyRecords) {

@@ -305,6 +305,8 @@ TEST_F(GraphMouse, keys_moveTheCursorAndZoomAroundIt) {
                 {Qt::Key_Left, {}, 30, 0},
                 {Qt::Key_Plus, {}, 30, 1},
                 {Qt::Key_Home, {}, 0, 1},
+                {Qt::Key_Right, Qt::ShiftModifier, 15, 1},  // to the last of the 16 in view
+                {Qt::Key_Home, {}, 0, 1},
                 {Qt::Key_Minus, {}, 0, 0}};
     for (const auto& k : keys) {
         QTest::keyClick(View.get(), k.Key, k.Modifiers);

@@ -212,6 +212,13 @@ TEST_F(UsbBridgeTest, queryString_isTheProductNameOfTheDeviceAtThatIndex) {
     EXPECT_EQ(link.FindLogger(), 1);
     EXPECT_FALSE(link.SendCalibration(1));
     EXPECT_TRUE(usb.Transfers.empty());
+
+    // A logger this user may not open stays the reason, whatever a later device says.
+    usb.Devices = {usb.Devices[0], silent};
+    bridge = Bridge();
+    CLoggerLink denied(*bridge, prompt);
+    EXPECT_EQ(denied.FindLogger(), -1);
+    EXPECT_TRUE(denied.LoggerNotPermitted());
 }
 
 TEST_F(UsbBridgeTest, open_claimsInterfaceZeroAndUsesItsBulkEndpoints) {

@@ -56,6 +56,11 @@ TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
         EXPECT_EQ(readings.Integer(0), reading.TimeMs);
         EXPECT_FLOAT_EQ(static_cast<float>(readings.Real(1)), reading.LevelDb);
     }
+    // A time range holds the readings from its start up to, not at, its end.
+    const CArchiveRange range{log.Readings[10].TimeMs, log.Readings[20].TimeMs};
+    const std::vector<CArchivedReading> some = ArchivedReadings(*db, range);
+    ASSERT_EQ(some.size(), 10u);
+    EXPECT_EQ(some.front().TimeMs, range.FromMs);
 }
 
 TEST(StationArchive, aFileThatIsNotOneItKnows_isRefusedAndLeftUntouched) {
