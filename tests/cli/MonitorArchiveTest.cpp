@@ -40,7 +40,8 @@ struct MonitorArchive : testing::Test {
         return db;
     }
     std::int64_t Number(const char* sql) const {
-        CStatement statement(Archive()->Handle(), sql);
+        const auto db = Archive();  // open until the statement is finalized
+        CStatement statement(db->Handle(), sql);
         EXPECT_EQ(statement.Step(), SQLITE_ROW) << sql;
         return statement.Integer(0);
     }
@@ -103,7 +104,8 @@ TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the monitor ended before it was killed";
         SCOPED_TRACE(std::to_string(kill) + " killed after " + std::to_string(moment) + " ms");
-        CStatement check(Archive()->Handle(), "PRAGMA integrity_check");
+        const auto db = Archive();
+        CStatement check(db->Handle(), "PRAGMA integrity_check");
         ASSERT_EQ(check.Step(), SQLITE_ROW);
         EXPECT_EQ(check.Text(0), "ok");
         // Each commit holds a run's readings with its count: none is half there.
