@@ -37,6 +37,12 @@ TEST(Station, pollsPastTheRecordLimitOnItsScheduleWithoutMissingAPoll) {
     ASSERT_EQ(doc.LoadLastMeasurement(prompt), LoadResult::Loaded);
     ASSERT_EQ(doc.Record().SampleCount, 5000);
     EXPECT_EQ(doc.Record().Levels[4999], log.Readings.back().LevelDb);
+
+    // A run that stops where a record ends still ends a period after its last reading.
+    CStationBench atRecordEnd(3);
+    settings.MaxReadings = 10000;
+    ASSERT_EQ(atRecordEnd.Run(settings), StationEnd::Limit);
+    EXPECT_EQ(atRecordEnd.Log.Ends.back(), atRecordEnd.Log.Readings.back().TimeMs + 1000);
 }
 
 TEST(Station, loggerThatStopsAnswering_endsTheRunOrIsTriedAgain) {
