@@ -19,6 +19,7 @@
 
 #include "cli/CConsoleLinkHost.h"
 #include "cli/CliCommands.h"
+#include "cli/ReadingOutput.h"
 #include "cli/StationMonitor.h"
 #include "document/CDTDoc.h"
 #include "export/CsvExport.h"
@@ -110,18 +111,14 @@ struct CMonitorOptions {
 class CReadingPrinter {
 public:
     CReadingPrinter(std::ostream& out, std::ostream& err, std::string csvName)
-        : m_out(out), m_err(err), m_csvName(std::move(csvName)) {}
+        : m_out(out, err), m_err(err), m_csvName(std::move(csvName)) {}
 
     void Print(const CMeasurementRecord& r) {
         const std::int32_t index = r.SampleCount - 1;
         const std::time_t time = r.SampleTime(index);
         const std::string level = LevelText(r.Levels[static_cast<std::size_t>(index)], 1);
-        m_out << r.SampleCount << '\t' << FormatLocalTime(time, "%d/%m/%y %H:%M:%S") << '\t'
-              << level << std::endl;
-        if (!m_out && !m_outputLost) {
-            m_outputLost = true;
-            m_err << "The output could not be written; the run ends.\n";
-        }
+        m_out.WriteLine(std::to_string(r.SampleCount) + '\t' +
+                        FormatLocalTime(time, "%d/%m/%y %H:%M:%S") + '\t' + level);
         if (m_csvName.empty()) {
             return;
         }
@@ -136,7 +133,7 @@ public:
     // False once a line could not be written to the CSV file.
     bool CsvWhole() const { return !m_csvFailed; }
     // True once a reading's line could not be written to standard output.
-    bool OutputLost() const { return m_outputLost; }
+    bool OutputLost() const { return m_out.Lost(); }
 
 private:
     void CheckCsv() {
@@ -147,12 +144,11 @@ private:
         }
     }
 
-    std::ostream& m_out;
+    CReadingOutput m_out;
     std::ostream& m_err;
     std::ofstream m_csv;
     std::string m_csvName;
     bool m_csvFailed = false;
-    bool m_outputLost = false;
 };
 
 // A run left unfinished by an earlier monitor or program becomes the last measurement

@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "cli/CConsolePrompt.h"
+#include "cli/ReadingOutput.h"
 #include "document/CMeasurementRecord.h"
 #include "logger/sim/MakeBridge.h"
 #include "platform/CSettings.h"
@@ -49,20 +50,24 @@ std::string IntervalLevelText(const std::optional<double>& level) {
 // runs as the plain monitor numbers them, and a line per interval that starts with "interval".
 class CStationPrinter : public CStationObserver {
 public:
-    explicit CStationPrinter(std::ostream& out) : m_out(out) {}
+    CStationPrinter(std::ostream& out, std::ostream& err) : m_out(out, err) {}
 
     void RunStarted(const CStationRun&) override {}
     void Reading(const CStationReading& reading) override {
-        m_out << reading.Number << '\t' << FormatLocalTime(reading.TimeMs / 1000, CLOCK_FORMAT)
-              << '\t' << LevelText(reading.LevelDb, 1) << std::endl;
+        m_out.WriteLine(std::to_string(reading.Number) + '\t' +
+                        FormatLocalTime(reading.TimeMs / 1000, CLOCK_FORMAT) + '\t' +
+                        LevelText(reading.LevelDb, 1));
     }
     void IntervalCompleted(const CIntervalLevels& interval) override {
-        m_out << IntervalLine(interval) << std::endl;
+        m_out.WriteLine(IntervalLine(interval));
     }
     void RunEnded(std::int64_t) override {}
 
+    // True once a line could not be written: the station ends.
+    bool OutputLost() const { return m_out.Lost(); }
+
 private:
-    std::ostream& m_out;
+    CReadingOutput m_out;
 };
 
 // The logger's one monitor: a lock in the program directory, where the last measurement and
@@ -206,7 +211,7 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
 
     CConsolePrompt prompt(context.Out, context.Err);
     CStation station(*bridge, prompt, *clock, settings, context.Err);
-    CStationPrinter printer(context.Out);
+    CStationPrinter printer(context.Out, context.Err);
     station.AddObserver(printer);
     if (archive) {
         station.AddObserver(*archive);
@@ -215,9 +220,10 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
         station.AddObserver(mqtt->Observer());
     }
     // A broker that refuses us ends the monitor: a wrong password is not tried forever.
-    const StationEnd end =
-        station.Run([&] { return shared.StopRequested() || (mqtt && mqtt->Refused()); });
-    int status = EXIT_OK;
+    const StationEnd end = station.Run([&] {
+        return shared.StopRequested() || printer.OutputLost() || (mqtt && mqtt->Refused());
+    });
+    int status = printer.OutputLost() ? EXIT_FAILURE_STATUS : EXIT_OK;
     switch (end) {
         case StationEnd::NotConnected:
             SayNotConnected(station.Link(), context.Err);
@@ -234,10 +240,6 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
             break;
         default:
             break;
-    }
-    if (station.MissedPolls() > 0) {
-        context.Err << station.MissedPolls()
-                    << " polls were left out: the computer fell behind the logger's clock.\n";
     }
     if (!station.LastMeasurementKept()) {
         context.Err << "The last readings could not be written to PreMeasure.sound.\n";

@@ -123,6 +123,10 @@ public:
     // them. The grid moves past them; how many were kept.
     std::int32_t KeepMissedSlots(CDTDoc& doc, CLinkHost& host, CPollGrid& grid,
                                  CPollGrid::Clock::time_point now, std::int32_t limit);
+    // The same for a run whose clock is not the grid's: `missed` slots, counted by the
+    // caller, without moving any grid.
+    std::int32_t KeepMissedSlots(CDTDoc& doc, CLinkHost& host, std::int64_t missed,
+                                 std::int32_t limit);
     // A reading of the run did not reach the disk as it came (the journal could not be begun
     // or added to): a crash would lose the run.
     bool JournalFailed() const { return m_journalFailed; }

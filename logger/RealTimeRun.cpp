@@ -37,16 +37,22 @@ PollResult CLoggerLink::PollRealTime(CDTDoc& doc, CLinkHost& host) {
 
 std::int32_t CLoggerLink::KeepMissedSlots(CDTDoc& doc, CLinkHost& host, CPollGrid& grid,
                                           CPollGrid::Clock::time_point now, std::int32_t limit) {
+    const std::chrono::milliseconds period = RunPollPeriod(doc.Record().SampleInterval);
+    const std::int32_t kept = KeepMissedSlots(doc, host, grid.Missed(now, period), limit);
+    grid.Advance(period * kept);
+    return kept;
+}
+
+std::int32_t CLoggerLink::KeepMissedSlots(CDTDoc& doc, CLinkHost& host, std::int64_t missed,
+                                          std::int32_t limit) {
     const CMeasurementRecord& r = doc.Record();
     if (r.SampleCount == 0) {
         return 0;
     }
-    const std::chrono::milliseconds period = RunPollPeriod(r.SampleInterval);
-    const auto missed = static_cast<std::int32_t>(std::max<std::int64_t>(
-        0, std::min<std::int64_t>(grid.Missed(now, period), limit - r.SampleCount)));
-    SkipReadings(doc, host, missed);
-    grid.Advance(period * missed);
-    return missed;
+    const auto kept = static_cast<std::int32_t>(
+        std::max<std::int64_t>(0, std::min<std::int64_t>(missed, limit - r.SampleCount)));
+    SkipReadings(doc, host, kept);
+    return kept;
 }
 
 void CLoggerLink::SkipReadings(CDTDoc& doc, CLinkHost& host, std::int32_t count) {

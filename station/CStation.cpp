@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <ostream>
+
+#include "logger/PollGrid.h"
 
 namespace {
 
@@ -33,8 +36,10 @@ CStation::CStation(CBridge& bridge, CPrompt& prompt, CRunClock& clock, CStationS
       m_messages(messages),
       m_link(bridge, prompt) {}
 
+// The link stamps a record's start with it at the record's first reading: the time of the
+// poll due, which a poll taken late, as the station catches up, would put off the grid.
 std::time_t CStation::Now() const {
-    return static_cast<std::time_t>(m_clock.NowMs() / 1000);
+    return static_cast<std::time_t>(m_dueMs / 1000);
 }
 
 std::int64_t CStation::LimitMs() const {
@@ -158,8 +163,33 @@ bool CStation::Poll() {
         return false;
     }
     const CMeasurementRecord& record = m_doc.Record();
-    const CStationReading reading{++m_readings, m_dueMs,
-                                  record.Levels[static_cast<std::size_t>(record.SampleCount - 1)]};
+    TellReading(record.Levels[static_cast<std::size_t>(record.SampleCount - 1)]);
+    // The record is full and kept: the next one starts now, before the next poll is due.
+    if (result == PollResult::Ended && !NextRecord()) {
+        return false;
+    }
+    m_dueMs += m_periodMs;
+    // A station that fell further behind (a stopped process, a blocked output, a slow disk)
+    // keeps the polls it missed as readings without a level, so that every later reading
+    // keeps its true time.
+    const std::int64_t period = m_periodMs;
+    const std::int64_t tolerance = std::max<std::int64_t>(period, CATCH_UP_MS * m_clock.Speed());
+    if (const std::int64_t late = m_clock.NowMs() - m_dueMs; late >= tolerance) {
+        // No more of them than the readings and the duration asked for.
+        std::int64_t missed = late / period;
+        if (m_settings.MaxReadings > 0) {
+            missed = std::min(missed, m_settings.MaxReadings - m_readings);
+        }
+        if (m_settings.DurationMs > 0) {
+            missed = std::min(missed, (LimitMs() - m_dueMs + period - 1) / period);
+        }
+        return missed <= 0 || KeepMissedSlots(missed);
+    }
+    return true;
+}
+
+void CStation::TellReading(float level) {
+    const CStationReading reading{++m_readings, m_dueMs, level};
     m_lastReadingMs = reading.TimeMs;
     for (CStationObserver* observer : m_observers) {
         observer->Reading(reading);
@@ -171,24 +201,38 @@ bool CStation::Poll() {
             }
         }
     }
+}
+
+bool CStation::NextRecord() {
     const std::uint32_t period = m_periodMs;
-    if (result == PollResult::Ended) {
-        // The record is full and kept: the next one starts now, before the next poll is due.
-        if (m_link.RunDownload(m_doc, *this, DownloadScope::RealTimeOnly) !=
-            DownloadResult::RealTimeStarted) {
-            EndRun(reading.TimeMs + period);
-            return false;
-        }
-        m_periodMs = period;
+    if (m_link.RunDownload(m_doc, *this, DownloadScope::RealTimeOnly) !=
+        DownloadResult::RealTimeStarted) {
+        EndRun(*m_lastReadingMs + period);
+        return false;
     }
-    m_dueMs += period;
-    // A station that fell further behind (a suspended machine, a clock faster than the
-    // computer can poll) leaves out the polls it missed rather than taking them all at once.
-    const std::int64_t tolerance = std::max<std::int64_t>(period, CATCH_UP_MS * m_clock.Speed());
-    if (const std::int64_t late = m_clock.NowMs() - m_dueMs; late >= tolerance) {
-        const std::int64_t missed = late / period;
-        m_missedPolls += missed;
-        m_dueMs += missed * period;
+    m_periodMs = period;
+    return true;
+}
+
+bool CStation::KeepMissedSlots(std::int64_t missed) {
+    m_messages << HeldUpRunText(missed) << '\n';
+    while (missed > 0) {
+        // A record that starts within the stall takes none: it begins at its first poll.
+        const std::int32_t kept = m_link.KeepMissedSlots(m_doc, *this, missed, REAL_TIME_CAPACITY);
+        const std::int64_t told = kept > 0 ? kept : missed;
+        for (std::int64_t i = 0; i < told; ++i) {
+            TellReading(std::numeric_limits<float>::quiet_NaN());
+            m_dueMs += m_periodMs;
+        }
+        missed -= told;
+        if (m_doc.Record().SampleCount >= REAL_TIME_CAPACITY) {
+            if (!m_link.EndRealTimeRun(m_doc, *this)) {
+                m_lastMeasurementKept = false;
+            }
+            if (!NextRecord()) {
+                return false;
+            }
+        }
     }
     return true;
 }

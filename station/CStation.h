@@ -48,8 +48,6 @@ public:
     StationEnd Run(const std::function<bool()>& stopRequested);
 
     std::int64_t Readings() const { return m_readings; }
-    // Polls that fell due while the station was still busy and were left out.
-    std::int64_t MissedPolls() const { return m_missedPolls; }
     // False once a record's readings could not be kept as the last measurement.
     bool LastMeasurementKept() const { return m_lastMeasurementKept; }
     // The link to the logger, which tells why it was not found.
@@ -65,6 +63,14 @@ private:
     void EndRun(std::int64_t endMs);
     // One poll; false when the logger stopped answering.
     bool Poll();
+    // Tells the observers and the interval levels of a reading at the time now due.
+    void TellReading(float level);
+    // The next record of the run, once one is full; false, with the run ended, when the
+    // logger does not start it.
+    bool NextRecord();
+    // `missed` polls that fell due while the station was held up become readings without a
+    // level, in the record and for the observers; the user is told. False as NextRecord.
+    bool KeepMissedSlots(std::int64_t missed);
     // Waits on the station's clock until `dueMs`: false when a stop is asked for first.
     bool WaitUntil(std::int64_t dueMs, const std::function<bool()>& stopRequested);
     std::int64_t LimitMs() const;
@@ -93,6 +99,5 @@ private:
     std::uint32_t m_periodMs = 0;
     std::optional<std::int64_t> m_lastReadingMs;
     std::int64_t m_readings = 0;
-    std::int64_t m_missedPolls = 0;
     bool m_lastMeasurementKept = true;
 };

@@ -175,6 +175,19 @@ TEST_F(MonitorCommand, readerGoneAway_endsTheRunWithItsReadingsKept) {
     EXPECT_FALSE(std::filesystem::exists(*RunJournalPath()));
 }
 
+// The same with an archive: the station stops at once instead of polling to its end.
+TEST_F(MonitorCommand, readerGoneAwayFromAStation_endsItsRunWithTheReadingsKept) {
+    CTempDir dir;
+    const std::string command = "(" + std::string(DATALOGGER_CLI_PROGRAM) +
+                                " --simulate monitor --duration 20s --archive " +
+                                (dir / "a.sqlite").string() + " 2>" + (dir / "err").string() +
+                                "; echo $? >" + (dir / "status").string() + ") | head -n 1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFileText(dir / "status"), "1\n");
+    EXPECT_EQ(ReadFileText(dir / "err"), "The output could not be written; the run ends.\n");
+    EXPECT_GE(LastMeasurement().SampleCount, 2);
+}
+
 TEST_F(MonitorCommand, storedModeLogger_isLeftUnreadWithExitThree) {
     ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "STOR", "--rate", "1s"}).Status, 0);
     CTempDir directory;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "document/CDTDoc.h"
@@ -43,6 +44,49 @@ TEST(Station, pollsPastTheRecordLimitOnItsScheduleWithoutMissingAPoll) {
     settings.MaxReadings = 10000;
     ASSERT_EQ(atRecordEnd.Run(settings), StationEnd::Limit);
     EXPECT_EQ(atRecordEnd.Log.Ends.back(), atRecordEnd.Log.Readings.back().TimeMs + 1000);
+}
+
+// Holds the station up after reading `After`, as a stopped process or a blocked output would.
+struct CStall : CStationLog {
+    CStall(CRunClock& clock, std::int64_t after, std::int64_t stallMs)
+        : Clock(clock), After(after), StallMs(stallMs) {}
+    void Reading(const CStationReading& reading) override {
+        CStationLog::Reading(reading);
+        Clock.Sleep(reading.Number == After ? StallMs : 0);
+    }
+    CRunClock& Clock;
+    std::int64_t After, StallMs;
+};
+
+TEST(Station, stall_keepsTheMissedPollsWithoutALevelAndLaterTimesOnTheGrid) {
+    struct Case {
+        std::int64_t After, StallMs, Readings, Missed, LastRecordSize;
+    };
+    // Caught up within a second; kept to --count; past a record's end, not in the next one.
+    for (const Case c : {Case{50, 1800, 150, 0, 150}, Case{50, 7500, 150, 6, 150},
+                         Case{50, 7500, 53, 3, 53}, Case{9998, 5500, 10098, 4, 96}}) {
+        SCOPED_TRACE(c.After + c.Readings);
+        CStationBench bench(3);
+        CStall stall(*bench.Clock, c.After, c.StallMs);
+        bench.Observers.push_back(&stall);
+        CStationSettings settings;
+        settings.MaxReadings = c.Readings;
+        ASSERT_EQ(bench.Run(settings), StationEnd::Limit);
+        ASSERT_EQ(stall.Readings.size(), static_cast<std::size_t>(c.Readings));
+        std::int64_t withoutLevel = 0;
+        for (const CStationReading& r : stall.Readings) {
+            ASSERT_EQ(r.TimeMs, stall.Runs[0].StartMs + (r.Number - 1) * 1000);
+            ASSERT_EQ(r.Number, &r - stall.Readings.data() + 1);
+            withoutLevel += std::isnan(r.LevelDb) ? 1 : 0;
+        }
+        EXPECT_EQ(withoutLevel, c.Missed);
+        EXPECT_EQ(bench.Messages.str(), c.Missed > 0 ? HeldUpRunText(c.Missed) + '\n' : "");
+        CDTDoc doc;  // the last record holds its slots too, and starts at its first poll
+        ASSERT_EQ(doc.LoadLastMeasurement(bench.Prompt), LoadResult::Loaded);
+        EXPECT_EQ(doc.Record().SampleCount, c.LastRecordSize);
+        EXPECT_EQ(doc.Record().StartTime,
+                  stall.Readings[c.Readings - c.LastRecordSize].TimeMs / 1000);
+    }
 }
 
 TEST(Station, loggerThatStopsAnswering_endsTheRunOrIsTriedAgain) {
