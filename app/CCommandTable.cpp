@@ -12,7 +12,8 @@ QAction* CCommandTable::AddAction(CommandId id, const QString& text, QObject* pa
         action->setToolTip(prompt.ToolTip);
     }
     action->setCheckable(id == CommandId::WINDOW_INSTRUMENT || id == CommandId::WINDOW_INFO ||
-                         id == CommandId::WINDOW_LEVEL || id == CommandId::WINDOW_STATISTICS);
+                         id == CommandId::WINDOW_LEVEL || id == CommandId::WINDOW_STATISTICS ||
+                         id == CommandId::WINDOW_LIVE_LEVEL);
     action->setEnabled(false);
     // Menus and buttons respect a disabled action; a direct trigger() must as well.
     QObject::connect(action, &QAction::triggered, action, [this, id, action] {

@@ -59,6 +59,7 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     m_fileCommands = std::make_unique<CFileCommands>(m_doc, *m_graphView, *m_prompt, *m_fileChooser,
                                                      [this] { InitialUpdate(); });
     m_statistics = std::make_unique<CStatisticsWindowCommand>(m_doc, *m_graphView, *this);
+    m_liveLevel = std::make_unique<CLiveLevelWindowCommand>(m_doc, *this);
     BuildMainMenu(*menuBar(), m_commands);
     // The recent files stand above Exit and open while Open may.
     QAction* exit = m_commands.Actions(CommandId::EXIT).front();
@@ -206,6 +207,10 @@ void CMainFrame::ConnectCommands() {
         m_statistics->Toggle();
         UpdateCommandUI();
     });
+    m_commands.SetHandler(CommandId::WINDOW_LIVE_LEVEL, [this] {
+        m_liveLevel->Toggle();
+        UpdateCommandUI();
+    });
     m_commands.SetHandler(CommandId::PRINT_GRAPH,
                           [this] { OnPrintReport(GraphDisplay::Graph, false); });
     m_commands.SetHandler(CommandId::PRINT_LIST,
@@ -245,6 +250,7 @@ CCommandState CMainFrame::CommandState() const {
     state.ListShown = m_graphView->State().ListShown;
     state.LevelWindowShown = m_graphView->LevelWindow() != nullptr;
     state.StatisticsWindowShown = m_statistics->Window() != nullptr;
+    state.LiveLevelShown = m_liveLevel->Window() != nullptr;
     return state;
 }
 

@@ -9,6 +9,7 @@
 #include "app/CCommandTable.h"
 #include "app/CFileChooser.h"
 #include "app/CFileCommands.h"
+#include "app/CLiveLevelWindowCommand.h"
 #include "app/CStatisticsWindowCommand.h"
 #include "dialogs/display/CMessageBoxPrompt.h"
 #include "graph/CGraphHost.h"
@@ -51,6 +52,7 @@ public:
     CDTView& GraphView() { return *m_graphView; }
     // The Statistics window while Window > Statistics has it open, else nullptr.
     CStatisticsDlg* StatisticsWindow() const { return m_statistics->Window(); }
+    CLiveLevelDlg* LiveLevelWindow() const { return m_liveLevel->Window(); }
 
     CGraphColorIndexes ColorIndexes() const override;
     void SetColorIndexes(const CGraphColorIndexes& indexes) override;
@@ -140,6 +142,7 @@ private:
     std::unique_ptr<CSetupDlg> m_setupDlg;
     std::unique_ptr<CHelpWindow> m_helpWindow;  // made at the first Help topics
     std::unique_ptr<CStatisticsWindowCommand> m_statistics;
+    std::unique_ptr<CLiveLevelWindowCommand> m_liveLevel;
     std::unique_ptr<CReportPrinter> m_reportPrinter;
     std::unique_ptr<CFileCommands> m_fileCommands;
     QTimer m_closeTimer;     // ends the program once the close sequence has run

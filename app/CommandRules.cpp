@@ -48,6 +48,9 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
             return {true, state.LevelWindowShown};
         case CommandId::WINDOW_STATISTICS:
             return {true, state.StatisticsWindowShown};
+        // It follows a run; an open one can be closed after the run too.
+        case CommandId::WINDOW_LIVE_LEVEL:
+            return {state.RealTimeActive || state.LiveLevelShown, state.LiveLevelShown};
         case CommandId::EXIT:
         case CommandId::ABOUT:
         case CommandId::HELP_TOPICS:

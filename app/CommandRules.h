@@ -30,6 +30,8 @@ enum class CommandId : int {
     PREVIEW_TABLE = 32913,
     PRINT_TABLE = 32914,
     EXPORT_ASSESSMENT = 32915,
+    // The live readout of a real-time run.
+    WINDOW_LIVE_LEVEL = 32916,
     // The graph's own toolbar on the Graph menu, with the keyboard's zoom.
     GRAPH_UNDOZOOM = 32920,
     GRAPH_ZOOM_IN = 32921,
@@ -77,6 +79,7 @@ inline constexpr std::array ALL_COMMANDS = {
     CommandId::PREVIEW_TABLE,
     CommandId::PRINT_TABLE,
     CommandId::EXPORT_ASSESSMENT,
+    CommandId::WINDOW_LIVE_LEVEL,
     CommandId::GRAPH_UNDOZOOM,
     CommandId::GRAPH_ZOOM_IN,
     CommandId::GRAPH_ZOOM_OUT,
@@ -109,6 +112,7 @@ struct CCommandState {
     bool ListShown = false;
     bool LevelWindowShown = false;
     bool StatisticsWindowShown = false;
+    bool LiveLevelShown = false;
 };
 
 struct CCommandUpdate {

@@ -44,6 +44,9 @@ const char* CommandString(CommandId id) {
         case CommandId::WINDOW_STATISTICS:
             return "Show Leq, SEL and the levels exceeded of the readings the graph shows\n"
                    "Statistics";
+        case CommandId::WINDOW_LIVE_LEVEL:
+            return "Show the newest level in large digits with Leq, Lmax and Lmin since the run "
+                   "began\nLive Level";
         case CommandId::GRAPH_UNDOZOOM:
             return "Show the readings chosen last unzoomed\nUndozoom";
         case CommandId::GRAPH_ZOOM_IN:

@@ -139,6 +139,7 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
              {{CommandId::WINDOW_INSTRUMENT, "&Instrument"},
               {CommandId::WINDOW_INFO, "&Info Dialog"},
               {CommandId::WINDOW_STATISTICS, "&Statistics"},
+              {CommandId::WINDOW_LIVE_LEVEL, "Live Le&vel"},
               {CommandId::WINDOW_LEVEL, "&Level Assessment"}},
              false);
 

@@ -16,9 +16,11 @@
 
 #include "app/CMainFrame.h"
 #include "dialogs/display/CInfoDlg.h"
+#include "dialogs/display/CLiveLevelDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
 #include "dialogs/logger/CDownloadDlg.h"
 #include "document/CDTDoc.h"
+#include "export/AcousticStatistics.h"
 #include "graph/CDTView.h"
 #include "logger/MemoryImage.h"
 #include "logger/sim/CSimulatedLogger.h"
@@ -158,13 +160,58 @@ TEST_F(StopRunning, takesTheLastReadingAtOnceAndLeavesTheLoggerFree) {
         EXPECT_EQ(last.Record().SampleCount, readingsBefore + 1);
         // The next logger command finds the logger free.
         m_prompt.Log.clear();
-        WhileModal<CCalAdjustDlg>([&] { Run("Cal Adjust..."); }, [](CCalAdjustDlg& d) {
-            d.Poll();
-            QTest::mouseClick(&d.OkButton(), Qt::LeftButton);
-        });
+        WhileModal<CCalAdjustDlg>([&] { Run("Cal Adjust..."); },
+                                  [](CCalAdjustDlg& d) {
+                                      d.Poll();
+                                      QTest::mouseClick(&d.OkButton(), Qt::LeftButton);
+                                  });
         ASSERT_EQ(m_prompt.Texts().size(), 1u);
         EXPECT_EQ(m_prompt.Texts()[0].rfind("Total calibrated value as ", 0), 0u);
     }
+}
+
+// Window > Live Level during a simulated run shows the record's own figures; left open, it
+// opens again with the next run, in this window or the next.
+TEST_F(StopRunning, liveLevel_showsTheFiguresOfTheRecordSoFar) {
+    const auto startRun = [this] {
+        ASSERT_TRUE(WhileModal<CDownloadDlg>([&] { Run("&Download Data..."); },
+                                             [](CDownloadDlg& d) {
+                                                 d.Poll();
+                                                 QTest::mouseClick(&d.DownloadButton(),
+                                                                   Qt::LeftButton);
+                                             }));
+    };
+    startRun();
+    Run("Live Le&vel");
+    auto* dialog = m_frame->findChild<CDownloadDlg*>();
+    for (int i = 0; i < 20; ++i) {
+        dialog->PollRealTime();
+    }
+    const CMeasurementRecord& r = m_doc.Record();
+    const CAcousticStatistics s = ComputeAcousticStatistics(r);
+    const char* const ALARM[] = {"normal", "HIGH", "LOW"};
+    const std::pair<const char*, std::string> FIGURES[] = {
+        {"Level", LevelText(r.Levels[19], 1)},
+        {"Unit", UnitText(r.IsDBA)},
+        {"Leq", LevelText(*s.LeqDb, 1)},
+        {"Lmax", LevelText(*s.MaxDb, 1)},
+        {"Lmin", LevelText(*s.MinDb, 1)},
+        {"Elapsed", "0:20:00"},
+        {"Readings", "20"},
+        {"Alarm", ALARM[static_cast<int>(m_doc.RealTimeAlarm)]}};
+    ASSERT_EQ(r.SampleCount, 20);
+    for (const auto& [name, shown] : FIGURES) {
+        EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QString::fromLatin1(name)).toStdString(),
+                  shown)
+            << name;
+    }
+    Run("&Stop Running...");
+    startRun();
+    EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QStringLiteral("Readings")), "----");
+    CDTDoc laterDoc;  // the program started again
+    CLiveLevelWindowCommand later(laterDoc, *m_frame);
+    laterDoc.UpdateAllViews(DocumentChange::RealTimeStarted);
+    EXPECT_NE(later.Window(), nullptr);
 }
 
 }  // namespace

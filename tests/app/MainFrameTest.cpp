@@ -177,7 +177,8 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
               QStringList({"Cal Adjust...", "-", "Datalogger Setup...", "-", "&Download Data...",
                            "-", "&Stop Running...", "-", "Previous Measurement"}));
     EXPECT_EQ(Items(*Menu("&Window(W)")),
-              QStringList({"&Instrument", "&Info Dialog", "&Statistics", "&Level Assessment"}));
+              QStringList({"&Instrument", "&Info Dialog", "&Statistics", "Live Le&vel",
+                           "&Level Assessment"}));
     EXPECT_EQ(Items(*Menu("&Help(H)")), QStringList({"&About...", "-", "&Help topics..."}));
 }
 
@@ -216,7 +217,8 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
     m_doc.RealTimeActive = true;
     m_doc.UpdateAllViews(DocumentChange::RealTimeStarted);
     EXPECT_EQ(Sorted(EnabledCommands()),
-              Sorted(always + data + QStringList{"&Stop Running...", "Stop Running"}))
+              Sorted(always + data +
+                     QStringList{"&Stop Running...", "Stop Running", "Live Le&vel"}))
         << "a real-time run";
 }
 

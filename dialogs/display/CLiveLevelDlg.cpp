@@ -1,0 +1,110 @@
+#include "dialogs/display/CLiveLevelDlg.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "document/CMeasurementRecord.h"
+
+namespace {
+
+constexpr int LEVEL_POINT_SIZE = 48;
+constexpr const char* NO_FIGURE = "----";
+
+QString ElapsedText(double seconds) {
+    const auto whole = static_cast<long long>(seconds);
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+CLiveLevelDlg::CLiveLevelDlg(QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Live Level"));
+    auto* layout = new QVBoxLayout(this);
+    auto* level = new QLabel(QString::fromLatin1(NO_FIGURE), this);
+    level->setObjectName(QStringLiteral("Level"));
+    QFont large = level->font();
+    large.setPointSize(LEVEL_POINT_SIZE);
+    large.setBold(true);
+    level->setFont(large);
+    level->setAlignment(Qt::AlignCenter);
+    layout->addWidget(level);
+    auto* unit = new QLabel(this);
+    unit->setObjectName(QStringLiteral("Unit"));
+    unit->setAlignment(Qt::AlignCenter);
+    layout->addWidget(unit);
+    auto* form = new QFormLayout;
+    for (const char* name : {"Leq", "Lmax", "Lmin", "Elapsed", "Readings", "Alarm"}) {
+        auto* value = new QLabel(QString::fromLatin1(NO_FIGURE), this);
+        value->setObjectName(QString::fromLatin1(name));
+        form->addRow(QString::fromLatin1(name) + QLatin1Char(':'), value);
+    }
+    layout->addLayout(form);
+}
+
+QLabel* CLiveLevelDlg::Figure(const QString& name) const {
+    return findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+}
+
+QString CLiveLevelDlg::FigureText(const QString& name) const {
+    const QLabel* figure = Figure(name);
+    return figure ? figure->text() : QString();
+}
+
+void CLiveLevelDlg::Restart() {
+    m_taken = 0;
+    m_withLevel = 0;
+    m_energySum = 0.0;
+    for (const char* name : {"Level", "Leq", "Lmax", "Lmin", "Elapsed", "Readings", "Alarm"}) {
+        Figure(QString::fromLatin1(name))->setText(QString::fromLatin1(NO_FIGURE));
+    }
+}
+
+void CLiveLevelDlg::ShowNewReadings(const CMeasurementRecord& record, AlarmIndicatorState alarm) {
+    const std::int32_t count = ReadingCount(record);
+    if (count < m_taken) {
+        Restart();  // another record
+    }
+    for (; m_taken < count; ++m_taken) {
+        const float level = record.Levels[static_cast<std::size_t>(m_taken)];
+        if (!std::isfinite(level)) {
+            continue;  // a reading the run could not take in time
+        }
+        m_energySum += std::pow(10.0, level / 10.0);
+        m_max = m_withLevel == 0 ? level : std::max(m_max, level);
+        m_min = m_withLevel == 0 ? level : std::min(m_min, level);
+        ++m_withLevel;
+    }
+    if (count == 0) {
+        return;
+    }
+    const auto text = [](double level) { return QString::fromStdString(LevelText(level, 1)); };
+    Figure(QStringLiteral("Level"))
+        ->setText(text(record.Levels[static_cast<std::size_t>(count - 1)]));
+    Figure(QStringLiteral("Unit"))->setText(QString::fromStdString(UnitText(record.IsDBA)));
+    if (m_withLevel > 0) {
+        Figure(QStringLiteral("Leq"))->setText(text(10.0 * std::log10(m_energySum / m_withLevel)));
+        Figure(QStringLiteral("Lmax"))->setText(text(m_max));
+        Figure(QStringLiteral("Lmin"))->setText(text(m_min));
+    }
+    Figure(QStringLiteral("Elapsed"))
+        ->setText(ElapsedText(count * static_cast<double>(record.SampleInterval)));
+    Figure(QStringLiteral("Readings"))->setText(QString::number(count));
+    static constexpr struct {
+        const char* Text;
+        const char* Colour;
+    } ALARMS[] = {{"normal", "#1a7f37"}, {"HIGH", "#c0392b"}, {"LOW", "#1f5fbf"}};
+    const auto& shown = ALARMS[static_cast<int>(alarm)];
+    QLabel* lamp = Figure(QStringLiteral("Alarm"));
+    lamp->setText(QString::fromLatin1(shown.Text));
+    lamp->setStyleSheet(
+        QStringLiteral("font-weight: bold; color: %1").arg(QLatin1String(shown.Colour)));
+}
