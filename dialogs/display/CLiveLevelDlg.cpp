@@ -87,24 +87,34 @@ void CLiveLevelDlg::ShowNewReadings(const CMeasurementRecord& record, AlarmIndic
         return;
     }
     const auto text = [](double level) { return QString::fromStdString(LevelText(level, 1)); };
-    Figure(QStringLiteral("Level"))
-        ->setText(text(record.Levels[static_cast<std::size_t>(count - 1)]));
-    Figure(QStringLiteral("Unit"))->setText(QString::fromStdString(UnitText(record.IsDBA)));
+    SetFigure("Level", text(record.Levels[static_cast<std::size_t>(count - 1)]));
+    SetFigure("Unit", QString::fromStdString(UnitText(record.IsDBA)));
     if (m_withLevel > 0) {
-        Figure(QStringLiteral("Leq"))->setText(text(10.0 * std::log10(m_energySum / m_withLevel)));
-        Figure(QStringLiteral("Lmax"))->setText(text(m_max));
-        Figure(QStringLiteral("Lmin"))->setText(text(m_min));
+        SetFigure("Leq", text(10.0 * std::log10(m_energySum / m_withLevel)));
+        SetFigure("Lmax", text(m_max));
+        SetFigure("Lmin", text(m_min));
     }
-    Figure(QStringLiteral("Elapsed"))
-        ->setText(ElapsedText(count * static_cast<double>(record.SampleInterval)));
-    Figure(QStringLiteral("Readings"))->setText(QString::number(count));
+    SetFigure("Elapsed", ElapsedText(count * static_cast<double>(record.SampleInterval)));
+    SetFigure("Readings", QString::number(count));
     static constexpr struct {
         const char* Text;
         const char* Colour;
     } ALARMS[] = {{"normal", "#1a7f37"}, {"HIGH", "#c0392b"}, {"LOW", "#1f5fbf"}};
     const auto& shown = ALARMS[static_cast<int>(alarm)];
-    QLabel* lamp = Figure(QStringLiteral("Alarm"));
-    lamp->setText(QString::fromLatin1(shown.Text));
-    lamp->setStyleSheet(
-        QStringLiteral("font-weight: bold; color: %1").arg(QLatin1String(shown.Colour)));
+    // A new style sheet restyles the label: only when the state changes.
+    if (SetFigure("Alarm", QString::fromLatin1(shown.Text))) {
+        Figure(QStringLiteral("Alarm"))
+            ->setStyleSheet(
+                QStringLiteral("font-weight: bold; color: %1").arg(QLatin1String(shown.Colour)));
+    }
+}
+
+bool CLiveLevelDlg::SetFigure(const char* name, const QString& text) {
+    QLabel* figure = Figure(QString::fromLatin1(name));
+    // A text set again would lay the window out and paint it for nothing.
+    if (figure->text() == text) {
+        return false;
+    }
+    figure->setText(text);
+    return true;
 }

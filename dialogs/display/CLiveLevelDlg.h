@@ -29,6 +29,8 @@ public:
 
 private:
     QLabel* Figure(const QString& name) const;
+    // Sets the figure's text; false when it showed that text already.
+    bool SetFigure(const char* name, const QString& text);
 
     std::int32_t m_taken = 0;  // readings of the record summed so far
     std::int32_t m_withLevel = 0;
