@@ -11,7 +11,7 @@ CConsoleLinkHost::CConsoleLinkHost(std::ostream& out, std::ostream& err, bool dr
     : m_err(err), m_prompt(out, err), m_drawBar(drawBar), m_alarms(std::move(alarms)) {}
 
 std::time_t CConsoleLinkHost::Now() const {
-    return CurrentTime();
+    return m_clock ? static_cast<std::time_t>(m_clock->NowMs() / 1000) : CurrentTime();
 }
 
 void CConsoleLinkHost::BeginProgress(std::uint32_t maximum) {

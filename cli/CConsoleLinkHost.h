@@ -5,6 +5,7 @@
 
 #include "cli/CConsolePrompt.h"
 #include "logger/CLinkHost.h"
+#include "logger/RunClock.h"
 
 // The logger link's front end in a terminal: a progress bar on standard error when that is a
 // terminal, and the logger's messages printed as CConsolePrompt prints them, on a line of
@@ -23,6 +24,8 @@ public:
     void StartPollTimer(std::uint32_t periodMs) override { m_pollPeriodMs = periodMs; }
     void StopPollTimer() override { m_pollPeriodMs = 0; }
     std::time_t Now() const override;
+    // Now() by `clock` instead of the system's: a simulated logger's may run faster.
+    void KeepTimeBy(CRunClock& clock) { m_clock = &clock; }
     // Milliseconds until the next poll of a real-time run; 0 when no run polls.
     std::uint32_t PollPeriodMs() const { return m_pollPeriodMs; }
 
@@ -41,4 +44,5 @@ private:
     std::uint32_t m_maximum = 0;
     std::uint32_t m_pollPeriodMs = 0;
     bool m_lineOpen = false;
+    CRunClock* m_clock = nullptr;
 };

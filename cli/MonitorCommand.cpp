@@ -76,14 +76,17 @@ private:
     void (*m_previousFileSize)(int) = nullptr;
 };
 
-// Sleeps until the next poll is due by `grid`, or until a stop is asked for.
-void WaitForPoll(const CPollGrid& grid, const std::function<bool()>& stopRequested) {
+// Sleeps until the next poll is due by `grid` on `clock`, or until a stop is asked for.
+void WaitForPoll(const CPollGrid& grid, CRunClock& clock,
+                 const std::function<bool()>& stopRequested) {
     while (!stopRequested()) {
-        const auto left = grid.Due() - CPollGrid::Clock::now();
+        const auto left = grid.Due() - PollGridNow(clock);
         if (left <= CPollGrid::Clock::duration::zero()) {
             return;
         }
-        std::this_thread::sleep_for(std::min<CPollGrid::Clock::duration>(left, STOP_CHECK_PERIOD));
+        std::this_thread::sleep_for(
+            std::min<CPollGrid::Clock::duration>(left, STOP_CHECK_PERIOD * clock.Speed()) /
+            clock.Speed());
     }
 }
 
@@ -192,8 +195,8 @@ int EndOfRun(const CLoggerLink& link, const CDTDoc& doc, bool loggerStopped, CCl
 
 // Starts the real-time run and polls it until `count` readings, a stop or the logger's end;
 // the exit status.
-int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int count,
-                     const std::function<bool()>& stopRequested, CCliContext& context) {
+int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, CRunClock& clock,
+                     int count, const std::function<bool()>& stopRequested, CCliContext& context) {
     switch (link.RunDownload(doc, host, DownloadScope::RealTimeOnly)) {
         case DownloadResult::RealTimeStarted:
             break;
@@ -204,19 +207,22 @@ int WatchRealTimeRun(CLoggerLink& link, CDTDoc& doc, CConsoleLinkHost& host, int
             return EXIT_FAILURE_STATUS;  // the link has said why
     }
 
-    CPollGrid grid{CPollGrid::Clock::now(), std::chrono::milliseconds(host.PollPeriodMs())};
+    CPollGrid grid{PollGridNow(clock), std::chrono::milliseconds(host.PollPeriodMs())};
     bool journalFailureTold = false;
     for (;;) {
         // The last reading ends the run at once, not an interval (up to a minute) later.
         if (doc.Record().SampleCount < count) {
-            WaitForPoll(grid, stopRequested);
+            WaitForPoll(grid, clock, stopRequested);
         }
         if (stopRequested() || doc.Record().SampleCount >= count) {
             (void)link.EndRealTimeRun(doc, host);
             return EndOfRun(link, doc, false, context);
         }
+        // A faster clock leaves the slack in real time that the steady one leaves: polls less
+        // than a period of real time behind are taken one after another.
+        const auto slack = std::chrono::milliseconds(host.PollPeriodMs()) * (clock.Speed() - 1);
         if (const std::int32_t missed =
-                link.KeepMissedSlots(doc, host, grid, CPollGrid::Clock::now(), count);
+                link.KeepMissedSlots(doc, host, grid, PollGridNow(clock) - slack, count);
             missed > 0) {
             context.Err << HeldUpRunText(missed) << '\n';
         }
@@ -244,15 +250,18 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
                                CStopSignals::Requested, MSG_NOT_REAL_TIME},
                               context);
     }
+    std::shared_ptr<CRunClock> clock;
     std::unique_ptr<CBridge> bridge;
     try {
-        bridge = MakeBridge(context.Simulate);
+        clock = MakeRunClock(context.Simulate);
+        bridge = MakeBridge(context.Simulate, clock);
     } catch (const std::invalid_argument& error) {
         context.Err << error.what() << '\n';
         return EXIT_USAGE;
     }
     const CFrameSettings settings = ReadFrameSettings(ReadSettingsFile());
     CConsoleLinkHost host(context.Out, context.Err, false, {settings.AlarmHigh, settings.AlarmLow});
+    host.KeepTimeBy(*clock);
     CLoggerLink link(*bridge, host);
     if (link.FindLogger() < 0) {
         SayNotConnected(link, context.Err);
@@ -273,7 +282,7 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
     });
     const CStopSignals stopSignals;
     const int status = WatchRealTimeRun(
-        link, doc, host, options.Count,
+        link, doc, host, *clock, options.Count,
         [&printer] { return CStopSignals::Requested() || printer.OutputLost(); }, context);
     const bool whole = printer.CsvWhole() && !printer.OutputLost();
     return status == EXIT_OK && !whole ? EXIT_FAILURE_STATUS : status;
@@ -288,8 +297,9 @@ void RegisterMonitorCommand(CLI::App& app, CCliContext& context) {
         "until --count readings, Ctrl+C or the logger stops answering; the readings are kept "
         "in PreMeasure.sound");
     auto options = std::make_shared<CMonitorOptions>();
-    monitor->add_option("--count", options->Count,
-                        "Readings to take, 1..10000 (any number with --archive)")
+    monitor
+        ->add_option("--count", options->Count,
+                     "Readings to take, 1..10000 (any number with --archive)")
         ->check(CLI::PositiveNumber);
     monitor->add_option("--csv", options->CsvFile,
                         "Also write the readings to this CSV file as they come");

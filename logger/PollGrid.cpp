@@ -4,6 +4,12 @@ std::int64_t CPollGrid::Missed(Clock::time_point now, std::chrono::milliseconds 
     return now > m_due && period.count() > 0 ? (now - m_due) / period : 0;
 }
 
+CPollGrid::Clock::time_point PollGridNow(CRunClock& clock) {
+    return clock.Speed() > 1
+               ? CPollGrid::Clock::time_point(std::chrono::milliseconds(clock.NowMs()))
+               : CPollGrid::Clock::now();
+}
+
 std::chrono::milliseconds RunPollPeriod(float sampleInterval) {
     return std::chrono::milliseconds(static_cast<std::int64_t>(sampleInterval * 1000.0f));
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "logger/RunClock.h"
+
 // The times the polls of a real-time run fall due: the first a set time after the start, each
 // later one a period after the one before it fell due, however long the work in between took,
 // so that the polls keep to the readings' time grid over a whole run instead of drifting
@@ -25,6 +27,10 @@ public:
 private:
     Clock::time_point m_due;
 };
+
+// The time on a run's poll grid: the run's clock where it runs faster than real time (a
+// simulated logger's), else the steady clock.
+CPollGrid::Clock::time_point PollGridNow(CRunClock& clock);
 
 // The period of a run's polls after its first: the sampling interval in whole milliseconds.
 std::chrono::milliseconds RunPollPeriod(float sampleInterval);
