@@ -196,6 +196,9 @@ TEST_F(RealTimeTest, firstReading_startsTheClockAndEveryReadingUpdatesTheTexts) 
     EXPECT_EQ(r.Info.SoundMax, r.MaxText);
     EXPECT_FALSE(run.Doc.StoredData);
     EXPECT_TRUE(run.Doc.RealTimeActive);
+    // Slots missed while held up are kept without a level up to the limit, not one further.
+    EXPECT_EQ(run.Link.KeepMissedSlots(run.Doc, run.Host, 100, 5), 2);
+    EXPECT_EQ(r.SampleCount, 5);
 }
 
 TEST_F(RealTimeTest, tenThousandthReading_endsTheRunAndKeepsItAsTheLastMeasurement) {
