@@ -47,5 +47,5 @@ std::shared_ptr<CRunClock> MakeRunClock(bool simulate) {
             return clock;
         }
     }
-    return std::make_shared<CSystemClock>();
+    return std::make_shared<CScaledClock>(1);
 }

@@ -17,6 +17,9 @@
 // of the one the environment asks for.
 std::unique_ptr<CBridge> MakeBridge(bool simulate, std::shared_ptr<CRunClock> clock = nullptr);
 
-// The clock that runs against MakeBridge(simulate, clock) keep time by: the system's, or the
-// simulated logger's, faster with DATALOGGER_SIM_SPEED. Throws as MakeBridge does.
+// The clock that runs against MakeBridge(simulate, clock) keep time by: the system's time at
+// the start, then steady, so that a system clock set during a run of days (a box without a
+// clock battery set by the network after it booted) neither holds the polls up nor fills the
+// gap with readings without a level; or the simulated logger's, faster with
+// DATALOGGER_SIM_SPEED. Throws as MakeBridge does.
 std::shared_ptr<CRunClock> MakeRunClock(bool simulate);
