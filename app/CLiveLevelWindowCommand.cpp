@@ -1,14 +1,15 @@
 #include "app/CLiveLevelWindowCommand.h"
 
-#include <QSettings>
-
 #include "dialogs/display/CLiveLevelDlg.h"
 #include "document/CDTDoc.h"
-#include "platform/ProgramDirectory.h"
+#include "platform/CProfile.h"
+#include "platform/CSettings.h"
 
 namespace {
 
-const QString OPEN_KEY = QStringLiteral("LiveLevel/Open");
+// In the settings file, in a section of its own.
+constexpr const char* SECTION = "Live Level";
+constexpr const char* OPEN_KEY = "Open";
 
 }  // namespace
 
@@ -49,15 +50,10 @@ void CLiveLevelWindowCommand::Open() {
 }
 
 void CLiveLevelWindowCommand::Remember(bool open) const {
-    if (const auto file = ProgramFile("LiveLevel.ini")) {
-        QSettings(QString::fromStdString(file->string()), QSettings::IniFormat)
-            .setValue(OPEN_KEY, open);
-    }
+    // A setting that cannot be written only means the window does not come back by itself.
+    UpdateSettingsProfile([open](CProfile& profile) { profile.SetInt(SECTION, OPEN_KEY, open); });
 }
 
 bool CLiveLevelWindowCommand::Remembered() const {
-    const auto file = ProgramFile("LiveLevel.ini");
-    return file && QSettings(QString::fromStdString(file->string()), QSettings::IniFormat)
-                       .value(OPEN_KEY, false)
-                       .toBool();
+    return ReadSettingsFile().GetInt(SECTION, OPEN_KEY, 0) != 0;
 }

@@ -7,8 +7,8 @@ class CLiveLevelDlg;
 class QWidget;
 
 // Window > Live Level: the live readout of a real-time run over the main window, fed by each
-// reading as the document takes it in. Whether it was open is kept in LiveLevel.ini in the
-// program directory: a window left open comes back with the next run.
+// reading as the document takes it in. Whether it was open is kept in the settings file (a
+// section "Live Level"): a window left open comes back with the next run.
 class CLiveLevelWindowCommand {
 public:
     CLiveLevelWindowCommand(CDTDoc& doc, QWidget& owner);
