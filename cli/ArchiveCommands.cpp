@@ -20,6 +20,7 @@
 #include "platform/CSettings.h"
 #include "platform/LocalTime.h"
 #include "station/ArchiveQueries.h"
+#include "station/MqttPayloads.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ CAlarmSettings Alarms() {
 }
 
 std::string IsoTime(std::int64_t ms) {
-    return IsoLocalTime(static_cast<std::time_t>(std::floor(ms / 1000.0)));
+    return IsoLocalTimeMs(ms, false);
 }
 
 void PrintRuns(const CArchiveOptions& options, CCliContext& context) {
@@ -158,10 +159,6 @@ std::vector<CHourlyLeq> JoinedHours(const std::vector<CSegment>& segments,
     return joined;
 }
 
-nlohmann::json LevelJson(const std::optional<double>& level) {
-    return level ? nlohmann::json(*level) : nlohmann::json(nullptr);
-}
-
 void PrintStatistics(const CArchiveOptions& options, CCliContext& context) {
     const auto range = RangeOf(options, context);
     const auto db = range ? OpenArchive(options.File, context) : nullptr;
@@ -190,17 +187,8 @@ void PrintStatistics(const CArchiveOptions& options, CCliContext& context) {
         nlohmann::json object = nlohmann::json::parse(StatisticsJson(statistics));
         object["runs"] = runs.size();
         object["intervals"] = nlohmann::json::array();
-        for (const CIntervalLevels& i : intervals) {
-            object["intervals"].push_back({{"start", IsoTime(i.StartMs)},
-                                           {"end", IsoTime(i.EndMs)},
-                                           {"partial", i.Partial},
-                                           {"count", i.Count},
-                                           {"leq_db", LevelJson(i.LeqDb)},
-                                           {"lmax_db", LevelJson(i.LmaxDb)},
-                                           {"lmin_db", LevelJson(i.LminDb)},
-                                           {"l10_db", LevelJson(i.L10Db)},
-                                           {"l50_db", LevelJson(i.L50Db)},
-                                           {"l90_db", LevelJson(i.L90Db)}});
+        for (const CIntervalLevels& interval : intervals) {
+            object["intervals"].push_back(nlohmann::json(IntervalObject(interval)));
         }
         context.Out << object.dump(2) << '\n';
         return;
@@ -230,13 +218,7 @@ bool WriteArchivedCsv(const std::vector<CSegment>& segments,
         const bool milliseconds = segment.Run->IntervalS < 1.0;
         const char* unit = segment.Run->IsDBA ? ",dBA\r\n" : ",dBC\r\n";
         for (std::size_t i = segment.First; i < segment.First + segment.Count; ++i) {
-            std::string time = IsoTime(readings[i].TimeMs);
-            if (milliseconds) {
-                char fraction[8];
-                std::snprintf(fraction, sizeof fraction, ".%03d",
-                              static_cast<int>(readings[i].TimeMs % 1000));
-                time.insert(19, fraction);
-            }
+            const std::string time = IsoLocalTimeMs(readings[i].TimeMs, milliseconds);
             std::string level;
             if (std::isfinite(readings[i].LevelDb)) {
                 AppendLevelText(level, readings[i].LevelDb);

@@ -68,6 +68,17 @@ std::string IsoLocalTime(std::time_t time) {
     return text;
 }
 
+std::string IsoLocalTimeMs(std::int64_t ms, bool withMilliseconds) {
+    const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    std::string text = IsoLocalTime(static_cast<std::time_t>(seconds));
+    if (withMilliseconds) {
+        char fraction[8];
+        std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(ms - seconds * 1000));
+        text.insert(text.size() - 6, fraction);  // before "+hh:mm"
+    }
+    return text;
+}
+
 const std::string& CMinuteClockText::Text(std::time_t time) {
     if (m_valid && time >= m_minuteStart && time < m_minuteStart + 60) {
         const auto second = static_cast<int>(time - m_minuteStart);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ std::string FormatLocalTime(std::time_t time, const char* format);
 // The local time with its offset from UTC, ISO 8601: "2014-06-05T14:02:07+02:00". The offset
 // tells apart the two passes of the hour that repeats when daylight saving time ends.
 std::string IsoLocalTime(std::time_t time);
+// The same of a time in UTC milliseconds, with its milliseconds before the offset
+// ("2014-06-05T14:02:07.250+02:00") when they are asked for.
+std::string IsoLocalTimeMs(std::int64_t ms, bool withMilliseconds);
 
 // Seconds the local clock is ahead of UTC at `time` (7200 in central European summer time).
 long UtcOffsetSeconds(std::time_t time);

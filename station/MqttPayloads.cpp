@@ -13,16 +13,9 @@
 
 namespace {
 
-// ISO 8601 with the offset; milliseconds inserted before the offset when there are any.
+// Milliseconds only where a time has them: readings between seconds.
 std::string IsoTime(std::int64_t ms) {
-    const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    std::string text = IsoLocalTime(static_cast<std::time_t>(seconds));
-    if (const std::int64_t fraction = ms - seconds * 1000; fraction != 0) {
-        char digits[5];
-        std::snprintf(digits, sizeof digits, ".%03d", static_cast<int>(fraction));
-        text.insert(text.size() - 6, digits);  // before "+hh:mm"
-    }
-    return text;
+    return IsoLocalTimeMs(ms, ms % 1000 != 0);
 }
 
 nlohmann::ordered_json Level(const std::optional<double>& level) {
@@ -100,15 +93,18 @@ std::string LevelPayload(const CStationReading& reading, bool isDBA) {
         .dump();
 }
 
+nlohmann::ordered_json IntervalObject(const CIntervalLevels& interval) {
+    return {{"start", IsoTime(interval.StartMs)}, {"end", IsoTime(interval.EndMs)},
+            {"partial", interval.Partial},        {"count", interval.Count},
+            {"leq_db", Level(interval.LeqDb)},    {"lmax_db", Level(interval.LmaxDb)},
+            {"lmin_db", Level(interval.LminDb)},  {"l10_db", Level(interval.L10Db)},
+            {"l50_db", Level(interval.L50Db)},    {"l90_db", Level(interval.L90Db)}};
+}
+
 std::string IntervalPayload(const CIntervalLevels& interval) {
-    return nlohmann::ordered_json{
-        {"start", IsoTime(interval.StartMs)},    {"end", IsoTime(interval.EndMs)},
-        {"partial", interval.Partial},           {"count", interval.Count},
-        {"leq_db", Level(interval.LeqDb)},       {"lmax_db", Level(interval.LmaxDb)},
-        {"lmin_db", Level(interval.LminDb)},     {"l10_db", Level(interval.L10Db)},
-        {"l50_db", Level(interval.L50Db)},       {"l90_db", Level(interval.L90Db)},
-        {"weighting", Weighting(interval.IsDBA)}}
-        .dump();
+    nlohmann::ordered_json payload = IntervalObject(interval);
+    payload["weighting"] = Weighting(interval.IsDBA);
+    return payload.dump();
 }
 
 std::string AlarmPayload(const CAlarmCrossing& crossing) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "document/AlarmIndicator.h"
 #include "logger/CLinkHost.h"
 
@@ -27,7 +29,9 @@ std::optional<CMqttEndpoint> ParseMqttUrl(std::string_view url);
 // {"time", "level_db" (to the logger's tenth of a decibel), "weighting" ("A" or "C")}
 std::string LevelPayload(const CStationReading& reading, bool isDBA);
 // {"start", "end", "partial", "count", "leq_db", "lmax_db", "lmin_db", "l10_db", "l50_db",
-// "l90_db", "weighting"}
+// "l90_db"}: an interval as the archive's statistics list it too.
+nlohmann::ordered_json IntervalObject(const CIntervalLevels& interval);
+// The same with "weighting".
 std::string IntervalPayload(const CIntervalLevels& interval);
 
 struct CAlarmCrossing {

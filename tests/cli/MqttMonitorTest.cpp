@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -184,18 +185,41 @@ CExpected FromArchive(const std::filesystem::path& file, const CAlarmSettings& a
 
 struct MqttMonitor : testing::Test {
     void SetUp() override {
+        // The simulated street by day, when cars pass often, whatever the hour the test runs
+        // at: a zone whose clock reads about one in the afternoon now. The monitor inherits it.
+        const char* zone = std::getenv("TZ");
+        m_zone = zone ? zone : "";
+        const std::time_t now = std::time(nullptr);
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        const int ahead = (13 - utc.tm_hour + 36) % 24 - 12;  // -12..11 hours ahead of UTC
+        setenv("TZ", ("DAY" + std::to_string(-ahead)).c_str(), 1);
+        tzset();
         ASSERT_EQ(RunTool({"--simulate", "setup", "--mode", "RT", "--rate", "1s"}).Status, 0);
         setenv("DATALOGGER_SIM_SPEED", "60", 1);  // a minute's interval each second
         setenv("DATALOGGER_MQTT_PASSWORD", "secret", 1);
-        // Alarms a decibel either side of the level now: the simulated sound crosses them often.
-        const std::string out = RunTool({"--simulate", "monitor", "--duration", "2s"}).Out;
-        const int now = static_cast<int>(std::lround(std::stod(out.substr(out.rfind('\t')))));
-        alarms = {std::to_string(now + 1), std::to_string(now - 1)};
+        // Alarms at the quartiles of a minute's levels: the simulated sound crosses them often,
+        // by day and by night alike.
+        std::istringstream out(RunTool({"--simulate", "monitor", "--duration", "1m"}).Out);
+        std::vector<double> levels;
+        for (std::string line; std::getline(out, line);) {
+            levels.push_back(std::stod(line.substr(line.rfind('\t') + 1)));
+        }
+        ASSERT_FALSE(levels.empty());
+        std::sort(levels.begin(), levels.end());
+        const auto quartile = [&](std::size_t q) {
+            return std::to_string(std::lround(levels[levels.size() * q / 4]));
+        };
+        alarms = {quartile(3), quartile(1)};
         const std::vector<std::string> setup{"--simulate",    "setup",       "--alarm-high",
                                              alarms.HighText, "--alarm-low", alarms.LowText};
         ASSERT_EQ(RunTool(setup).Status, 0);
     }
-    void TearDown() override { unsetenv("DATALOGGER_SIM_SPEED"); }
+    void TearDown() override {
+        unsetenv("DATALOGGER_SIM_SPEED");
+        setenv("TZ", m_zone.c_str(), 1);
+        tzset();
+    }
     CToolRun Monitor(const std::string& url, const char* duration,
                      std::vector<std::string> more = {}) {
         std::vector<std::string> arguments{
@@ -223,6 +247,7 @@ struct MqttMonitor : testing::Test {
     }
     CTempDir dir;
     CAlarmSettings alarms;
+    std::string m_zone;
 };
 
 TEST_F(MqttMonitor, publishesEveryTopicAsTheArchiveHoldsIt) {
