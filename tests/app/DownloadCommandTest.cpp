@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "app/CMainFrame.h"
@@ -201,6 +202,17 @@ TEST_F(StopRunning, liveLevel_showsTheFiguresOfTheRecordSoFar) {
         {"Alarm", ALARM[static_cast<int>(m_doc.RealTimeAlarm)]}};
     ASSERT_EQ(r.SampleCount, 20);
     for (const auto& [name, shown] : FIGURES) {
+        EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QString::fromLatin1(name)).toStdString(),
+                  shown)
+            << name;
+    }
+    // Readings that differ, one of them missing, in a record that replaced the run's.
+    CMeasurementRecord varied = r;
+    varied.Levels = {70.0f, 50.0f, NAN, 60.0f};
+    varied.SampleCount = 4;
+    m_frame->LiveLevelWindow()->ShowNewReadings(varied, AlarmIndicatorState::Normal);
+    for (const auto& [name, shown] : {std::pair{"Lmax", "70.0"}, {"Lmin", "50.0"},
+                                      {"Leq", "65.7"}, {"Readings", "4"}}) {
         EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QString::fromLatin1(name)).toStdString(),
                   shown)
             << name;
