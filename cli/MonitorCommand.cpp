@@ -250,19 +250,17 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
                                CStopSignals::Requested, MSG_NOT_REAL_TIME},
                               context);
     }
-    std::shared_ptr<CRunClock> clock;
-    std::unique_ptr<CBridge> bridge;
+    CRunDevice device;
     try {
-        clock = MakeRunClock(context.Simulate);
-        bridge = MakeBridge(context.Simulate, clock);
+        device = MakeRunDevice(context.Simulate);
     } catch (const std::invalid_argument& error) {
         context.Err << error.what() << '\n';
         return EXIT_USAGE;
     }
     const CFrameSettings settings = ReadFrameSettings(ReadSettingsFile());
     CConsoleLinkHost host(context.Out, context.Err, false, {settings.AlarmHigh, settings.AlarmLow});
-    host.KeepTimeBy(*clock);
-    CLoggerLink link(*bridge, host);
+    host.KeepTimeBy(*device.Clock);
+    CLoggerLink link(*device.Bridge, host);
     if (link.FindLogger() < 0) {
         SayNotConnected(link, context.Err);
         return EXIT_FAILURE_STATUS;
@@ -282,7 +280,7 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
     });
     const CStopSignals stopSignals;
     const int status = WatchRealTimeRun(
-        link, doc, host, *clock, options.Count,
+        link, doc, host, *device.Clock, options.Count,
         [&printer] { return CStopSignals::Requested() || printer.OutputLost(); }, context);
     const bool whole = printer.CsvWhole() && !printer.OutputLost();
     return status == EXIT_OK && !whole ? EXIT_FAILURE_STATUS : status;

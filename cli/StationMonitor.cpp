@@ -170,11 +170,9 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     const CFrameSettings frame = ReadFrameSettings(ReadSettingsFile());
     settings.Alarms = {frame.AlarmHigh, frame.AlarmLow};
 
-    std::shared_ptr<CRunClock> clock;
-    std::unique_ptr<CBridge> bridge;
+    CRunDevice device;
     try {
-        clock = MakeRunClock(context.Simulate);
-        bridge = MakeBridge(context.Simulate, clock);
+        device = MakeRunDevice(context.Simulate);
     } catch (const std::invalid_argument& error) {
         context.Err << error.what() << '\n';
         return EXIT_USAGE;
@@ -210,7 +208,7 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     shared.RecoverUnfinishedRun();
 
     CConsolePrompt prompt(context.Out, context.Err);
-    CStation station(*bridge, prompt, *clock, settings, context.Err);
+    CStation station(*device.Bridge, prompt, *device.Clock, settings, context.Err);
     CStationPrinter printer(context.Out, context.Err);
     station.AddObserver(printer);
     if (archive) {

@@ -49,3 +49,10 @@ std::shared_ptr<CRunClock> MakeRunClock(bool simulate) {
     }
     return std::make_shared<CScaledClock>(1);
 }
+
+CRunDevice MakeRunDevice(bool simulate) {
+    CRunDevice device;
+    device.Clock = MakeRunClock(simulate);
+    device.Bridge = MakeBridge(simulate, device.Clock);
+    return device;
+}

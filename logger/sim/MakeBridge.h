@@ -23,3 +23,11 @@ std::unique_ptr<CBridge> MakeBridge(bool simulate, std::shared_ptr<CRunClock> cl
 // gap with readings without a level; or the simulated logger's, faster with
 // DATALOGGER_SIM_SPEED. Throws as MakeBridge does.
 std::shared_ptr<CRunClock> MakeRunClock(bool simulate);
+
+// The clock and the logger a run polls, made together so that the simulated logger keeps the
+// run's time. Throws as MakeBridge does.
+struct CRunDevice {
+    std::shared_ptr<CRunClock> Clock;
+    std::unique_ptr<CBridge> Bridge;
+};
+CRunDevice MakeRunDevice(bool simulate);

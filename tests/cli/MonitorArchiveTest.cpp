@@ -22,6 +22,7 @@
 #include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/cli/RunTool.h"
+#include "tests/station/IntervalCheck.h"
 
 namespace {
 
@@ -66,20 +67,12 @@ TEST_F(MonitorArchive, twoHundredThousandReadings_allKeptWithTheLevelsOfEveryMin
     EXPECT_EQ(intervals.back().Partial, intervals.back().EndMs - readings.back().TimeMs > 1000);
     std::int64_t counted = 0;
     for (const CIntervalLevels& interval : intervals) {
-        const auto own = ArchivedReadings(*db, {interval.StartMs, interval.EndMs});
-        CMeasurementRecord record;
-        for (const CArchivedReading& reading : own) {
-            record.Levels.push_back(reading.LevelDb);
+        std::vector<float> own;
+        for (const CArchivedReading& reading :
+             ArchivedReadings(*db, {interval.StartMs, interval.EndMs})) {
+            own.push_back(reading.LevelDb);
         }
-        record.SampleCount = static_cast<std::int32_t>(own.size());
-        const CAcousticStatistics statistics = ComputeAcousticStatistics(record);
-        ASSERT_EQ(interval.Count, statistics.Count);
-        ASSERT_EQ(interval.LeqDb, statistics.LeqDb);
-        ASSERT_EQ(interval.LmaxDb, statistics.MaxDb);
-        ASSERT_EQ(interval.LminDb, statistics.MinDb);
-        ASSERT_EQ(interval.L10Db, statistics.L10Db);
-        ASSERT_EQ(interval.L50Db, statistics.L50Db);
-        ASSERT_EQ(interval.L90Db, statistics.L90Db);
+        ExpectFiguresOf(interval, std::move(own));
         counted += interval.Count;
     }
     EXPECT_EQ(counted, 200000);

@@ -5,6 +5,7 @@
 
 #include "export/AcousticStatistics.h"
 #include "station/IntervalLevels.h"
+#include "tests/station/IntervalCheck.h"
 
 namespace {
 
@@ -61,17 +62,7 @@ TEST(IntervalLevels, eachIntervalHoldsItsReadingsAndTheirStatistics) {
             EXPECT_EQ(interval.Partial, c.Partial[n]) << n;
             EXPECT_EQ((interval.StartMs - TEN_O_CLOCK_MS) % (c.LengthSeconds * 1000), 0);
             EXPECT_EQ(interval.EndMs - interval.StartMs, c.LengthSeconds * 1000);
-            CMeasurementRecord record;
-            record.Levels = expected[n];
-            record.SampleCount = static_cast<std::int32_t>(record.Levels.size());
-            const CAcousticStatistics statistics = ComputeAcousticStatistics(record);
-            EXPECT_EQ(interval.Count, statistics.Count);
-            EXPECT_EQ(interval.LeqDb, statistics.LeqDb);
-            EXPECT_EQ(interval.LmaxDb, statistics.MaxDb);
-            EXPECT_EQ(interval.LminDb, statistics.MinDb);
-            EXPECT_EQ(interval.L10Db, statistics.L10Db);
-            EXPECT_EQ(interval.L50Db, statistics.L50Db);
-            EXPECT_EQ(interval.L90Db, statistics.L90Db);
+            ExpectFiguresOf(interval, expected[n]);
         }
     }
 }
