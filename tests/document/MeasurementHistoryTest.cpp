@@ -60,6 +60,7 @@ TEST(MeasurementHistory, replacingTheLastMeasurement_keepsWhatTheNewRecordDoesNo
         int MinutesLater;
         bool Kept;
     } cases[] = {{ExampleRecord(0), ExampleRecord(2), 0, false},
+                 {ExampleRecord(2), ExampleRecord(2), 0, false},  // the same run again
                  {ExampleRecord(2), ExampleRecord(5), 0, false},  // the same run, grown
                  {gap, grownGap, 0, false},
                  {ExampleRecord(2), ExampleRecord(2), 60, true},  // another start

@@ -70,6 +70,13 @@ TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
          {2014, 6, 5, 23, 40, 0}, 60.0f,
          {MISSING, MISSING, MISSING, MISSING, {}, {}, {}, {}, {}, 80.0, MIDNIGHT_60MIN},
          "2014-06-05T23:50:00+02:00", 0, 2},
+        // An event lasts at least the event time at or above the event level.
+        {"a minute at 85 dB", Runs({{10, 60.0f}, {60, 85.0f}, {10, 60.0f}}),
+         {2014, 6, 5, 12, 0, 0}, 1.0f, {}, "", 1, 1},
+        {"59 s at 85 dB", Runs({{10, 60.0f}, {59, 85.0f}, {10, 60.0f}}),
+         {2014, 6, 5, 12, 0, 0}, 1.0f, {}, "", 0, 1},
+        {"a minute at 84.9 dB", Runs({{10, 60.0f}, {60, 84.9f}, {10, 60.0f}}),
+         {2014, 6, 5, 12, 0, 0}, 1.0f, {}, "", 0, 1},
         {"one reading", Runs({{1, 90.0f}}), {2014, 6, 5, 12, 0, 0}, 1.0f,
          {MISSING, MISSING, MISSING, MISSING, 90.0 + 10 * std::log10(1.0 / 28800), {}, {}, {}, {},
           MISSING, MISSING}, "", 0, 1},
@@ -153,7 +160,9 @@ TEST(Assessment, optionsOutOfRangeOrInconsistent_nameTheirOption) {
 }
 
 TEST(Assessment, json_holdsExactlyTheNamedKeys) {
-    const CMeasurementRecord record = RecordOfLevels(Runs({{240, 90.0f}}), JUNE_5, 60.0f);
+    // The loudest half hour and the loudest hour start at different times.
+    const CMeasurementRecord record =
+        RecordOfLevels(Runs({{30, 85.0f}, {30, 90.0f}, {180, 70.0f}}), JUNE_5, 60.0f);
     const nlohmann::json object = nlohmann::json::parse(
         StatisticsWithAssessmentJson(ComputeAcousticStatistics(record), AssessRecord(record, {})));
     const nlohmann::json& a = object.at("assessment");
@@ -174,7 +183,18 @@ TEST(Assessment, json_holdsExactlyTheNamedKeys) {
     EXPECT_EQ(a.at("dose")[1].at("threshold_db"), 80.0);
     ASSERT_EQ(a.at("events").size(), 1u);
     EXPECT_EQ(keys(a.at("events")[0]), "end leq_db lmax_db start ");
-    EXPECT_EQ(a.at("laeq_30min_max_start"), "2014-06-05T14:02:07+02:00");
+    const std::pair<const char*, nlohmann::json> sliding[] = {
+        {"laeq_30min_max_db", 90.0},
+        {"laeq_30min_max_start", "2014-06-05T14:32:07+02:00"},
+        {"laeq_60min_max_db", 10 * std::log10((std::pow(10.0, 8.5) + 1e9) / 2)},
+        {"laeq_60min_max_start", "2014-06-05T14:02:07+02:00"}};
+    for (const auto& [key, value] : sliding) {
+        if (value.is_number()) {
+            EXPECT_NEAR(a.at(key).get<double>(), value.get<double>(), 1e-6) << key;
+        } else {
+            EXPECT_EQ(a.at(key), value) << key;
+        }
+    }
 }
 
 }  // namespace

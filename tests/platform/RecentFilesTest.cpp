@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/CProfile.h"
 #include "platform/CSettings.h"
+#include "tests/FileText.h"
 
 namespace {
 
@@ -48,6 +50,29 @@ TEST(RecentFiles, newestFirstEachOnceAtMostEightAndKeptByTheSettingsWrite) {
     EXPECT_EQ(RecentNow(), eight);
     EXPECT_EQ(ReadLastFolder(ReadSettingsFile(), FileKind::Csv), "/exports");
     EXPECT_EQ(ReadLastFolder(ReadSettingsFile(), FileKind::Workbook), "");
+}
+
+// A settings file written by hand, or by an earlier version, with the keys the program writes:
+// the places are numbered from 1, one of them empty, one naming a file twice.
+TEST(RecentFiles, aSettingsFileWrittenBefore_isReadPlaceByPlace) {
+    std::ofstream(*SettingsFilePath())
+        << "[Recent File List]\r\nFile1=/first.sound\r\nFile2=/second one.sound\r\n"
+           "File3=\r\nFile4=/first.sound\r\nFile8=/eighth.sound\r\n"
+           "[Folders]\r\nMeasurement=/m\r\nCSV=/c d\r\nWorkbook=/w\r\n";
+    const std::vector<std::string> read = {"/first.sound", "/second one.sound", "/eighth.sound"};
+    EXPECT_EQ(RecentNow(), read);
+    const std::pair<FileKind, const char*> folders[] = {
+        {FileKind::Measurement, "/m"}, {FileKind::Csv, "/c d"}, {FileKind::Workbook, "/w"}};
+    for (const auto& [kind, folder] : folders) {
+        EXPECT_EQ(ReadLastFolder(ReadSettingsFile(), kind), folder) << folder;
+    }
+    // A new file takes the first place, under the same key names.
+    ASSERT_TRUE(AddRecentFile("/new.sound"));
+    const std::string text = ReadFileText(*SettingsFilePath());
+    for (const char* line : {"File1=/new.sound\r\n", "File2=/first.sound\r\n",
+                             "File4=/eighth.sound\r\n", "File8=\r\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    }
 }
 
 }  // namespace
