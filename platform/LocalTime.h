@@ -27,6 +27,10 @@ std::time_t RolledOverLocalTime(const LocalTimeParts& parts);
 
 LocalTimeParts SplitLocalTime(std::time_t time);
 
+// The time of the six components read as UTC, whatever the local clock does at them (an hour
+// it skips stays a time of UTC). Empty when a component lies outside its calendar range.
+std::optional<std::time_t> MakeUtcTime(const LocalTimeParts& parts);
+
 // strftime of the local time with one of the program's formats, such as "%d/%m/%y %H:%M:%S".
 std::string FormatLocalTime(std::time_t time, const char* format);
 

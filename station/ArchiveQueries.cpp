@@ -140,14 +140,14 @@ std::optional<std::int64_t> ParseArchiveTime(std::string_view text) {
         }
         offsetSeconds = sign * (hours * 3600L + minutes * 60L);
     }
-    const auto local = MakeLocalTime(parts);
-    if (at != text.size() || !local) {
+    if (at != text.size()) {
         return std::nullopt;
     }
-    if (!offsetSeconds) {
-        return std::int64_t{*local} * 1000;
+    // With an offset, the calendar fields as UTC, then the offset they were given in: the
+    // local clock has no say, not even where it skips an hour.
+    const auto time = offsetSeconds ? MakeUtcTime(parts) : MakeLocalTime(parts);
+    if (!time) {
+        return std::nullopt;
     }
-    // The calendar fields as UTC, then the offset they were given in.
-    const std::time_t asUtc = *local + UtcOffsetSeconds(*local);
-    return (std::int64_t{asUtc} - *offsetSeconds) * 1000;
+    return (std::int64_t{*time} - offsetSeconds.value_or(0)) * 1000;
 }

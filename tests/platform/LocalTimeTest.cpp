@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/TimeZoneScope.h"
+
 namespace {
 
 // The tests run in Central European time: UTC+1, and UTC+2 from the last Sunday of March
@@ -58,24 +60,6 @@ TEST(LocalTime, formatsOfTheProgram) {
     EXPECT_EQ(FormatLocalTime(*time, "%y-%m-%d  %H.%M.%S"), "14-06-05  14.02.07");
     EXPECT_EQ(FormatLocalTime(*time, "%d-%m-%y/%H:%M:%S"), "05-06-14/14:02:07");
 }
-
-// Another time zone while it lives; the tests' own comes back after it.
-class CTimeZoneScope {
-public:
-    explicit CTimeZoneScope(const char* zone) : m_previous(std::getenv("TZ")) {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~CTimeZoneScope() {
-        setenv("TZ", m_previous.c_str(), 1);
-        tzset();
-    }
-    CTimeZoneScope(const CTimeZoneScope&) = delete;
-    CTimeZoneScope& operator=(const CTimeZoneScope&) = delete;
-
-private:
-    std::string m_previous;
-};
 
 TEST(LocalTime, isoTimeCarriesTheOffsetInForce) {
     // 26 October 2014: 00:30 and 01:30 UTC are both 02:30 on the clock, once in summer time.

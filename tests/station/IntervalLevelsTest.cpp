@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "export/AcousticStatistics.h"
+#include "platform/LocalTime.h"
 #include "station/IntervalLevels.h"
+#include "tests/TimeZoneScope.h"
 #include "tests/station/IntervalCheck.h"
 
 namespace {
-
-// 2024-06-03 10:00:00 CEST, the tests' time zone.
-constexpr std::int64_t TEN_O_CLOCK_MS = 1717401600000;
 
 TEST(IntervalLevels, lengthsAreThoseThatDivideAnHour) {
     const std::pair<const char*, std::optional<int>> cases[] = {
@@ -22,47 +21,87 @@ TEST(IntervalLevels, lengthsAreThoseThatDivideAnHour) {
     }
 }
 
-TEST(IntervalLevels, eachIntervalHoldsItsReadingsAndTheirStatistics) {
+// Zones of the local clock, as the C library reads them without a zone database.
+constexpr const char* BERLIN = "CET-1CEST,M3.5.0,M10.5.0/3";  // the tests' own
+constexpr const char* KOLKATA = "<+0530>-5:30";
+constexpr const char* KATHMANDU = "<+0545>-5:45";
+// +10:30, and +11 from the first Sunday of October 02:00 (then 02:30) to the first Sunday of
+// April 02:00 (then 01:30): a clock that changes by half an hour.
+constexpr const char* LORD_HOWE = "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0";
+
+TEST(IntervalLevels, eachIntervalOfTheLocalClockHoldsItsReadingsAndTheirStatistics) {
     struct Case {
+        const char* Zone;
+        LocalTimeParts Clock;  // the local time a whole hour starts at
+        std::int64_t FirstMs;  // of the first reading, after that hour
         int LengthSeconds;
-        std::int64_t FirstMs;  // after ten o'clock
         float IntervalS;
         int Readings;
         std::vector<bool> Partial;  // of each interval, in order
     };
     const Case cases[] = {
         // Started on the minute, stopped on the minute: every interval whole.
-        {60, 0, 1.0f, 180, {false, false, false}},
+        {BERLIN, {2024, 6, 3, 10, 0, 0}, 0, 60, 1.0f, 180, {false, false, false}},
         // Started 0.3 s into a minute: a reading every second still covers it.
-        {60, 300, 1.0f, 120, {false, false}},
+        {BERLIN, {2024, 6, 3, 10, 0, 0}, 300, 60, 1.0f, 120, {false, false}},
         // Started and stopped inside a 5-minute interval.
-        {300, 90000, 0.5f, 1200, {true, false, true}},
-        {3600, 1800000, 60.0f, 90, {true, false}},
+        {BERLIN, {2024, 6, 3, 10, 0, 0}, 90000, 300, 0.5f, 1200, {true, false, true}},
+        {BERLIN, {2024, 6, 3, 10, 0, 0}, 1800000, 3600, 60.0f, 90, {true, false}},
+        // Clocks whose hours do not start at whole hours of UTC.
+        {KOLKATA, {2024, 6, 3, 10, 0, 0}, 0, 3600, 60.0f, 120, {false, false}},
+        {KATHMANDU, {2024, 6, 3, 10, 0, 0}, 0, 1800, 1.0f, 3600, {false, false}},
+        // Across the change to summer time (02:00 is 03:00) and back (03:00 is 02:00 again):
+        // each hour of the clock, the one that repeats twice.
+        {BERLIN, {2024, 3, 31, 1, 0, 0}, 1800000, 3600, 60.0f, 180, {true, false, false, true}},
+        {BERLIN, {2024, 10, 27, 1, 0, 0}, 1800000, 3600, 60.0f, 180, {true, false, false, true}},
+        // Across a change by half an hour, either way.
+        {LORD_HOWE, {2024, 10, 6, 1, 0, 0}, 0, 1800, 60.0f, 120, {false, false, false, false}},
+        {LORD_HOWE, {2024, 4, 7, 1, 0, 0}, 0, 1800, 60.0f, 120, {false, false, false, false}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.LengthSeconds);
+        const CTimeZoneScope zone(c.Zone);
+        const auto hour = MakeLocalTime(c.Clock);
+        ASSERT_TRUE(hour);
+        SCOPED_TRACE(IsoLocalTime(*hour) + " " + std::to_string(c.LengthSeconds));
         CIntervalGatherer gatherer(c.LengthSeconds, c.IntervalS, true);
         std::vector<CIntervalLevels> intervals;
-        std::vector<std::vector<float>> expected(1);
+        std::vector<std::vector<float>> levels(1);
+        std::vector<std::vector<std::int64_t>> times(1);
         const auto periodMs = static_cast<std::int64_t>(c.IntervalS * 1000);
         for (int i = 0; i < c.Readings; ++i) {
+            const std::int64_t timeMs = std::int64_t{*hour} * 1000 + c.FirstMs + i * periodMs;
             const float level = 40.0f + static_cast<float>((i * 37) % 50) / 2;
-            if (auto done = gatherer.Add(TEN_O_CLOCK_MS + c.FirstMs + i * periodMs, level)) {
+            if (auto done = gatherer.Add(timeMs, level)) {
                 intervals.push_back(*done);
-                expected.emplace_back();
+                levels.emplace_back();
+                times.emplace_back();
             }
-            expected.back().push_back(level);
+            levels.back().push_back(level);
+            times.back().push_back(timeMs);
         }
         if (auto last = gatherer.Finish()) {
             intervals.push_back(*last);
         }
-        ASSERT_EQ(intervals.size(), c.Partial.size());
+        EXPECT_EQ(intervals.size(), c.Partial.size());
+        if (intervals.size() != c.Partial.size()) {
+            continue;  // the next zone is still checked
+        }
         for (std::size_t n = 0; n < intervals.size(); ++n) {
+            SCOPED_TRACE(n);
             const CIntervalLevels& interval = intervals[n];
-            EXPECT_EQ(interval.Partial, c.Partial[n]) << n;
-            EXPECT_EQ((interval.StartMs - TEN_O_CLOCK_MS) % (c.LengthSeconds * 1000), 0);
+            EXPECT_EQ(interval.Partial, c.Partial[n]);
+            // It starts at a whole interval of the local clock, where the one before ended.
+            const LocalTimeParts start = SplitLocalTime(interval.StartMs / 1000);
+            EXPECT_EQ(interval.StartMs % 1000, 0);
+            EXPECT_EQ((start.Minute * 60 + start.Second) % c.LengthSeconds, 0)
+                << IsoLocalTimeMs(interval.StartMs, true);
             EXPECT_EQ(interval.EndMs - interval.StartMs, c.LengthSeconds * 1000);
-            ExpectFiguresOf(interval, expected[n]);
+            if (n > 0) {
+                EXPECT_EQ(interval.StartMs, intervals[n - 1].EndMs);
+            }
+            EXPECT_GE(times[n].front(), interval.StartMs);
+            EXPECT_LT(times[n].back(), interval.EndMs);
+            ExpectFiguresOf(interval, levels[n]);
         }
     }
 }

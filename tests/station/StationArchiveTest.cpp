@@ -56,11 +56,40 @@ TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
         EXPECT_EQ(readings.Integer(0), reading.TimeMs);
         EXPECT_FLOAT_EQ(static_cast<float>(readings.Real(1)), reading.LevelDb);
     }
-    // A time range holds the readings from its start up to, not at, its end.
-    const CArchiveRange range{log.Readings[10].TimeMs, log.Readings[20].TimeMs};
-    const std::vector<CArchivedReading> some = ArchivedReadings(*db, range);
-    ASSERT_EQ(some.size(), 10u);
-    EXPECT_EQ(some.front().TimeMs, range.FromMs);
+    // A time range holds what lies from its start up to, not at, its end: the readings by
+    // their time, the intervals by their start.
+    ASSERT_GE(log.Intervals.size(), 4u);
+    const CArchiveRange ranges[] = {
+        {log.Readings[10].TimeMs, log.Readings[20].TimeMs},
+        {log.Readings[10].TimeMs + 1, log.Readings[20].TimeMs + 1},
+        {log.Intervals[1].StartMs, log.Intervals[3].StartMs},
+        {log.Intervals[1].StartMs + 1, log.Intervals[3].StartMs + 1},
+    };
+    for (const CArchiveRange& range : ranges) {
+        SCOPED_TRACE(range.FromMs - log.Readings[0].TimeMs);
+        std::vector<std::int64_t> expected;
+        for (const CStationReading& reading : log.Readings) {
+            if (reading.TimeMs >= range.FromMs && reading.TimeMs < range.ToMs) {
+                expected.push_back(reading.TimeMs);
+            }
+        }
+        std::vector<std::int64_t> found;
+        for (const CArchivedReading& reading : ArchivedReadings(*db, range)) {
+            found.push_back(reading.TimeMs);
+        }
+        EXPECT_EQ(found, expected);
+        expected.clear();
+        for (const CIntervalLevels& interval : log.Intervals) {
+            if (interval.StartMs >= range.FromMs && interval.StartMs < range.ToMs) {
+                expected.push_back(interval.StartMs);
+            }
+        }
+        found.clear();
+        for (const CIntervalLevels& interval : ArchivedIntervals(*db, range)) {
+            found.push_back(interval.StartMs);
+        }
+        EXPECT_EQ(found, expected);
+    }
 }
 
 TEST(StationArchive, aFileThatIsNotOneItKnows_isRefusedAndLeftUntouched) {
@@ -163,13 +192,21 @@ TEST(ArchiveTime, isoTimesWithOrWithoutAnOffsetAndLocalDaysAndMinutes) {
         {"2024-06-03T10:00:00+02:00", ten},
         {"2024-06-03T08:00:00Z", ten},
         {"2024-06-03T09:30:00+01:30", ten},
+        {"2024-06-03T04:30:00-03:30", ten},
+        {"2024-06-03T07:30:00-00:30", ten},
+        {"2024-06-03T13:45:00+05:45", ten},
         {"2024-06-03T10:00", ten},
         {"2024-06-03 10:00", ten},
         {"2024-06-03", *ten - 36000000},
         {"2024-06-03T10", std::nullopt},
         {"2024-13-03", std::nullopt},
         {"today", std::nullopt},
-        {"2024-06-03 10:00x", std::nullopt}};
+        {"2024-06-03 10:00x", std::nullopt},
+        // An hour the local clock skips is still a time of UTC and of other zones.
+        {"2024-03-31T02:30:00Z", 1711852200000},
+        {"2024-03-31T02:30:00-01:00", 1711855800000},
+        {"2024-13-03T10:00:00Z", std::nullopt},
+        {"2024-06-03T24:00:00+02:00", std::nullopt}};
     for (const auto& [text, time] : cases) {
         EXPECT_EQ(ParseArchiveTime(text), time) << text;
     }

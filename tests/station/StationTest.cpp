@@ -46,6 +46,30 @@ TEST(Station, pollsPastTheRecordLimitOnItsScheduleWithoutMissingAPoll) {
     EXPECT_EQ(atRecordEnd.Log.Ends.back(), atRecordEnd.Log.Readings.back().TimeMs + 1000);
 }
 
+TEST(Station, durationEndsTheRunAtItsLimitWithNoReadingPastIt) {
+    struct Case {
+        std::uint8_t RateCode;
+        std::int64_t DurationMs;
+        std::size_t Readings;
+        std::int64_t LastMs;  // the last reading's time after the start
+    };
+    // The first poll half a second after the start, each later one a period after it: at 0.5 s
+    // and 50 ms the poll due just as the duration ends is not taken; at 1 s none falls there.
+    for (const Case c :
+         {Case{2, 10000, 19, 9500}, Case{1, 2000, 30, 1950}, Case{3, 10000, 10, 9500}}) {
+        SCOPED_TRACE(static_cast<int>(c.RateCode));
+        CStationBench bench(c.RateCode);
+        CStationSettings settings;
+        settings.DurationMs = c.DurationMs;
+        ASSERT_EQ(bench.Run(settings), StationEnd::Limit);
+        const CStationLog& log = bench.Log;
+        EXPECT_EQ(log.Readings.size(), c.Readings);
+        ASSERT_FALSE(log.Readings.empty());
+        EXPECT_EQ(log.Readings.back().TimeMs, TEN_O_CLOCK_MS + c.LastMs);
+        EXPECT_EQ(log.Ends, std::vector<std::int64_t>{TEN_O_CLOCK_MS + c.DurationMs});
+    }
+}
+
 // Holds the station up after reading `After`, as a stopped process or a blocked output would.
 struct CStall : CStationLog {
     CStall(CRunClock& clock, std::int64_t after, std::int64_t stallMs)
@@ -60,17 +84,20 @@ struct CStall : CStationLog {
 
 TEST(Station, stall_keepsTheMissedPollsWithoutALevelAndLaterTimesOnTheGrid) {
     struct Case {
-        std::int64_t After, StallMs, Readings, Missed, LastRecordSize;
+        std::int64_t After, StallMs, DurationMs, Readings, Missed, LastRecordSize;
     };
-    // Caught up within a second; kept to --count; past a record's end, not in the next one.
-    for (const Case c : {Case{50, 1800, 150, 0, 150}, Case{50, 7500, 150, 6, 150},
-                         Case{50, 7500, 53, 3, 53}, Case{9998, 5500, 10098, 4, 96}}) {
+    // Caught up within a second; kept to --count; past a record's end, not in the next one;
+    // kept to --duration, the slot due half a second before its end too.
+    for (const Case c : {Case{50, 1800, 0, 150, 0, 150}, Case{50, 7500, 0, 150, 6, 150},
+                         Case{50, 7500, 0, 53, 3, 53}, Case{9998, 5500, 0, 10098, 4, 96},
+                         Case{50, 15000, 60000, 60, 10, 60}}) {
         SCOPED_TRACE(c.After + c.Readings);
         CStationBench bench(3);
         CStall stall(*bench.Clock, c.After, c.StallMs);
         bench.Observers.push_back(&stall);
         CStationSettings settings;
-        settings.MaxReadings = c.Readings;
+        settings.MaxReadings = c.DurationMs > 0 ? 0 : c.Readings;
+        settings.DurationMs = c.DurationMs;
         ASSERT_EQ(bench.Run(settings), StationEnd::Limit);
         ASSERT_EQ(stall.Readings.size(), static_cast<std::size_t>(c.Readings));
         std::int64_t withoutLevel = 0;
