@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,6 +72,7 @@ struct CBroker {
     void Start() {
         m_pid = fork();
         if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test program that crashes takes it along
             freopen("/dev/null", "w", stderr);
             execlp("mosquitto", "mosquitto", "-c", (Dir / "broker.conf").c_str(), nullptr);
             _exit(127);
@@ -326,6 +328,35 @@ TEST_F(MqttMonitor, unreachableBrokerAtStart_monitorArchivesOnAndSaysWhatWasNotP
         EXPECT_NE(run.Err.find(said), std::string::npos) << run.Err;
     }
     EXPECT_EQ(FromArchive(dir / "a.sqlite", alarms).Readings, 300);
+}
+
+// Each entity of the discovery reads its own figure from its own topic.
+TEST(MqttPayloads, discoveryPointsEachEntityAtItsFigure) {
+    const struct {
+        const char* Object;
+        const char* StateTopic;
+        const char* Template;
+        bool Decibels;
+    } ENTITIES[] = {
+        {"level", "site/7/level", "{{ value_json.level_db }}", true},
+        {"interval_leq", "site/7/interval", "{{ value_json.leq_db }}", true},
+        {"interval_lmax", "site/7/interval", "{{ value_json.lmax_db }}", true},
+        {"alarm", "site/7/alarm", "{{ value_json.kind if value_json.state == 'on' else 'off' }}",
+         false},
+    };
+    const std::vector<CDiscoveryMessage> messages = DiscoveryMessages("site/7");
+    ASSERT_EQ(messages.size(), std::size(ENTITIES));
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const auto& entity = ENTITIES[i];
+        const std::string object = entity.Object;
+        EXPECT_EQ(messages[i].Topic, "homeassistant/sensor/site_7/" + object + "/config");
+        const nlohmann::json config = nlohmann::json::parse(messages[i].Payload);
+        EXPECT_EQ(config.value("state_topic", ""), entity.StateTopic) << object;
+        EXPECT_EQ(config.value("value_template", ""), entity.Template) << object;
+        EXPECT_EQ(config.value("unique_id", ""), "site_7_" + object);
+        EXPECT_EQ(config.value("availability_topic", ""), "site/7/status") << object;
+        EXPECT_EQ(config.value("unit_of_measurement", ""), entity.Decibels ? "dB" : "") << object;
+    }
 }
 
 TEST(MqttUrl, readsSchemeHostAndPortOrRefuses) {
