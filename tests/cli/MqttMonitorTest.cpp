@@ -18,9 +18,11 @@
 #include <ctime>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "station/ArchiveQueries.h"
+#include "station/CMqttPublisher.h"
 #include "station/CStationObserver.h"
 #include "station/MqttPayloads.h"
 #include "tests/TempDir.h"
@@ -328,6 +330,52 @@ TEST_F(MqttMonitor, unreachableBrokerAtStart_monitorArchivesOnAndSaysWhatWasNotP
         EXPECT_NE(run.Err.find(said), std::string::npos) << run.Err;
     }
     EXPECT_EQ(FromArchive(dir / "a.sqlite", alarms).Readings, 300);
+}
+
+// A client of the test's own for the broker, telling its status under `prefix`.
+CMqttClientSettings ClientOf(const CBroker& broker, const std::string& prefix) {
+    return {{"127.0.0.1", broker.Port, false},
+            "",
+            "dl",
+            "secret",
+            TopicWord(prefix),
+            prefix + "/status",
+            {}};
+}
+
+// Readings fed to a publisher one by one: every Nth goes out as a level, or none.
+TEST(MqttPublisher, publishesEveryNthReadingOrNone) {
+    CTempDir dir;
+    CBroker broker(dir, false);
+    CSubscriber subscriber(broker);
+    const struct {
+        int Every;
+        std::vector<std::int64_t> Published;  // the numbers of the readings
+    } CASES[] = {{0, {}}, {1, {1, 2, 3, 4, 5, 6, 7, 8, 9}}, {4, {4, 8}}};
+    const std::int64_t start = 1783000000000;
+    const auto reading = [&](std::int64_t number) {
+        return CStationReading{number, start + number * 1000, 50.0f + number};
+    };
+    for (const auto& c : CASES) {
+        const std::string prefix = "every" + std::to_string(c.Every);
+        CMqttClient client(ClientOf(broker, prefix));
+        ASSERT_EQ(client.WaitForFirstOutcome(60s), MqttLink::Online);
+        std::ostringstream said;
+        CMqttPublisher publisher(client, {prefix, c.Every, {"130", "0"}}, said);
+        for (std::int64_t number = 1; number <= 9; ++number) {
+            publisher.Reading(reading(number));
+        }
+        EXPECT_EQ(client.Close(60s), 0);
+        EXPECT_EQ(said.str(), "");
+    }
+    for (const auto& c : CASES) {
+        std::vector<std::string> expected;
+        for (const std::int64_t number : c.Published) {
+            expected.push_back(LevelPayload(reading(number), true));
+        }
+        EXPECT_EQ(subscriber.Payloads("every" + std::to_string(c.Every) + "/level"), expected)
+            << "every " << c.Every;
+    }
 }
 
 // Each entity of the discovery reads its own figure from its own topic.
