@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "station/ArchiveQueries.h"
+#include "station/CMqttClient.h"
 #include "station/CMqttPublisher.h"
 #include "station/CStationObserver.h"
 #include "station/MqttPayloads.h"
@@ -376,6 +377,29 @@ TEST(MqttPublisher, publishesEveryNthReadingOrNone) {
         EXPECT_EQ(subscriber.Payloads("every" + std::to_string(c.Every) + "/level"), expected)
             << "every " << c.Every;
     }
+}
+
+// A broker away while more messages come than the queue holds: the oldest make room for the
+// newest, each one dropped is counted as not published, and the rest go out in order.
+TEST(MqttClientQueue, fullQueueDropsTheOldestAndCountsThem) {
+    CTempDir dir;
+    CBroker broker(dir, false);
+    { CSubscriber earlier(broker); }  // its session, kept by the broker, takes what comes next
+    broker.Stop();
+    CMqttClient client(ClientOf(broker, "queue"));
+    ASSERT_EQ(client.WaitForFirstOutcome(60s), MqttLink::Away);
+    constexpr std::size_t OVER = 3;
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < CMqttClient::QUEUE_CAPACITY + OVER; ++i) {
+        client.PublishKept("queue/n", std::to_string(i));
+        if (i >= OVER) {
+            kept.push_back(std::to_string(i));
+        }
+    }
+    broker.Start();
+    CSubscriber subscriber(broker);
+    EXPECT_EQ(client.Close(60s), static_cast<std::int64_t>(OVER));
+    EXPECT_EQ(subscriber.Payloads("queue/n"), kept);
 }
 
 // Each entity of the discovery reads its own figure from its own topic.
