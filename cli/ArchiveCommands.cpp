@@ -34,10 +34,13 @@ struct CArchiveOptions {
 
 // The archive named, or the monitor's default one, opened for reading; empty (with the exit
 // status set and the reason printed) when it cannot be.
+std::filesystem::path ArchivePath(const std::string& file) {
+    return file.empty() ? DefaultArchiveFile().value_or("archive.sqlite")
+                        : std::filesystem::path(file);
+}
+
 std::unique_ptr<CArchiveDatabase> OpenArchive(const std::string& file, CCliContext& context) {
-    const std::filesystem::path path = file.empty()
-                                           ? DefaultArchiveFile().value_or("archive.sqlite")
-                                           : std::filesystem::path(file);
+    const std::filesystem::path path = ArchivePath(file);
     std::string refusal;
     auto db = CArchiveDatabase::Open(path, CArchiveDatabase::Access::Read, refusal);
     if (!db) {
@@ -229,7 +232,25 @@ bool WriteArchivedCsv(const std::vector<CSegment>& segments,
     return out.Commit();
 }
 
-void ExportArchive(const CArchiveOptions& options, CCliContext& context) {
+void ExportArchive(CArchiveOptions options, CCliContext& context) {
+    // One name alone is what to write, from the default archive.
+    if (options.Out.empty()) {
+        std::swap(options.File, options.Out);
+    }
+    if (options.Out.empty()) {
+        context.Err << "archive export: name the file to write (OUT), a .csv, .xlsx or .sound.\n";
+        context.ExitCode = EXIT_USAGE;
+        return;
+    }
+    // Whatever the name (a link, another path), the export never writes over its archive.
+    std::error_code missing;  // an output that does not exist yet is another file
+    if (std::filesystem::equivalent(ArchivePath(options.File), options.Out, missing)) {
+        context.Err << "The output \"" << options.Out << "\" is the archive \""
+                    << ArchivePath(options.File).string()
+                    << "\" itself; name another file to write.\n";
+        context.ExitCode = EXIT_USAGE;
+        return;
+    }
     const auto range = RangeOf(options, context);
     const auto db = range ? OpenArchive(options.File, context) : nullptr;
     if (!db) {
@@ -304,8 +325,7 @@ void RegisterArchiveCommands(CLI::App& app, CCliContext& context) {
     auto* exportCommand = archive->add_subcommand(
         "export", "Write the readings of a time range to .csv, .xlsx or .sound (one run)");
     exportCommand->add_option("FILE", exportOptions->File, fileHelp);
-    exportCommand->add_option("OUT", exportOptions->Out, "The .csv, .xlsx or .sound file")
-        ->required();
+    exportCommand->add_option("OUT", exportOptions->Out, "The .csv, .xlsx or .sound file");
     AddRange(*exportCommand, *exportOptions);
     exportCommand->callback([&context, exportOptions] { ExportArchive(*exportOptions, context); });
 }

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -298,7 +299,16 @@ void RegisterMonitorCommand(CLI::App& app, CCliContext& context) {
     monitor
         ->add_option("--count", options->Count,
                      "Readings to take, 1..10000 (any number with --archive)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                std::int64_t number = 0;
+                const auto [end, error] =
+                    std::from_chars(text.data(), text.data() + text.size(), number);
+                return error == std::errc() && end == text.data() + text.size() && number > 0
+                           ? std::string()
+                           : "\"" + text + "\" is not a number of readings (1 or more)";
+            },
+            "", "readings"));
     monitor->add_option("--csv", options->CsvFile,
                         "Also write the readings to this CSV file as they come");
     AddStationOptions(*monitor, options->Station);

@@ -25,6 +25,9 @@ namespace {
 
 constexpr const char* CLOCK_FORMAT = "%d/%m/%y %H:%M:%S";
 
+// The longest a monitor is asked to run: 100 years, far from where times overflow.
+constexpr std::int64_t MAX_DURATION_MS = 36500LL * 86400000;
+
 // "45s", "90m", "36h", "7d": milliseconds; empty for anything else.
 std::optional<std::int64_t> ParseDuration(const std::string& text) {
     std::int64_t number = 0;
@@ -164,6 +167,11 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
                         << "\" (a number and s, m, h or d: 36h).\n";
             return EXIT_USAGE;
         }
+        if (*duration > MAX_DURATION_MS) {
+            context.Err << "--duration: \"" << options.Duration
+                        << "\" is longer than a monitor runs (at most 36500d, 100 years).\n";
+            return EXIT_USAGE;
+        }
         settings.DurationMs = *duration;
     }
     settings.Reconnect = options.Reconnect;
@@ -217,9 +225,11 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     if (mqtt) {
         station.AddObserver(mqtt->Observer());
     }
-    // A broker that refuses us ends the monitor: a wrong password is not tried forever.
+    // A broker that refuses us ends the monitor: a wrong password is not tried forever; so does
+    // an archive that can take nothing more.
     const StationEnd end = station.Run([&] {
-        return shared.StopRequested() || printer.OutputLost() || (mqtt && mqtt->Refused());
+        return shared.StopRequested() || printer.OutputLost() || (mqtt && mqtt->Refused()) ||
+               (archive && archive->Broken());
     });
     int status = printer.OutputLost() ? EXIT_FAILURE_STATUS : EXIT_OK;
     switch (end) {
@@ -247,6 +257,9 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
         if (const std::int64_t dropped = archive->Close(); dropped > 0) {
             context.Err << dropped << " readings could not be written to the archive \""
                         << archiveFile.string() << "\" and were dropped.\n";
+            status = EXIT_FAILURE_STATUS;
+        }
+        if (archive->Broken()) {
             status = EXIT_FAILURE_STATUS;
         }
     }

@@ -1,6 +1,9 @@
 #include "station/ArchiveDatabase.h"
 
+#include <algorithm>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "platform/ProgramDirectory.h"
 
@@ -48,8 +51,125 @@ std::optional<std::int64_t> PragmaNumber(sqlite3* db, const char* sql) {
     return statement.Integer(0);
 }
 
+std::string JournalMode(sqlite3* db, const char* sql) {
+    CStatement statement(db, sql);
+    return statement.Valid() && statement.Step() == SQLITE_ROW ? statement.Text(0) : "";
+}
+
 std::string Quoted(const std::filesystem::path& file) {
     return "\"" + file.string() + "\"";
+}
+
+// What a file holds, as far as deciding whether it is an archive of ours.
+struct CArchiveView {
+    std::int64_t Application = 0;
+    std::int64_t Version = 0;
+    std::int64_t Tables = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> Runs;  // id and start, by id
+
+    bool Empty() const { return Application == 0 && Version == 0 && Tables == 0; }
+    bool Ours() const { return Application == ARCHIVE_APPLICATION_ID && Version >= 1; }
+};
+
+// `withRuns`: also the runs, of a schema this program knows.
+std::optional<CArchiveView> ViewOf(sqlite3* db, bool withRuns) {
+    const auto application = PragmaNumber(db, "PRAGMA application_id");
+    const auto version = PragmaNumber(db, "PRAGMA user_version");
+    const auto tables = PragmaNumber(db, "SELECT count(*) FROM sqlite_schema");
+    if (!application || !version || !tables) {
+        return std::nullopt;
+    }
+    CArchiveView view{*application, *version, *tables, {}};
+    if (withRuns && view.Ours() && view.Version <= ARCHIVE_SCHEMA_VERSION) {
+        CStatement runs(db, "SELECT id, start_ms FROM runs ORDER BY id");
+        int step = runs.Valid() ? runs.Step() : SQLITE_ERROR;
+        for (; step == SQLITE_ROW; step = runs.Step()) {
+            view.Runs.emplace_back(runs.Integer(0), runs.Integer(1));
+        }
+        if (step != SQLITE_DONE) {
+            return std::nullopt;
+        }
+    }
+    return view;
+}
+
+// A connection that only ever reads, whatever it finds: the main file alone (immutable), or
+// with its write-ahead log, indexed in its own memory (exclusive locking) and never
+// checkpointed on close, so that neither the log nor its shared index is touched.
+sqlite3* OpenToLook(const std::filesystem::path& file, bool withLog, int& result) {
+    std::string uri = "file:";
+    for (const char c : std::filesystem::absolute(file).string()) {
+        if (c == '%' || c == '?' || c == '#') {
+            static constexpr char HEX[] = "0123456789ABCDEF";
+            uri += {'%', HEX[static_cast<unsigned char>(c) >> 4], HEX[c & 0xF]};
+        } else {
+            uri += c;
+        }
+    }
+    uri += withLog ? "" : "?immutable=1";
+    sqlite3* db = nullptr;
+    result = sqlite3_open_v2(uri.c_str(), &db,
+                             (withLog ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
+                                 SQLITE_OPEN_URI,
+                             nullptr);
+    if (result == SQLITE_OK && withLog) {
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
+    }
+    return db;
+}
+
+// Why an existing file is not to be opened as an archive, decided without writing a byte of
+// it, its write-ahead log or the log's index; empty when it may be.
+std::string RefusalOf(const std::filesystem::path& file) {
+    std::filesystem::path log = file;
+    log += "-wal";
+    std::error_code error;
+    const bool withLog = std::filesystem::exists(log, error);
+    int result = SQLITE_OK;
+    sqlite3* db = OpenToLook(file, withLog, result);
+    std::optional<CArchiveView> view;
+    if (result == SQLITE_OK) {
+        view = ViewOf(db, withLog);
+        result = sqlite3_extended_errcode(db);
+    }
+    const std::string reason = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    if (withLog && (result & 0xFF) == SQLITE_BUSY) {
+        return {};  // another connection has it open: the log is that connection's own
+    }
+    const std::string logNote =
+        withLog ? " A write-ahead log " + Quoted(log) +
+                      " lies beside it; if it came from another file, move it away."
+                : "";
+    if (!view) {
+        return Quoted(file) + " is not an archive of datalogger-cli, or it is damaged: " + reason +
+               ". It was left untouched." + logNote;
+    }
+    if (!view->Empty() && !view->Ours()) {
+        return Quoted(file) + " is not an archive of datalogger-cli. It was left untouched." +
+               logNote;
+    }
+    if (view->Version > ARCHIVE_SCHEMA_VERSION) {
+        return "The archive " + Quoted(file) + " has schema version " +
+               std::to_string(view->Version) + ", newer than this program knows (" +
+               std::to_string(ARCHIVE_SCHEMA_VERSION) + "). It was left untouched.";
+    }
+    if (withLog) {
+        // Runs are only ever added: the file's own runs begin those its log makes of it, or
+        // the log is another archive's.
+        db = OpenToLook(file, false, result);
+        const auto alone = result == SQLITE_OK ? ViewOf(db, true) : std::nullopt;
+        sqlite3_close(db);
+        if (alone && alone->Ours() &&
+            (alone->Runs.size() > view->Runs.size() ||
+             !std::equal(alone->Runs.begin(), alone->Runs.end(), view->Runs.begin()))) {
+            return "The write-ahead log " + Quoted(log) + " beside the archive " + Quoted(file) +
+                   " belongs to another database: it was not applied; move the log away to use "
+                   "the archive as it is. It was left untouched.";
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -107,10 +227,14 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
         refusal = "The archive " + Quoted(file) + " does not exist.";
         return nullptr;
     }
-    const bool fresh = !exists || std::filesystem::file_size(file, error) == 0;
+    if (exists) {
+        refusal = RefusalOf(file);
+        if (!refusal.empty()) {
+            return nullptr;
+        }
+    }
     const int flags = access == Access::Read ? SQLITE_OPEN_READONLY
-                      : fresh                ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
-                                             : SQLITE_OPEN_READWRITE;
+                                             : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.c_str(), &db, flags, nullptr) != SQLITE_OK) {
         refusal = "The archive " + Quoted(file) +
@@ -119,39 +243,36 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
         return nullptr;
     }
     std::unique_ptr<CArchiveDatabase> archive(new CArchiveDatabase(db));
-    sqlite3_busy_timeout(db, 5000);
-    // Only reads until the file is known to be ours: a file that is not is left untouched.
-    const auto application = PragmaNumber(db, "PRAGMA application_id");
-    const auto version = PragmaNumber(db, "PRAGMA user_version");
-    const auto tables = PragmaNumber(db, "SELECT count(*) FROM sqlite_schema");
-    if (!application || !version || !tables) {
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, BUSY_TIMEOUT_MS);
+    // Until the file is known to be ours, closing must not checkpoint a log into it.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    const auto view = ViewOf(db, false);
+    if (!view || (!view->Empty() && !view->Ours()) || view->Version > ARCHIVE_SCHEMA_VERSION) {
+        // Changed since it was looked at: not ours to write.
         refusal = Quoted(file) + " is not an archive of datalogger-cli, or it is damaged: " +
                   archive->LastError() + ". It was left untouched.";
         return nullptr;
     }
-    const bool empty = *application == 0 && *version == 0 && *tables == 0;
-    if (!empty && (*application != ARCHIVE_APPLICATION_ID || *version < 1)) {
-        refusal = Quoted(file) + " is not an archive of datalogger-cli. It was left untouched.";
-        return nullptr;
-    }
-    if (*version > ARCHIVE_SCHEMA_VERSION) {
-        refusal = "The archive " + Quoted(file) + " has schema version " +
-                  std::to_string(*version) + ", newer than this program knows (" +
-                  std::to_string(ARCHIVE_SCHEMA_VERSION) + "). It was left untouched.";
-        return nullptr;
-    }
     if (access == Access::Read) {
-        if (empty) {
+        if (view->Empty()) {
             refusal = "The archive " + Quoted(file) + " holds nothing yet.";
             return nullptr;
         }
         return archive;
     }
-    // Readers go on reading while the writer commits; a commit is on the disk when it returns.
-    // The writer only appends: a small page cache keeps its memory flat over weeks.
-    if (!archive->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; "
-                          "PRAGMA cache_size=-128") ||
-        (empty &&
+    // Readers go on reading while the writer commits. A commit survives a killed program at
+    // once and a power cut from the next checkpoint on (the writer makes one every minute):
+    // the log is synced there, not at every commit. The writer only appends: a small page
+    // cache keeps its memory flat over weeks, and the log is cut back to a bounded size.
+    if (JournalMode(db, "PRAGMA journal_mode=WAL") != "wal") {
+        refusal = "The archive " + Quoted(file) +
+                  " cannot keep a write-ahead log here (the file system may not allow it).";
+        return nullptr;
+    }
+    if (!archive->Execute("PRAGMA synchronous=NORMAL; PRAGMA cache_size=-128; "
+                          "PRAGMA journal_size_limit=4194304") ||
+        (view->Empty() &&
          !archive->Execute(("BEGIN; " + std::string(SCHEMA) + "PRAGMA application_id=" +
                             std::to_string(ARCHIVE_APPLICATION_ID) + "; PRAGMA user_version=" +
                             std::to_string(ARCHIVE_SCHEMA_VERSION) + "; COMMIT;")
@@ -160,6 +281,7 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
             "The archive " + Quoted(file) + " cannot be written: " + archive->LastError() + ".";
         return nullptr;
     }
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     return archive;
 }
 

@@ -55,6 +55,9 @@ public:
     CArchiveDatabase(const CArchiveDatabase&) = delete;
     CArchiveDatabase& operator=(const CArchiveDatabase&) = delete;
 
+    // How long a statement waits for another connection's lock before it fails.
+    static constexpr int BUSY_TIMEOUT_MS = 5000;
+
     sqlite3* Handle() const { return m_db; }
     // Runs statements without results; false on an error.
     bool Execute(const char* sql);

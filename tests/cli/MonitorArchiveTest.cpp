@@ -125,6 +125,9 @@ TEST_F(MonitorArchive, refusals_leaveTheArchiveAsItWasAndSayWhy) {
         {{"--count", "10001"}, EXIT_USAGE, "is more than a record holds (10000)"},
         {{"--interval", "2m"}, EXIT_USAGE, "is none of 1m, 5m, 10m, 15m, 30m, 1h"},
         {{"--duration", "36x"}, EXIT_USAGE, "cannot read \"36x\""},
+        {{"--duration", "106751991167d"}, EXIT_USAGE, "is longer than a monitor runs"},
+        {{"--count", "0"}, EXIT_USAGE, "\"0\" is not a number of readings (1 or more)"},
+        {{"--archive", File.string(), "--count", "-3"}, EXIT_USAGE, "\"-3\" is not a number"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"--simulate", "monitor"};
@@ -176,7 +179,10 @@ TEST_F(MonitorArchive, archiveCommands_readWhatTheMonitorsKept) {
          EXIT_USAGE,
          "holds the readings of one run, at most 1000000; the range holds 260 readings of 2 runs"},
         {{"stats", "--to", "2000-01-01"}, 0, "Runs: 0\nReadings: 0\n"},
+        {{"export", File.string()}, EXIT_USAGE, "is the archive"},
+        {{"export", (Directory / "link.csv").string()}, EXIT_USAGE, "is the archive"},
     };
+    std::filesystem::create_symlink(File, Directory / "link.csv");
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"archive", c.Arguments.front(), File.string()};
         arguments.insert(arguments.end(), c.Arguments.begin() + 1, c.Arguments.end());
@@ -185,6 +191,10 @@ TEST_F(MonitorArchive, archiveCommands_readWhatTheMonitorsKept) {
         EXPECT_NE((c.Status == 0 ? run.Out : run.Err).find(c.Says), std::string::npos)
             << run.Out << run.Err;
     }
+    EXPECT_EQ(Number("SELECT count(*) FROM readings"), 260);
+    // One name alone is the file to write, from the default archive.
+    const CToolRun alone = RunTool({"archive", "export", (Directory / "x.csv").string()});
+    EXPECT_NE(alone.Err.find("does not exist"), std::string::npos) << alone.Err;
     const auto csv = Directory / "all.csv";
     ASSERT_EQ(RunTool({"archive", "export", File.string(), csv.string()}).Status, 0);
     EXPECT_EQ(std::count(std::istreambuf_iterator<char>(std::ifstream(csv).rdbuf()), {}, '\n'),

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "station/ArchiveQueries.h"
 #include "station/CStationArchive.h"
@@ -17,6 +19,59 @@ std::int64_t Number(CArchiveDatabase& db, const char* sql) {
     CStatement statement(db.Handle(), sql);
     EXPECT_EQ(statement.Step(), SQLITE_ROW) << sql;
     return statement.Integer(0);
+}
+
+// The readings an archive holds; -1 when it cannot be read.
+std::int64_t Stored(const std::filesystem::path& file) {
+    std::string refusal;
+    const auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    return db ? Number(*db, "SELECT count(*) FROM readings") : -1;
+}
+
+// Waits up to a minute for what the archive's writer does, passing on what it says.
+bool WaitFor(CStationArchive& archive, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    for (archive.Idle(); !done(); archive.Idle()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+void Take(CStationArchive& archive, std::int64_t& number, std::int64_t readings) {
+    for (const std::int64_t last = number + readings; number < last; ++number) {
+        archive.Reading({number + 1, TEN_O_CLOCK_MS + number * 1000, 50.0f});
+    }
+}
+
+std::unique_ptr<CStationArchive> Started(const std::filesystem::path& file,
+                                         std::ostream& messages) {
+    std::string refusal;
+    bool busy = false;
+    auto archive = CStationArchive::Open(file, messages, refusal, busy);
+    EXPECT_TRUE(archive) << refusal;
+    if (archive) {
+        archive->RunStarted({"logger", 1.0f, true, true, TEN_O_CLOCK_MS});
+    }
+    return archive;
+}
+
+// A database left with its write-ahead log, as a killed program leaves it, copied beside
+// `beside`; whatever `file` was is replaced.
+void LeaveLogBeside(const std::filesystem::path& file, const char* sql,
+                    const std::filesystem::path& beside) {
+    std::filesystem::remove(file);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    for (const char* suffix : {"-wal", "-shm"}) {
+        std::filesystem::copy_file(file.string() + suffix, beside.string() + suffix,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    sqlite3_close(db);
 }
 
 TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
@@ -95,23 +150,49 @@ TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
 TEST(StationArchive, aFileThatIsNotOneItKnows_isRefusedAndLeftUntouched) {
     CTempDir directory;
     const auto file = directory / "archive.sqlite";
-    const std::pair<const char*, const char*> cases[] = {
-        {"CREATE TABLE notes (text TEXT);", "is not an archive of datalogger-cli"},
-        {"PRAGMA application_id=1145849665; PRAGMA user_version=2; CREATE TABLE runs (id);",
-         "has schema version 2, newer than this program knows (1)"},
-        {nullptr, "is not an archive of datalogger-cli, or it is damaged"},
+    const auto other = directory / "other.sqlite";
+    const std::string archiveSql = std::string("PRAGMA application_id=1145849665; ") +
+                                   "PRAGMA user_version=1; CREATE TABLE runs (id, start_ms);";
+    struct Case {
+        std::string Sql;  // the file; a text file when empty
+        std::string Log;  // a log of another database beside it, made with this
+        const char* Says;
     };
-    for (const auto& [sql, reason] : cases) {
-        std::filesystem::remove(file);
-        if (sql) {
+    const Case cases[] = {
+        {"CREATE TABLE notes (text TEXT);", "", "is not an archive of datalogger-cli"},
+        {"PRAGMA application_id=1145849665; PRAGMA user_version=2; CREATE TABLE runs (id);", "",
+         "has schema version 2, newer than this program knows (1)"},
+        {"", "", "is not an archive of datalogger-cli, or it is damaged"},
+        {"CREATE TABLE notes (text TEXT);",
+         "CREATE TABLE levels (level); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+         "FROM n WHERE i < 5000) INSERT INTO levels SELECT i FROM n;",
+         "is not an archive of datalogger-cli"},
+        {archiveSql + "INSERT INTO runs VALUES (1, 10);",
+         archiveSql + "INSERT INTO runs VALUES (1, 20), (2, 30);",
+         "belongs to another database: it was not applied"},
+    };
+    for (const auto& [sql, log, reason] : cases) {
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            std::filesystem::remove(file.string() + suffix);
+        }
+        if (!sql.empty()) {
             sqlite3* db = nullptr;
             ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-            ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
             sqlite3_close(db);
         } else {
             std::ofstream(file) << "level,time\n55.1,10:00\n";
         }
-        const std::string before = ReadFileText(file);
+        if (!log.empty()) {
+            LeaveLogBeside(other, log.c_str(), file);
+        }
+        const auto bytes = [&] {
+            return ReadFileText(file) + "|" + ReadFileText(file.string() + "-wal") + "|" +
+                   ReadFileText(file.string() + "-shm") + "|" +
+                   std::to_string(std::filesystem::exists(file.string() + "-wal")) +
+                   std::to_string(std::filesystem::exists(file.string() + "-shm"));
+        };
+        const std::string before = bytes();
         std::ostringstream messages;
         std::string refusal;
         bool busy = true;
@@ -119,8 +200,86 @@ TEST(StationArchive, aFileThatIsNotOneItKnows_isRefusedAndLeftUntouched) {
         EXPECT_FALSE(busy);
         EXPECT_NE(refusal.find(reason), std::string::npos) << refusal;
         EXPECT_NE(refusal.find("It was left untouched."), std::string::npos) << refusal;
-        EXPECT_EQ(ReadFileText(file), before);
+        EXPECT_EQ(bytes(), before) << reason;
         EXPECT_FALSE(CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal));
+        EXPECT_EQ(bytes(), before) << reason;
+    }
+}
+
+TEST(StationArchive, theFileTakenAwayUnderTheWriter_isSeenAndEveryReadingKeptOrNamed) {
+    CTempDir directory;
+    const auto folder = directory / "station";
+    const auto file = folder / "archive.sqlite";
+    const auto restored = directory / "restored.sqlite";
+    auto damage = [&] {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "PRAGMA writable_schema=ON; UPDATE sqlite_schema SET sql = "
+                               "'CREATE TABLE readings (' WHERE name = 'readings'; "
+                               "PRAGMA schema_version=100",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    };
+    struct Case {
+        const char* Name;
+        std::function<void()> Change;
+        const char* Says;
+        std::int64_t AtThePath;  // readings the archive at the path holds in the end
+    };
+    const Case cases[] = {
+        {"replaced", [&] { std::filesystem::rename(restored, file); },
+         "is no longer the file being written", 5 + 3},
+        {"deleted", [&] { std::filesystem::remove(file); }, "is no longer the file being written",
+         3},
+        // The folder comes back before the end: what was held is written there.
+        {"folder removed", [&] { std::filesystem::remove_all(folder); }, "cannot be opened", 3},
+        {"damaged", damage, "is damaged", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::ostringstream messages;
+        std::int64_t number = 0;
+        Take(*Started(restored, messages), number, 5);
+        auto archive = Started(file, messages);
+        ASSERT_TRUE(archive);
+        Take(*archive, number, 4);
+        ASSERT_TRUE(WaitFor(*archive, [&] { return Stored(file) == 4; }));
+        c.Change();
+        Take(*archive, number, 3);
+        ASSERT_TRUE(WaitFor(*archive, [&] {
+            return messages.str().find(c.Says) != std::string::npos;
+        })) << messages.str();
+        std::filesystem::create_directories(folder);
+        const bool damaged = c.AtThePath < 0;
+        EXPECT_EQ(archive->Close(), damaged ? 3 : 0) << messages.str();
+        EXPECT_EQ(archive->Broken(), damaged);
+        archive.reset();
+        if (!damaged) {
+            EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
+            EXPECT_EQ(Stored(file), c.AtThePath) << messages.str();
+        }
+    }
+}
+
+TEST(ArchiveFailure, extendedResultCodesTellHoldingReopeningAndStopping) {
+    const std::pair<int, ArchiveFailure> cases[] = {
+        {SQLITE_FULL, ArchiveFailure::Hold},
+        {SQLITE_BUSY, ArchiveFailure::Hold},
+        {SQLITE_BUSY_SNAPSHOT, ArchiveFailure::Hold},
+        {SQLITE_IOERR_WRITE, ArchiveFailure::Reopen},
+        {SQLITE_IOERR_FSYNC, ArchiveFailure::Reopen},
+        {SQLITE_READONLY_DBMOVED, ArchiveFailure::Reopen},
+        {SQLITE_CANTOPEN, ArchiveFailure::Reopen},
+        {SQLITE_CORRUPT, ArchiveFailure::Damaged},
+        {SQLITE_CORRUPT_INDEX, ArchiveFailure::Damaged},
+        {SQLITE_NOTADB, ArchiveFailure::Damaged},
+    };
+    for (const auto& [code, failure] : cases) {
+        EXPECT_EQ(ArchiveFailureOf(code), failure) << sqlite3_errstr(code);
     }
 }
 
@@ -138,9 +297,7 @@ TEST(StationArchive, aSecondWriterIsRefusedAndReadersAreNot) {
     EXPECT_FALSE(CStationArchive::Open(file, messages, refusal, busy));
     EXPECT_TRUE(busy);
     EXPECT_NE(refusal.find("is being written by another monitor"), std::string::npos);
-    auto reader = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
-    ASSERT_TRUE(reader) << refusal;
-    EXPECT_EQ(Number(*reader, "SELECT count(*) FROM readings"), 1);
+    EXPECT_TRUE(WaitFor(*writer, [&] { return Stored(file) == 1; }));
 }
 
 TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
@@ -157,12 +314,9 @@ TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
     ASSERT_TRUE(archive) << refusal;
     archive->RunStarted({"logger", 1.0f, true, true, TEN_O_CLOCK_MS});
     std::int64_t number = 0;
-    auto take = [&](std::int64_t readings) {
-        for (std::int64_t i = 0; i < readings; ++i, ++number) {
-            archive->Reading({number + 1, TEN_O_CLOCK_MS + number * 1000, 50.0f});
-        }
-    };
-    take(1);  // the first reading is written at once
+    auto take = [&](std::int64_t readings) { Take(*archive, number, readings); };
+    take(1);
+    ASSERT_TRUE(WaitFor(*archive, [&] { return Stored(file) == 1; }));
     {
         std::ofstream filler(disk.Path() / "filler", std::ios::binary);
         const std::string block(4096, 'x');
@@ -171,7 +325,9 @@ TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
     }
     take(100);
     archive->RunEnded(TEN_O_CLOCK_MS + 101000);  // a run's end is written at once: it fails
-    ASSERT_NE(messages.str().find("cannot be written"), std::string::npos) << messages.str();
+    ASSERT_TRUE(WaitFor(*archive, [&] {
+        return messages.str().find("cannot be written") != std::string::npos;
+    })) << messages.str();
     take(CStationArchive::MAX_HELD_READINGS);
 
     std::filesystem::remove(disk.Path() / "filler");
