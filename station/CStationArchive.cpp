@@ -156,7 +156,11 @@ void CStationArchive::SayWhatTheWriterSaid() {
 
 void CStationArchive::RunStarted(const CStationRun& run) {
     const std::int64_t id = ++m_currentRun;
-    Tell([&](CInbox& inbox) { inbox.Started.emplace_back(id, run); });
+    Tell([&](CInbox& inbox) {
+        inbox.Started.emplace_back(id, run);
+        inbox.Urgent = true;
+    });
+    m_wake.notify_one();
 }
 
 void CStationArchive::Reading(const CStationReading& reading) {

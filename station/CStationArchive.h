@@ -95,7 +95,7 @@ private:
         std::deque<CHeldReading> Readings;
         std::vector<CHeldInterval> Intervals;
         std::vector<std::pair<std::int64_t, std::int64_t>> Ended;  // run and end
-        bool Urgent = false;  // a run's end is written at once
+        bool Urgent = false;  // a run's start and end are written at once
     };
     struct CConnection;
 

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -111,6 +113,37 @@ TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
         EXPECT_EQ(Number("SELECT count(DISTINCT time_ms) - count(*) FROM readings"), 0);
     }
     EXPECT_GT(Number("SELECT count(*) FROM readings"), 0);
+}
+
+TEST_F(MonitorArchive, anotherConnectionHoldingTheArchive_turnsNoReadingIntoAMissingOne) {
+    ASSERT_EQ(RunTool({"--simulate", "monitor", "--archive", File.string(), "--count", "1"}).Status,
+              0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(File.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    // 10 s of readings; the lock is held for the first 8, longer than a commit waits for it.
+    setenv("DATALOGGER_SIM_SPEED", "100", 1);
+    const auto said = Directory / "said.txt";
+    const std::string command = std::string("'") + DATALOGGER_CLI_PROGRAM +
+                                "' --simulate monitor --count 1000 --archive '" + File.string() +
+                                "' 2>'" + said.string() + "'";
+    FILE* monitor = popen(command.c_str(), "r");
+    ASSERT_TRUE(monitor);
+    std::array<char, 256> line{};
+    for (int lines = 0; fgets(line.data(), line.size(), monitor);) {
+        if (++lines == 800) {
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    const int status = pclose(monitor);
+    sqlite3_close(other);
+    const std::string messages = ReadFileText(said);
+    EXPECT_EQ(status, 0) << messages;
+    EXPECT_NE(messages.find("cannot be written (database is locked)"), std::string::npos)
+        << messages;
+    EXPECT_NE(messages.find("is written again"), std::string::npos) << messages;
+    EXPECT_EQ(Number("SELECT count(*) FROM readings WHERE level_db IS NULL"), 0);
+    EXPECT_EQ(Number("SELECT count(*) FROM readings"), 1001);
 }
 
 TEST_F(MonitorArchive, refusals_leaveTheArchiveAsItWasAndSayWhy) {
