@@ -220,10 +220,16 @@ TEST_F(StopRunning, liveLevel_showsTheFiguresOfTheRecordSoFar) {
     Run("&Stop Running...");
     startRun();
     EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QStringLiteral("Readings")), "----");
-    CDTDoc laterDoc;  // the program started again
-    CLiveLevelWindowCommand later(laterDoc, *m_frame);
-    laterDoc.UpdateAllViews(DocumentChange::RealTimeStarted);
-    EXPECT_NE(later.Window(), nullptr);
+    // Left open, it comes back when the program starts again; closed from the menu, it does not.
+    for (const bool open : {true, false}) {
+        if (!open) {
+            Run("Live Le&vel");
+        }
+        CDTDoc laterDoc;  // the program started again
+        CLiveLevelWindowCommand later(laterDoc, *m_frame);
+        laterDoc.UpdateAllViews(DocumentChange::RealTimeStarted);
+        EXPECT_EQ(later.Window() != nullptr, open);
+    }
 }
 
 }  // namespace
