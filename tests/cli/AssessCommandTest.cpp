@@ -85,6 +85,8 @@ TEST_F(CliAssess, weekReport_threePagesWhoseNumbersAreThoseOfStatsJson) {
         {LineFrom(first, "Readings "), "604800"}, {LineFrom(first, "Duration"), "7 d 00:00:00"},
         {first, OneDecimal(json["leq_db"]) + " dB(A)"},
         {first, OneDecimal(json["sel_db"]) + " dB(A)"}, {first, OneDecimal(json["l90_db"]) + " dB(A)"},
+        {LineFrom(first, "LAmax"), OneDecimal(json["max_db"]) + " dB(A)"},
+        {LineFrom(first, "LAmin"), OneDecimal(json["min_db"]) + " dB(A)"},
         {first, OneDecimal(a["lday_db"])}, {first, OneDecimal(a["levening_db"])},
         {first, OneDecimal(a["lnight_db"])}, {first, OneDecimal(a["lden_db"])},
         {LineFrom(first, "\nLEX,8h"), OneDecimal(a["lex_8h_db"]) + " dB(A)"},
