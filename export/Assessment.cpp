@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "document/CMeasurementRecord.h"
 #include "export/AcousticStatistics.h"
+#include "export/CsvExport.h"
 #include "platform/LocalTime.h"
 
 namespace {
@@ -86,6 +88,50 @@ int PeriodOf(int hour, const CAssessmentOptions& options) {
     return options.Evening.Holds(hour) ? EVENING : NIGHT;
 }
 
+const CDayPeriod& PartOfDay(int period, const CAssessmentOptions& options) {
+    return period == DAY ? options.Day : period == EVENING ? options.Evening : options.Night;
+}
+
+// How long the shortest occurrence of each part of the day that readings fall in lasts by the
+// clock: a part runs from its first hour on one date to its end, maybe on the next, so that a
+// night over the start of summer time is an hour short and one over its end an hour long.
+class CShortestOccurrence {
+public:
+    explicit CShortestOccurrence(const CAssessmentOptions& options) : m_options(options) {}
+
+    void Add(int period, const LocalTimeParts& local) {
+        const CDayPeriod& part = PartOfDay(period, m_options);
+        const int first = part.First % 24;
+        // The part of a night after midnight began the day before (day 0 rolls over).
+        const int startDay = local.Day - (local.Hour < first ? 1 : 0);
+        const std::array<int, 4> key = {period, local.Year, local.Month, startDay};
+        if (key == m_key) {
+            return;
+        }
+        m_key = key;
+        const auto p = static_cast<std::size_t>(period);
+        const std::time_t start =
+            RolledOverLocalTime({local.Year, local.Month, startDay, first, 0, 0});
+        if (m_start[p] == start) {
+            return;  // the same occurrence, seen from its second date
+        }
+        m_start[p] = start;
+        const std::time_t end =
+            RolledOverLocalTime({local.Year, local.Month, startDay, first + part.Hours(), 0, 0});
+        m_shortest[p] = std::min(m_shortest[p], static_cast<double>(end - start));
+    }
+
+    const std::array<double, 3>& Seconds() const { return m_shortest; }
+
+private:
+    const CAssessmentOptions& m_options;
+    std::array<int, 4> m_key{-1, 0, 0, 0};
+    std::array<std::optional<std::time_t>, 3> m_start;
+    std::array<double, 3> m_shortest{std::numeric_limits<double>::infinity(),
+                                     std::numeric_limits<double>::infinity(),
+                                     std::numeric_limits<double>::infinity()};
+};
+
 // How long each part of the day lasts on a calendar day by the clock: the night of the day
 // summer time starts is an hour short, that of the day it ends an hour long.
 std::array<double, 3> PeriodSeconds(const CCalendarDay& day, const CAssessmentOptions& options) {
@@ -100,8 +146,10 @@ std::array<double, 3> PeriodSeconds(const CCalendarDay& day, const CAssessmentOp
     return seconds;
 }
 
-// The highest energy average of `window` consecutive readings, from running sums of each
-// reading's energy relative to the loudest one (so that none overflows).
+// The highest energy average of `window` consecutive readings with levels for at least
+// SLIDING_COVERAGE_PCT of their time (one loud reading among readings without a level is no
+// such average), from running sums of each reading's energy relative to the loudest one (so
+// that none overflows).
 CSlidingMaximum HighestWindow(const CMeasurementRecord& record, std::int32_t count,
                               double windowS) {
     CSlidingMaximum result{windowS, std::nullopt, 0};
@@ -135,7 +183,7 @@ CSlidingMaximum HighestWindow(const CMeasurementRecord& record, std::int32_t cou
         const auto from = static_cast<std::size_t>(first);
         const auto to = static_cast<std::size_t>(first + window);
         const std::int32_t given = levels[to] - levels[from];
-        if (given == 0) {
+        if (100 * std::int64_t{given} < SLIDING_COVERAGE_PCT * window) {
             continue;
         }
         const double leq = loudest + 10.0 * std::log10((energy[to] - energy[from]) / given);
@@ -146,7 +194,7 @@ CSlidingMaximum HighestWindow(const CMeasurementRecord& record, std::int32_t cou
     }
     if (best && std::isfinite(*best)) {
         result.LeqDb = best;
-        result.Start = record.SampleTime(bestFirst);
+        result.StartMs = record.SampleTimeMs(bestFirst);
     }
     return result;
 }
@@ -176,7 +224,7 @@ public:
         if (m_energy.Count() > 0 &&
             (index - m_first) * static_cast<double>(m_record.SampleInterval) >=
                 m_options.EventMinimumS) {
-            m_events.push_back({m_record.SampleTime(m_first), m_record.SampleTime(index),
+            m_events.push_back({m_record.SampleTimeMs(m_first), m_record.SampleTimeMs(index),
                                 m_energy.Leq().value_or(m_loudest), DecimalOf(m_loudest)});
         }
         m_energy = CEnergyAverage();
@@ -267,10 +315,12 @@ CAssessment AssessRecord(const CMeasurementRecord& record, const CAssessmentOpti
     CAssessment a;
     a.Options = options;
     a.IsDBA = record.IsDBA;
+    a.TimesInMilliseconds = ExportTimesInMilliseconds(record);
     const std::int32_t count = ReadingCount(record);
     const double interval = record.SampleInterval;
 
     CPeriodLevels whole;
+    CShortestOccurrence occurrences(options);
     std::vector<CPeriodLevels> days;
     CLocalHour clock;
     CEnergyAverage all;
@@ -286,6 +336,7 @@ CAssessment AssessRecord(const CMeasurementRecord& record, const CAssessmentOpti
         }
         const int period = PeriodOf(local.Hour, options);
         whole.Add(period, interval, level);
+        occurrences.Add(period, local);
         days.back().Add(period, interval, level);
         events.Add(i, level);
         if (!std::isfinite(level)) {
@@ -304,18 +355,16 @@ CAssessment AssessRecord(const CMeasurementRecord& record, const CAssessmentOpti
     }
     events.End(count);
 
-    // The whole record spans a part of the day when it covers it on its shortest day.
-    std::array<double, 3> shortest = {options.Day.Hours() * SECONDS_PER_HOUR,
-                                      options.Evening.Hours() * SECONDS_PER_HOUR,
-                                      options.Night.Hours() * SECONDS_PER_HOUR};
-    for (std::size_t d = 0; d < days.size(); ++d) {
-        const std::array<double, 3> needed = PeriodSeconds(a.Days[d], options);
-        a.Days[d].Levels = days[d].Levels(options, needed);
-        for (std::size_t p = 0; p < needed.size(); ++p) {
-            shortest[p] = std::min(shortest[p], needed[p]);
+    if (record.IsDBA) {
+        for (std::size_t d = 0; d < days.size(); ++d) {
+            a.Days[d].Levels = days[d].Levels(options, PeriodSeconds(a.Days[d], options));
         }
+        // The whole record spans a part of the day when it covers as long as the shortest
+        // occurrence of it that it reaches into lasts.
+        a.Whole = whole.Levels(options, occurrences.Seconds());
+        a.Max30Min = HighestWindow(record, count, a.Max30Min.WindowS);
+        a.Max60Min = HighestWindow(record, count, a.Max60Min.WindowS);
     }
-    a.Whole = whole.Levels(options, shortest);
     a.Readings = count;
     a.LevelReadings = all.Count();
     a.LevelTimeS = all.Count() * interval;
@@ -327,8 +376,6 @@ CAssessment AssessRecord(const CMeasurementRecord& record, const CAssessmentOpti
             a.Doses.push_back({DOSE_CRITERIA[c], dose, dose * EIGHT_HOURS_S / a.LevelTimeS});
         }
     }
-    a.Max30Min = HighestWindow(record, count, a.Max30Min.WindowS);
-    a.Max60Min = HighestWindow(record, count, a.Max60Min.WindowS);
     a.Events = events.Events();
     return a;
 }

@@ -43,7 +43,7 @@ std::string OptionsProblem(const CAssessmentOptions& options);
 std::optional<CDayPeriod> ParseDayPeriod(const std::string& text);
 
 // Levels of the parts of the day, each empty when the readings do not cover as much time of
-// that part as it lasts (or cover none with a level).
+// that part as it lasts by the local clock (or cover none with a level).
 struct CDayLevels {
     std::optional<double> LdayDb;
     std::optional<double> LeveningDb;
@@ -77,16 +77,19 @@ struct CDose {
 };
 
 // The highest energy average of a window sliding reading by reading, and its first reading's
-// time; empty when the record is shorter than the window.
+// time; empty when the record is shorter than the window or no window has levels for
+// SLIDING_COVERAGE_PCT of its time.
+inline constexpr int SLIDING_COVERAGE_PCT = 90;
 struct CSlidingMaximum {
     double WindowS = 0.0;
     std::optional<double> LeqDb;
-    std::time_t Start = 0;
+    std::int64_t StartMs = 0;  // UTC milliseconds
 };
 
+// Times in UTC milliseconds.
 struct CNoiseEvent {
-    std::time_t Start = 0;
-    std::time_t End = 0;  // when the last reading's time ends
+    std::int64_t StartMs = 0;
+    std::int64_t EndMs = 0;  // when the last reading's time ends
     double LeqDb = 0.0;
     double LmaxDb = 0.0;
 };
@@ -94,12 +97,14 @@ struct CNoiseEvent {
 struct CAssessment {
     CAssessmentOptions Options;
     bool IsDBA = true;
+    bool TimesInMilliseconds = false;  // readings less than a second apart tell their milliseconds
     std::int32_t Readings = 0;
     std::int32_t LevelReadings = 0;  // the readings with a level
     double LevelTimeS = 0.0;         // their time
+    // The levels of the parts of the day and the sliding averages are A-weighted levels by
+    // definition, as are the occupational figures: a C-weighted record has none of them.
     CDayLevels Whole;
     std::vector<CCalendarDay> Days;
-    // Occupational figures, for A-weighted records only.
     std::optional<double> Lex8hDb;
     std::vector<CDose> Doses;
     CSlidingMaximum Max30Min{1800.0, std::nullopt, 0};

@@ -13,8 +13,12 @@ nlohmann::json Level(const std::optional<double>& level) {
     return level ? nlohmann::json(*level) : nlohmann::json(nullptr);
 }
 
-nlohmann::json Start(const CSlidingMaximum& maximum) {
-    return maximum.LeqDb ? nlohmann::json(IsoLocalTime(maximum.Start)) : nlohmann::json(nullptr);
+std::string Time(std::int64_t ms, const CAssessment& a) {
+    return IsoLocalTimeMs(ms, a.TimesInMilliseconds);
+}
+
+nlohmann::json Start(const CSlidingMaximum& maximum, const CAssessment& a) {
+    return maximum.LeqDb ? nlohmann::json(Time(maximum.StartMs, a)) : nlohmann::json(nullptr);
 }
 
 nlohmann::json AssessmentObject(const CAssessment& a) {
@@ -28,8 +32,8 @@ nlohmann::json AssessmentObject(const CAssessment& a) {
     }
     nlohmann::json events = nlohmann::json::array();
     for (const CNoiseEvent& event : a.Events) {
-        events.push_back({{"start", IsoLocalTime(event.Start)},
-                          {"end", IsoLocalTime(event.End)},
+        events.push_back({{"start", Time(event.StartMs, a)},
+                          {"end", Time(event.EndMs, a)},
                           {"leq_db", event.LeqDb},
                           {"lmax_db", event.LmaxDb}});
     }
@@ -41,9 +45,9 @@ nlohmann::json AssessmentObject(const CAssessment& a) {
         {"lex_8h_db", Level(a.Lex8hDb)},
         {"dose", doses},
         {"laeq_30min_max_db", Level(a.Max30Min.LeqDb)},
-        {"laeq_30min_max_start", Start(a.Max30Min)},
+        {"laeq_30min_max_start", Start(a.Max30Min, a)},
         {"laeq_60min_max_db", Level(a.Max60Min.LeqDb)},
-        {"laeq_60min_max_start", Start(a.Max60Min)},
+        {"laeq_60min_max_start", Start(a.Max60Min, a)},
         {"events", events},
     };
 }

@@ -10,6 +10,19 @@ bool InCalendarRange(const LocalTimeParts& p) {
            p.Second >= 0 && p.Second <= 59;
 }
 
+// A time in UTC milliseconds as its whole second, rounded down, and ".250" for the milliseconds
+// past it.
+std::time_t WholeSecond(std::int64_t ms) {
+    return static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
+}
+
+std::string MillisecondsText(std::int64_t ms) {
+    char fraction[8];
+    std::snprintf(fraction, sizeof fraction, ".%03d",
+                  static_cast<int>(ms - static_cast<std::int64_t>(WholeSecond(ms)) * 1000));
+    return fraction;
+}
+
 }  // namespace
 
 std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts) {
@@ -83,14 +96,16 @@ std::string IsoLocalTime(std::time_t time) {
 }
 
 std::string IsoLocalTimeMs(std::int64_t ms, bool withMilliseconds) {
-    const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    std::string text = IsoLocalTime(static_cast<std::time_t>(seconds));
+    std::string text = IsoLocalTime(WholeSecond(ms));
     if (withMilliseconds) {
-        char fraction[8];
-        std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(ms - seconds * 1000));
-        text.insert(text.size() - 6, fraction);  // before "+hh:mm"
+        text.insert(text.size() - 6, MillisecondsText(ms));  // before "+hh:mm"
     }
     return text;
+}
+
+std::string FormatLocalTimeMs(std::int64_t ms, const char* format, bool withMilliseconds) {
+    const std::string text = FormatLocalTime(WholeSecond(ms), format);
+    return withMilliseconds ? text + MillisecondsText(ms) : text;
 }
 
 const std::string& CMinuteClockText::Text(std::time_t time) {

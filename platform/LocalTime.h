@@ -40,6 +40,9 @@ std::string IsoLocalTime(std::time_t time);
 // The same of a time in UTC milliseconds, with its milliseconds before the offset
 // ("2014-06-05T14:02:07.250+02:00") when they are asked for.
 std::string IsoLocalTimeMs(std::int64_t ms, bool withMilliseconds);
+// FormatLocalTime of a time in UTC milliseconds whose format ends with the seconds, followed
+// by its milliseconds ("05/06/2014 14:02:07.250") when they are asked for.
+std::string FormatLocalTimeMs(std::int64_t ms, const char* format, bool withMilliseconds);
 
 // Seconds the local clock is ahead of UTC at `time` (7200 in central European summer time).
 long UtcOffsetSeconds(std::time_t time);

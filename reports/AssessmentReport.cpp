@@ -45,9 +45,19 @@ QString LevelDb(const std::optional<double>& level, const QString& unit) {
     return level ? Format("%.1f ", *level) + unit : QString::fromLatin1(NOT_ENOUGH);
 }
 
+constexpr const char* TIME_FORMAT = "%d/%m/%Y %H:%M:%S";
+
 QString TimeText(std::time_t time) {
-    return QString::fromStdString(FormatLocalTime(time, "%d/%m/%Y %H:%M:%S"));
+    return QString::fromStdString(FormatLocalTime(time, TIME_FORMAT));
 }
+
+// A time of the assessment, with its milliseconds when readings are less than a second apart.
+QString TimeText(std::int64_t ms, const CAssessment& a) {
+    return QString::fromStdString(FormatLocalTimeMs(ms, TIME_FORMAT, a.TimesInMilliseconds));
+}
+
+// What a C-weighted record shows in place of an A-weighted figure.
+constexpr const char* A_WEIGHTED_ONLY = "A-weighted records only";
 
 QString Duration(double seconds) {
     const auto whole = static_cast<long long>(std::llround(seconds));
@@ -133,6 +143,13 @@ double EnvironmentalSection(CReportCanvas& canvas, double y, const CReportData& 
     const CAssessment& a = data.Assessment;
     const CAssessmentOptions& o = a.Options;
     y = Heading(canvas, y, QStringLiteral("Environmental noise"));
+    if (!data.Record.IsDBA) {
+        return canvas.Paragraph(0, y - 3.5, canvas.Width(),
+                                QStringLiteral("Lday, Levening, Lnight and Lden are A-weighted "
+                                               "levels, given for A-weighted records only; this "
+                                               "one is C-weighted.")) +
+               4;
+    }
     y = canvas.Paragraph(
             0, y - 3.5, canvas.Width(),
             QStringLiteral("Day ") + Hours(o.Day) + QStringLiteral(", evening ") +
@@ -213,16 +230,16 @@ double OccupationalSection(CReportCanvas& canvas, double y, const CReportData& d
 double SlidingLine(CReportCanvas& canvas, double y, const CSlidingMaximum& maximum, double limit,
                    const CReportData& data) {
     const QString name = QStringLiteral("Highest ") + Format("%g", maximum.WindowS / 60) +
-                         QStringLiteral("-minute L") + data.Weighting + QStringLiteral("eq");
+                         QStringLiteral("-minute LAeq");
     canvas.Text(0, y, name);
     if (!maximum.LeqDb) {
-        canvas.Text(62, y, QString::fromLatin1(NOT_ENOUGH));
+        canvas.Text(58, y, QString::fromLatin1(data.Record.IsDBA ? NOT_ENOUGH : A_WEIGHTED_ONLY));
         return y + LINE_MM;
     }
-    canvas.Text(62, y, LevelDb(maximum.LeqDb, data.Unit));
-    canvas.Text(90, y, QStringLiteral("from ") + TimeText(maximum.Start));
+    canvas.Text(58, y, LevelDb(maximum.LeqDb, data.Unit));
+    canvas.Text(80, y, QStringLiteral("from ") + TimeText(maximum.StartMs, data.Assessment));
     const bool over = *maximum.LeqDb > limit;
-    canvas.Text(140, y,
+    canvas.Text(138, y,
                 Format("limit %g ", limit) + data.Unit +
                     (over ? QStringLiteral(": exceeded") : QStringLiteral(": kept")));
     return y + LINE_MM;
@@ -234,9 +251,12 @@ void EventsPage(CReportCanvas& canvas, const CReportData& data) {
     double y = Heading(canvas, 8, QStringLiteral("Events"));
     y = canvas.Paragraph(0, y - 3.5, canvas.Width(),
                          QStringLiteral("The energy average over the loudest sliding half hour "
-                                        "and hour, on which audience-protection limits are set. "
-                                        "(The program's level window keeps its arithmetic "
-                                        "average over two hours.)"),
+                                        "and hour, on which audience-protection limits are set; "
+                                        "a window counts when readings with a level cover ") +
+                             QString::number(SLIDING_COVERAGE_PCT) +
+                             QStringLiteral(" % of its time at least. (The program's level "
+                                            "window keeps its arithmetic average over two "
+                                            "hours.)"),
                          Face::Small) +
         4;
     y = SlidingLine(canvas, y, a.Max30Min, o.Limit30MinDb, data);
@@ -259,9 +279,9 @@ void EventsPage(CReportCanvas& canvas, const CReportData& data) {
     for (int e = 0; e < shown; ++e) {
         const CNoiseEvent& event = a.Events[static_cast<std::size_t>(e)];
         Row(canvas, y, columns,
-            {TimeText(event.Start), TimeText(event.End),
-             Duration(static_cast<double>(event.End - event.Start)), Format("%.1f", event.LeqDb),
-             Format("%.1f", event.LmaxDb)},
+            {TimeText(event.StartMs, a), TimeText(event.EndMs, a),
+             Duration(static_cast<double>(event.EndMs - event.StartMs) / 1000.0),
+             Format("%.1f", event.LeqDb), Format("%.1f", event.LmaxDb)},
             Face::Small);
         y += LINE_MM - 0.8;
     }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "export/AcousticStatistics.h"
 #include "export/Assessment.h"
@@ -32,6 +33,12 @@ void ExpectFigure(const char* name, const std::optional<double>& actual, const E
         EXPECT_EQ(actual.has_value(), expected->has_value()) << name << " of " << record;
         EXPECT_NEAR(actual.value_or(0), expected->value_or(0), 0.05) << name << " of " << record;
     }
+}
+
+nlohmann::json AssessmentJson(const CMeasurementRecord& record) {
+    return nlohmann::json::parse(StatisticsWithAssessmentJson(ComputeAcousticStatistics(record),
+                                                              AssessRecord(record, {})))
+        .at("assessment");
 }
 
 const double MIDNIGHT_60MIN = 10 * std::log10((30 * 1e8 + 30 * 1e5) / 60);
@@ -97,7 +104,7 @@ TEST(Assessment, figures_matchTheValuesWorkedOutByHand) {
             ExpectFigure(figures[f].first, figures[f].second, c.Figures[f], c.Name);
         }
         if (*c.Max30Start != '\0') {
-            EXPECT_EQ(IsoLocalTime(a.Max30Min.Start), c.Max30Start) << c.Name;
+            EXPECT_EQ(IsoLocalTimeMs(a.Max30Min.StartMs, false), c.Max30Start) << c.Name;
         }
         EXPECT_EQ(a.Events.size(), c.Events) << c.Name;
         EXPECT_EQ(a.Days.size(), c.Days) << c.Name;
@@ -110,8 +117,8 @@ TEST(Assessment, events_standWhereTheReadingsSay_andOnlyAWeightingHasADose) {
         RecordOfLevels(Runs({{30, 70.0f}, {90, 90.0f}, {10, 70.0f}, {30, 95.0f}}));
     const CAssessment a = AssessRecord(record, {});
     ASSERT_EQ(a.Events.size(), 1u);
-    EXPECT_EQ(IsoLocalTime(a.Events[0].Start), "2014-06-05T14:02:37+02:00");
-    EXPECT_EQ(IsoLocalTime(a.Events[0].End), "2014-06-05T14:04:07+02:00");
+    EXPECT_EQ(IsoLocalTimeMs(a.Events[0].StartMs, false), "2014-06-05T14:02:37+02:00");
+    EXPECT_EQ(IsoLocalTimeMs(a.Events[0].EndMs, false), "2014-06-05T14:04:07+02:00");
     EXPECT_NEAR(a.Events[0].LeqDb, 90.0, 1e-9);
     EXPECT_EQ(a.Events[0].LmaxDb, 90.0);
 
@@ -122,6 +129,57 @@ TEST(Assessment, events_standWhereTheReadingsSay_andOnlyAWeightingHasADose) {
     const CAssessment c = AssessRecord(record, {});
     EXPECT_FALSE(c.Lex8hDb);
     EXPECT_TRUE(c.Doses.empty());
+}
+
+TEST(Assessment, eventAndWindowStarts_keepTheirReadingsMilliseconds) {
+    // 40 dB up to reading `loud`, 65 s at 95 dB, then 70 dB: 1810 s in all.
+    const std::tuple<float, int, const char*, const char*> cases[] = {
+        {0.05f, 7, "2014-06-05T14:02:07.350+02:00", "2014-06-05T14:03:12.350+02:00"},
+        {1.0f, 7, "2014-06-05T14:02:14+02:00", "2014-06-05T14:03:19+02:00"}};
+    for (const auto& [interval, loud, start, end] : cases) {
+        const int n65 = std::lround(65 / interval), n = std::lround(1810 / interval);
+        const nlohmann::json a = AssessmentJson(RecordOfLevels(
+            Runs({{loud, 40.0f}, {n65, 95.0f}, {n - loud - n65, 70.0f}}), JUNE_5, interval));
+        EXPECT_EQ(a["laeq_30min_max_start"], start);
+        ASSERT_EQ(a["events"].size(), 1u) << start;
+        EXPECT_EQ(a["events"][0]["start"], start);
+        EXPECT_EQ(a["events"][0]["end"], end);
+    }
+}
+
+TEST(Assessment, wholeRecordNight_needsAsLongAsThatNightLastsByTheClock) {
+    // The nights summer time starts (7 h) and ends (9 h), and the 8 h one after its start.
+    const std::tuple<int, int, int, bool> cases[] = {
+        {3, 29, 7, true}, {3, 30, 7, false}, {10, 25, 8, false}, {10, 25, 9, true}};
+    for (const auto& [month, day, hours, given] : cases) {
+        const CMeasurementRecord record =
+            RecordOfLevels(Runs({{hours * 60, 50.0f}}), {2014, month, day, 23, 0, 0}, 60.0f);
+        EXPECT_EQ(AssessRecord(record, {}).Whole.LnightDb.has_value(), given) << day << hours;
+    }
+}
+
+TEST(Assessment, slidingAverages_needLevelsForNineTenthsOfTheirWindow) {
+    // An hour at 1 s whose first readings are at 100 dB, the others without a level.
+    const std::tuple<int, bool, bool> cases[] = {
+        {1, false, false}, {1619, false, false}, {1620, true, false}, {3240, true, true}};
+    for (const auto& [given, max30, max60] : cases) {
+        const CAssessment a =
+            AssessRecord(RecordOfLevels(Runs({{given, 100.0f}, {3600 - given, NAN}})), {});
+        EXPECT_EQ(a.Max30Min.LeqDb.has_value(), max30) << given;
+        EXPECT_EQ(a.Max60Min.LeqDb.has_value(), max60) << given;
+    }
+}
+
+TEST(Assessment, cWeightedRecord_hasNoneOfTheAWeightedFigures) {
+    CMeasurementRecord record = RecordOfLevels(Runs({{1440, 60.0f}}), {2014, 6, 5, 0, 0, 0}, 60.0f);
+    for (const bool dba : {true, false}) {
+        record.IsDBA = dba;
+        const nlohmann::json a = AssessmentJson(record);
+        for (const char* key : {"lday_db", "levening_db", "lnight_db", "lden_db", "lex_8h_db",
+                                "laeq_30min_max_db", "laeq_60min_max_start"}) {
+            EXPECT_EQ(a.at(key).is_null(), !dba) << key;
+        }
+    }
 }
 
 TEST(Assessment, optionsOutOfRangeOrInconsistent_nameTheirOption) {
@@ -163,9 +221,7 @@ TEST(Assessment, json_holdsExactlyTheNamedKeys) {
     // The loudest half hour and the loudest hour start at different times.
     const CMeasurementRecord record =
         RecordOfLevels(Runs({{30, 85.0f}, {30, 90.0f}, {180, 70.0f}}), JUNE_5, 60.0f);
-    const nlohmann::json object = nlohmann::json::parse(
-        StatisticsWithAssessmentJson(ComputeAcousticStatistics(record), AssessRecord(record, {})));
-    const nlohmann::json& a = object.at("assessment");
+    const nlohmann::json a = AssessmentJson(record);
     const auto keys = [](const nlohmann::json& o) {
         std::string names;
         for (const auto& item : o.items()) {
