@@ -6,8 +6,11 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include "bench/BenchHome.h"
 #include "logger/SetupBlock.h"
@@ -52,10 +55,37 @@ private:
     std::int64_t m_last;
 };
 
-// A station of `readings` readings at 1 s from a simulated logger; with the archive in a file
-// of the program directory and 1-minute intervals when `archived`. False when it failed.
-bool RunStation(std::int64_t readings, bool archived, CStationObserver* probe = nullptr) {
-    const auto clock = std::make_shared<CSteppingClock>(CurrentTime() * std::int64_t{1000});
+// How late the station took each poll, in real milliseconds.
+class CDelayProbe : public CStationObserver {
+public:
+    explicit CDelayProbe(CRunClock& clock) : m_clock(clock) {}
+    void RunStarted(const CStationRun&) override {}
+    void Reading(const CStationReading& reading) override {
+        LargestMs = std::max(LargestMs, static_cast<double>(m_clock.NowMs() - reading.TimeMs) /
+                                            static_cast<double>(m_clock.Speed()));
+    }
+    void IntervalCompleted(const CIntervalLevels&) override {}
+    void RunEnded(std::int64_t) override {}
+
+    double LargestMs = 0.0;
+
+private:
+    CRunClock& m_clock;
+};
+
+// A station of `readings` readings at 1 s from a simulated logger, on `clock` (one that passes
+// only while the station sleeps when null); with the archive in `archiveFile` of the program
+// directory and 1-minute intervals when it is named. `started` runs once the archive is open,
+// `ended` once the station has taken its readings, before the archive is closed. False when it
+// failed.
+bool RunStation(std::int64_t readings, const char* archiveFile, CStationObserver* probe = nullptr,
+                std::shared_ptr<CRunClock> clock = nullptr,
+                const std::function<void()>& started = {},
+                const std::function<void()>& ended = {}) {
+    if (!clock) {
+        clock = std::make_shared<CSteppingClock>(CurrentTime() * std::int64_t{1000});
+    }
+    const bool archived = archiveFile != nullptr;
     SimulatorOptions options;
     options.StateFile = ProgramFile("SimulatedLogger.ini");
     options.Clock = clock;
@@ -76,7 +106,7 @@ bool RunStation(std::int64_t readings, bool archived, CStationObserver* probe = 
     CStation station(logger, prompt, *clock, settings, messages);
     std::unique_ptr<CStationArchive> archive;
     if (archived) {
-        const auto file = ProgramFile("archive.sqlite");
+        const auto file = ProgramFile(archiveFile);
         std::filesystem::remove(*file);
         std::string refusal;
         bool busy = false;
@@ -89,13 +119,19 @@ bool RunStation(std::int64_t readings, bool archived, CStationObserver* probe = 
     if (probe) {
         station.AddObserver(*probe);
     }
+    if (started) {
+        started();
+    }
     const bool limit = station.Run([] { return false; }) == StationEnd::Limit;
+    if (ended) {
+        ended();
+    }
     return limit && (!archive || archive->Close() == 0);
 }
 
 void StationPerReading(benchmark::State& state, bool archived) {
     for (auto _ : state) {
-        if (!RunStation(READINGS_PER_RUN, archived)) {
+        if (!RunStation(READINGS_PER_RUN, archived ? "archive.sqlite" : nullptr)) {
             state.SkipWithError("the station did not take its readings");
             break;
         }
@@ -120,7 +156,7 @@ void BM_StationMemoryAfterAMillionReadings(benchmark::State& state) {
     double added = 0.0;
     for (auto _ : state) {
         CMemoryProbe probe(1000000);
-        if (!RunStation(1000000, true, &probe)) {
+        if (!RunStation(1000000, "archive.sqlite", &probe)) {
             state.SkipWithError("the station did not take its readings");
             break;
         }
@@ -130,6 +166,61 @@ void BM_StationMemoryAfterAMillionReadings(benchmark::State& state) {
     state.SetLabel("figure=MB max=2MB");
 }
 BENCHMARK(BM_StationMemoryAfterAMillionReadings)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A minute of 1 s readings at 1000 times real speed, archived while another connection holds
+// the archive's write lock for the first 10 s of real time, as a reader in the sqlite3 shell
+// may: the readings stored without a level (none, for the logger gives every one) with
+// `figure` "nulls", or how late the latest poll was, in real milliseconds, with "ms".
+void StationUnderAHeldLock(benchmark::State& state, const char* figure) {
+    double nulls = -1.0;
+    double stored = 0.0;
+    const auto clock = std::make_shared<CScaledClock>(1000);
+    CDelayProbe probe(*clock);
+    for (auto _ : state) {
+        const auto file = ProgramFile("locked.sqlite");
+        sqlite3* other = nullptr;
+        std::thread release;
+        const auto hold = [&] {
+            sqlite3_open(file->c_str(), &other);
+            sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+            release = std::thread([other] {
+                std::this_thread::sleep_for(std::chrono::seconds(10));
+                sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+            });
+        };
+        // The monitor goes on past the lock: what waited in memory is written then.
+        const auto letGo = [&] {
+            release.join();
+            sqlite3_close(other);
+        };
+        const bool ran = RunStation(60, "locked.sqlite", &probe, clock, hold, letGo);
+        std::string refusal;
+        const auto db = CArchiveDatabase::Open(*file, CArchiveDatabase::Access::Read, refusal);
+        if (!ran || !db) {
+            state.SkipWithError("the station did not keep its readings");
+            break;
+        }
+        CStatement count(db->Handle(), "SELECT count(*), count(*) - count(level_db) FROM readings");
+        count.Step();
+        stored = static_cast<double>(count.Integer(0));
+        nulls = static_cast<double>(count.Integer(1));
+    }
+    state.counters["nulls"] = nulls;
+    state.counters["ms"] = probe.LargestMs;
+    state.counters["stored"] = stored;
+    state.SetLabel(std::string("figure=") + figure +
+                   (figure == std::string("ms") ? " max=100ms" : " max=0"));
+}
+
+void BM_StationUnderAHeldLock_Nulls(benchmark::State& state) {
+    StationUnderAHeldLock(state, "nulls");
+}
+BENCHMARK(BM_StationUnderAHeldLock_Nulls)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_StationUnderAHeldLock_LatestPoll(benchmark::State& state) {
+    StationUnderAHeldLock(state, "ms");
+}
+BENCHMARK(BM_StationUnderAHeldLock_LatestPoll)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
