@@ -128,6 +128,11 @@ std::string RefusalOf(const std::filesystem::path& file) {
     const bool withLog = std::filesystem::exists(log, error);
     int result = SQLITE_OK;
     sqlite3* db = OpenToLook(file, withLog, result);
+    if (withLog && result == SQLITE_OK && sqlite3_db_readonly(db, "main") == 1) {
+        // A file this user cannot write: no opening can change it or its log either.
+        sqlite3_close(db);
+        return {};
+    }
     std::optional<CArchiveView> view;
     if (result == SQLITE_OK) {
         view = ViewOf(db, withLog);
