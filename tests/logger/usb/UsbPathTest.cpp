@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 #include "document/CDTDoc.h"
@@ -233,12 +234,17 @@ TEST(UsbRecordingTest, recordingOfTheEmulatedLogger_replaysTheExchange) {
 // datalogger-cli, started under the test bed, as a shell would start it.
 struct CliTest : UsbPathTest {
     CTempDir Output;
+    std::unique_ptr<CReachableProgram> Reachable;  // made for the first run as another user
     std::string Out;
     std::string Err;
 
     int Cli(std::vector<std::string> arguments, bool unprivileged = false) {
         chmod(Output.Path().c_str(), 0777);
-        arguments.insert(arguments.begin(), DATALOGGER_CLI_PROGRAM);
+        if (unprivileged && !Reachable) {
+            Reachable = std::make_unique<CReachableProgram>(DATALOGGER_CLI_PROGRAM);
+        }
+        arguments.insert(arguments.begin(),
+                         unprivileged ? Reachable->File().string() : DATALOGGER_CLI_PROGRAM);
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
             argv.push_back(argument.data());
@@ -248,6 +254,10 @@ struct CliTest : UsbPathTest {
         const auto start = [&] {
             if (dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 1) < 0 ||
                 dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2) < 0) {
+                return 126;
+            }
+            // The test's own folder may be out of this user's reach too.
+            if (unprivileged && chdir(Reachable->Folder().c_str()) != 0) {
                 return 126;
             }
             execv(argv[0], argv.data());
