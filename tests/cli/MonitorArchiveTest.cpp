@@ -49,6 +49,17 @@ struct MonitorArchive : testing::Test {
         return statement.Integer(0);
     }
 
+    // The runs in the archive so far; none while it is not there yet.
+    std::int64_t RunsSoFar() const {
+        std::string refusal;
+        const auto db = CArchiveDatabase::Open(File, CArchiveDatabase::Access::Read, refusal);
+        if (!db) {
+            return 0;
+        }
+        CStatement statement(db->Handle(), "SELECT count(*) FROM runs");
+        return statement.Step() == SQLITE_ROW ? statement.Integer(0) : 0;
+    }
+
     CTempDir Directory;
     std::filesystem::path File = Directory / "archive.sqlite";
 };
@@ -92,9 +103,11 @@ TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
                   "--archive", File.c_str(), "--interval", "1m", nullptr);
             _exit(127);
         }
-        // The last one late enough that even a loaded machine has committed readings by then.
-        const auto moment = kill < 5 ? std::uniform_int_distribution<int>(300, 2500)(random)
-                                     : std::uniform_int_distribution<int>(3000, 4000)(random);
+        // Killed at a random moment after its first commit, however slowly the machine runs.
+        for (int i = 0; i < 1200 && RunsSoFar() < kill; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const auto moment = std::uniform_int_distribution<int>(0, 2500)(random);
         std::this_thread::sleep_for(std::chrono::milliseconds(moment));
         ASSERT_EQ(::kill(child, SIGKILL), 0);
         int status = 0;

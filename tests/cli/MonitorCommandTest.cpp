@@ -42,6 +42,9 @@ CMeasurementRecord LastMeasurement() {
     return doc.Record();
 }
 
+// The program as a shell command names it: the checkout's path may hold spaces.
+constexpr const char* PROGRAM = "'" DATALOGGER_CLI_PROGRAM "'";
+
 // Each test starts with a fresh program directory and a logger set up for real time at 50 ms.
 struct MonitorCommand : testing::Test {
     void SetUp() override {
@@ -103,11 +106,16 @@ TEST_F(MonitorCommand, loggerStopsAnswering_keepsTheReadingsSaysSoAndExitsOne) {
 }
 
 TEST_F(MonitorCommand, interrupt_endsTheRunWithItsReadingsKept) {
-    std::thread interrupter([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    CTempDir directory;
+    const auto csvFile = directory / "live.csv";
+    // Once a reading has come (the header, then a line), however slowly the machine runs.
+    std::thread interrupter([&] {
+        for (int i = 0; i < 1200 && std::ranges::count(ReadFileText(csvFile), '\n') < 2; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
         std::raise(SIGINT);
     });
-    const CToolRun run = RunTool({"--simulate", "monitor"});
+    const CToolRun run = RunTool({"--simulate", "monitor", "--csv", csvFile.string()});
     interrupter.join();
     EXPECT_EQ(run.Status, 0) << run.Err;
     const std::int32_t printed = static_cast<std::int32_t>(Lines(run.Out).size());
@@ -147,10 +155,12 @@ TEST_F(MonitorCommand, aStallThenSIGTERM_keepsTheMissedSlotsWithoutALevelAndEver
     CTempDir dir;
     const std::string out = (dir / "out").string();
     const std::string command =
-        std::string(DATALOGGER_CLI_PROGRAM) + " --simulate monitor >" + out + " 2>" +
-        (dir / "err").string() + " & until [ -s " + out +
-        " ] || ! kill -0 $!; do sleep 0.1; done; kill -STOP $!; sleep 1; kill -CONT $!; "
-        "sleep 0.5; kill -TERM $!; wait $!";
+        std::string(PROGRAM) + " --simulate monitor >" + out + " 2>" + (dir / "err").string() +
+        " & until [ -s " + out +
+        " ] || ! kill -0 $!; do sleep 0.1; done; kill -STOP $!; sleep 1; n=$(wc -l <" + out +
+        "); kill -CONT $!; until [ $(wc -l <" + out +
+        ") -gt $((n + 25)) ] || ! kill -0 $!; "
+        "do sleep 0.1; done; kill -TERM $!; wait $!";
     EXPECT_EQ(std::system(command.c_str()), 0) << ReadFileText(dir / "err");
     const CMeasurementRecord kept = LastMeasurement();
     EXPECT_EQ(kept.SampleCount, std::ssize(Lines(ReadFileText(dir / "out"))));
@@ -165,9 +175,9 @@ TEST_F(MonitorCommand, aStallThenSIGTERM_keepsTheMissedSlotsWithoutALevelAndEver
 // of killing the process with the run unfinished.
 TEST_F(MonitorCommand, readerGoneAway_endsTheRunWithItsReadingsKept) {
     CTempDir dir;
-    const std::string command = "(" + std::string(DATALOGGER_CLI_PROGRAM) +
-                                " --simulate monitor --count 100 2>" + (dir / "err").string() +
-                                "; echo $? >" + (dir / "status").string() + ") | head -n 1";
+    const std::string command = "(" + std::string(PROGRAM) + " --simulate monitor --count 100 2>" +
+                                (dir / "err").string() + "; echo $? >" + (dir / "status").string() +
+                                ") | head -n 1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(ReadFileText(dir / "status"), "1\n");
     EXPECT_EQ(ReadFileText(dir / "err"), "The output could not be written; the run ends.\n");
@@ -178,7 +188,7 @@ TEST_F(MonitorCommand, readerGoneAway_endsTheRunWithItsReadingsKept) {
 // The same with an archive: the station stops at once instead of polling to its end.
 TEST_F(MonitorCommand, readerGoneAwayFromAStation_endsItsRunWithTheReadingsKept) {
     CTempDir dir;
-    const std::string command = "(" + std::string(DATALOGGER_CLI_PROGRAM) +
+    const std::string command = "(" + std::string(PROGRAM) +
                                 " --simulate monitor --duration 20s --archive " +
                                 (dir / "a.sqlite").string() + " 2>" + (dir / "err").string() +
                                 "; echo $? >" + (dir / "status").string() + ") | head -n 1";
