@@ -141,11 +141,14 @@ struct CSubscriber {
         mosquitto_loop_stop(m_client, false);
         mosquitto_destroy(m_client);
     }
-    // Whether a message on the topic came within a minute.
-    bool Arrived(const std::string& topic) {
+    // Whether a message on the topic (with that payload, when one is named) came within a
+    // minute.
+    bool Arrived(const std::string& topic, const std::string& payload = "") {
         std::unique_lock lock(m_mutex);
         return m_arrived.wait_for(lock, 60s, [&] {
-            return std::ranges::any_of(m_messages, [&](const auto& m) { return m.first == topic; });
+            return std::ranges::any_of(m_messages, [&](const auto& m) {
+                return m.first == topic && (payload.empty() || m.second == payload);
+            });
         });
     }
     // The payloads on the topic, once the monitor's last "offline" has come.
@@ -368,6 +371,8 @@ TEST(MqttPublisher, publishesEveryNthReadingOrNone) {
         }
         EXPECT_EQ(client.Close(60s), 0);
         EXPECT_EQ(said.str(), "");
+        // Its levels came before its last word.
+        EXPECT_TRUE(subscriber.Arrived(prefix + "/status", "offline"));
     }
     for (const auto& c : CASES) {
         std::vector<std::string> expected;
