@@ -66,6 +66,12 @@ std::optional<CArchiveRange> RangeOf(const CArchiveOptions& options, CCliContext
         }
         *bound = *time;
     }
+    if (range.FromMs >= range.ToMs) {
+        context.Err << "--from (" << options.From << ") must come before --to (" << options.To
+                    << ").\n";
+        context.ExitCode = EXIT_USAGE;
+        return std::nullopt;
+    }
     return range;
 }
 

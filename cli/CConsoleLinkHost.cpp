@@ -11,7 +11,8 @@ CConsoleLinkHost::CConsoleLinkHost(std::ostream& out, std::ostream& err, bool dr
     : m_err(err), m_prompt(out, err), m_drawBar(drawBar), m_alarms(std::move(alarms)) {}
 
 std::time_t CConsoleLinkHost::Now() const {
-    return m_clock ? static_cast<std::time_t>(m_clock->NowMs() / 1000) : CurrentTime();
+    return m_clock ? static_cast<std::time_t>((m_clock->NowMs() + m_clock->WallAheadMs()) / 1000)
+                   : CurrentTime();
 }
 
 void CConsoleLinkHost::BeginProgress(std::uint32_t maximum) {

@@ -46,7 +46,8 @@ extern "C" void RequestStop(int) {
     g_stopRequested = 1;
 }
 
-// Ctrl+C (SIGINT) and SIGTERM end the run, with its readings kept, instead of the process;
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP (its terminal closed) end the run, with its readings and
+// its open interval kept, instead of the process;
 // so does a reader that goes away (monitor | head): its SIGPIPE is ignored, and the failed
 // write ends the run. A file past the user's size limit (ulimit -f) fails its write as on a
 // full disk instead of raising SIGXFSZ. The previous handlers come back when the run is over.
@@ -56,12 +57,14 @@ public:
         g_stopRequested = 0;
         m_previousInterrupt = std::signal(SIGINT, RequestStop);
         m_previousTerminate = std::signal(SIGTERM, RequestStop);
+        m_previousHangUp = std::signal(SIGHUP, RequestStop);
         m_previousPipe = std::signal(SIGPIPE, SIG_IGN);
         m_previousFileSize = std::signal(SIGXFSZ, SIG_IGN);
     }
     ~CStopSignals() {
         std::signal(SIGINT, m_previousInterrupt);
         std::signal(SIGTERM, m_previousTerminate);
+        std::signal(SIGHUP, m_previousHangUp);
         std::signal(SIGPIPE, m_previousPipe);
         std::signal(SIGXFSZ, m_previousFileSize);
     }
@@ -73,6 +76,7 @@ public:
 private:
     void (*m_previousInterrupt)(int) = nullptr;
     void (*m_previousTerminate)(int) = nullptr;
+    void (*m_previousHangUp)(int) = nullptr;
     void (*m_previousPipe)(int) = nullptr;
     void (*m_previousFileSize)(int) = nullptr;
 };
@@ -160,14 +164,14 @@ private:
 // written stays in its journal, which the new run leaves alone.
 void RecoverUnfinishedRun(CCliContext& context) {
     std::filesystem::path keptAside;
-    auto record = FindUnfinishedRun(&keptAside);
+    auto record = FindUnfinishedRun(&keptAside, HistoryRule::KeepUnpruned);
     if (!keptAside.empty()) {
         context.Err << DamagedJournalText(keptAside) << '\n';
     }
     if (record) {
         const std::int32_t readings = record->SampleCount;
         CDTDoc doc;
-        if (AdoptUnfinishedRun(doc, std::move(*record))) {
+        if (AdoptUnfinishedRun(doc, std::move(*record), HistoryRule::KeepUnpruned)) {
             context.Err << "An unfinished real-time run was recovered into PreMeasure.sound ("
                         << readings << " readings).\n";
         } else {
@@ -262,6 +266,7 @@ int Monitor(const CMonitorOptions& options, CCliContext& context) {
     CConsoleLinkHost host(context.Out, context.Err, false, {settings.AlarmHigh, settings.AlarmLow});
     host.KeepTimeBy(*device.Clock);
     CLoggerLink link(*device.Bridge, host);
+    link.SetHistoryRule(HistoryRule::KeepUnpruned);
     if (link.FindLogger() < 0) {
         SayNotConnected(link, context.Err);
         return EXIT_FAILURE_STATUS;

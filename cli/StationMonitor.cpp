@@ -105,7 +105,8 @@ std::string IntervalLine(const CIntervalLevels& interval) {
     std::string line = "interval\t" + FormatLocalTime(interval.StartMs / 1000, CLOCK_FORMAT) +
                        '\t' + FormatLocalTime(interval.EndMs / 1000, CLOCK_FORMAT) + '\t' +
                        (interval.Partial ? "partial" : "whole") + '\t' +
-                       std::to_string(interval.Count);
+                       std::to_string(interval.Count) + '\t' +
+                       std::to_string(interval.CountWithLevel);
     const std::pair<const char*, const std::optional<double>&> levels[] = {
         {"eq ", interval.LeqDb}, {"max ", interval.LmaxDb}, {"min ", interval.LminDb},
         {"10 ", interval.L10Db}, {"50 ", interval.L50Db},   {"90 ", interval.L90Db}};
@@ -175,6 +176,7 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
         settings.DurationMs = *duration;
     }
     settings.Reconnect = options.Reconnect;
+    settings.Archived = archived;
     const CFrameSettings frame = ReadFrameSettings(ReadSettingsFile());
     settings.Alarms = {frame.AlarmHigh, frame.AlarmLow};
 

@@ -146,7 +146,7 @@ LoadResult CDTDoc::LoadFile(const std::filesystem::path& file, CPrompt& prompt) 
     return result;
 }
 
-bool CDTDoc::SaveLastMeasurement() const {
+bool CDTDoc::SaveLastMeasurement(HistoryRule rule) const {
     const auto file = LastMeasurementPath();
     if (!file) {
         return false;
@@ -155,7 +155,8 @@ bool CDTDoc::SaveLastMeasurement() const {
     // all of it; a file that cannot be read is kept too, under the time it was replaced.
     std::optional<std::filesystem::path> kept;
     std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(*file, error))) {
+    if (rule != HistoryRule::Archived &&
+        std::filesystem::exists(std::filesystem::symlink_status(*file, error))) {
         CDTDoc previous;
         CSilentPrompt silent;
         const bool readable = previous.LoadFile(*file, silent) == LoadResult::Loaded;
@@ -173,7 +174,7 @@ bool CDTDoc::SaveLastMeasurement() const {
         }
         return false;
     }
-    if (kept) {
+    if (kept && rule == HistoryRule::Keep) {
         PruneHistory(kept->parent_path());
     }
     return true;

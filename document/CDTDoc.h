@@ -8,6 +8,7 @@
 
 #include "document/AlarmIndicator.h"
 #include "document/CMeasurementRecord.h"
+#include "document/MeasurementHistory.h"
 
 class CArchive;
 class CPrompt;
@@ -71,8 +72,9 @@ public:
 
     // "PreMeasure.sound" in the program directory: the last downloaded or polled record. The
     // measurement it held before goes into the history (MeasurementHistory.h) unless this
-    // record holds all of it; false, with the file as it was, when either cannot be written.
-    [[nodiscard]] bool SaveLastMeasurement() const;
+    // record holds all of it or `rule` says its readings are archived; false, with the file as
+    // it was, when either cannot be written.
+    [[nodiscard]] bool SaveLastMeasurement(HistoryRule rule = HistoryRule::Keep) const;
     LoadResult LoadLastMeasurement(CPrompt& prompt);
 
 private:

@@ -14,6 +14,15 @@
 inline constexpr const char* HISTORY_FOLDER = "history";
 inline constexpr std::size_t HISTORY_LIMIT = 20;
 
+// What becomes of a measurement that another replaces as the last measurement, and of the
+// history it enters. A monitor runs unattended for days and must never push out of the
+// history a measurement the user downloaded, recovered or declined.
+enum class HistoryRule {
+    Keep,          // into the history, which then keeps its HISTORY_LIMIT newest files
+    KeepUnpruned,  // into the history, pushing nothing out of it
+    Archived,      // not into the history: a station's archive holds its readings
+};
+
 // The history folder in the program directory, created when missing; empty when it cannot be.
 std::optional<std::filesystem::path> HistoryFolder();
 

@@ -28,23 +28,6 @@ std::optional<double> LevelExceeded(std::vector<float>& levels, int percent) {
     return DecimalOf(*nth);
 }
 
-// The first second of the clock hour `time` falls in. A clock that changed its offset within
-// that hour (a zone that moves its clock by half an hour or at a quarter to the hour) began
-// this hour's run at this offset only at the change: the change is found by halving, as an
-// hour holds one change at most.
-std::time_t ClockHourStart(std::time_t time, const LocalTimeParts& parts, long offset) {
-    std::time_t start = time - parts.Minute * 60 - parts.Second;
-    if (UtcOffsetSeconds(start) == offset) {
-        return start;
-    }
-    std::time_t at = time;  // the earliest second known to be at this offset
-    while (at - start > 1) {
-        const std::time_t middle = start + (at - start) / 2;
-        (UtcOffsetSeconds(middle) == offset ? at : start) = middle;
-    }
-    return at;
-}
-
 // The clock hours the readings fall in: one row for each hour the local clock shows with each
 // offset it shows it with, so that the hour repeated when daylight saving time ends gives two
 // rows, and an hour cut by a change of offset gives one row on either side of the change.
@@ -54,14 +37,9 @@ class CHourTable {
 public:
     void Add(std::time_t time, float level) {
         if (!(time >= m_hourStart && time < m_hourEnd)) {
-            const LocalTimeParts parts = SplitLocalTime(time);
-            const long offset = UtcOffsetSeconds(time);
-            m_hourStart = ClockHourStart(time, parts, offset);
-            m_hourEnd = time - parts.Minute * 60 - parts.Second + 3600;
-            // An offset that changes later in the hour ends the shortcut at the next reading.
-            if (UtcOffsetSeconds(m_hourEnd - 1) != offset) {
-                m_hourEnd = time + 1;
-            }
+            const LocalClockInterval hour = LocalClockIntervalOf(time, 3600);
+            m_hourStart = hour.Start;
+            m_hourEnd = hour.End;
             m_current = &m_hours[m_hourStart];
         }
         ++m_current->Readings;

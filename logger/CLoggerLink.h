@@ -132,6 +132,8 @@ public:
     bool JournalFailed() const { return m_journalFailed; }
     // Whether the end of the last run kept its readings as the last measurement.
     bool LastRunKept() const { return m_runKept; }
+    // What the end of a run does with the measurement its readings replace as the last one.
+    void SetHistoryRule(HistoryRule rule) { m_historyRule = rule; }
 
     BridgeHandle Handle() const { return m_handle; }
 
@@ -179,6 +181,7 @@ private:
     std::optional<CRunJournal> m_journal;
     bool m_journalFailed = false;
     bool m_runKept = true;
+    HistoryRule m_historyRule = HistoryRule::Keep;
     // Held from the start of a real-time run to its end: the journal is the run's own.
     std::unique_ptr<CFileLock> m_runLock;
 };

@@ -211,7 +211,8 @@ std::optional<CMeasurementRecord> ReadRunJournal(const std::filesystem::path& fi
     return r;
 }
 
-std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptAside) {
+std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptAside,
+                                                    HistoryRule rule) {
     const auto file = RunJournalPath();
     const auto lock = LockRunJournal();
     struct stat status {};
@@ -223,7 +224,7 @@ std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptA
         CRunJournal(*file).Remove();  // killed before its first write: nothing was in it
     } else if (!record) {
         const auto kept = MoveIntoHistory(*file, HistoryStem(CurrentTime(), "-damaged"));
-        if (kept) {
+        if (kept && rule == HistoryRule::Keep) {
             PruneHistory(kept->parent_path());
         }
         if (kept && keptAside) {
@@ -233,7 +234,7 @@ std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptA
     return record;
 }
 
-bool AdoptUnfinishedRun(CDTDoc& doc, CMeasurementRecord record) {
+bool AdoptUnfinishedRun(CDTDoc& doc, CMeasurementRecord record, HistoryRule rule) {
     const auto lock = LockRunJournal();
     if (!lock) {
         return false;
@@ -241,7 +242,7 @@ bool AdoptUnfinishedRun(CDTDoc& doc, CMeasurementRecord record) {
     doc.StoredData = false;
     doc.DownloadSinceSave = true;
     doc.ReplaceRecord(std::move(record), DocumentChange::Downloaded);
-    if (!doc.SaveLastMeasurement()) {
+    if (!doc.SaveLastMeasurement(rule)) {
         return false;
     }
     CRunJournal(*RunJournalPath()).Remove();

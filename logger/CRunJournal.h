@@ -7,6 +7,7 @@
 #include <string>
 
 #include "document/CMeasurementRecord.h"
+#include "document/MeasurementHistory.h"
 #include "platform/CFileLock.h"
 
 // The readings of a real-time run on the disk as they come, so that a crash or a power cut
@@ -72,11 +73,14 @@ class CDTDoc;
 // The record of a run that did not end (the program was killed, the power failed), when its
 // journal holds readings and no run holds its lock. An empty journal is removed; one that
 // cannot be recovered is moved into the history, named "-damaged", and `keptAside` says where.
-std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptAside = nullptr);
+// `rule`: whether the history may push out what entered it first.
+std::optional<CMeasurementRecord> FindUnfinishedRun(std::filesystem::path* keptAside = nullptr,
+                                                    HistoryRule rule = HistoryRule::Keep);
 // Recovery: the unfinished run becomes the current measurement and the last measurement; its
 // journal goes once the last measurement holds it. False, with the journal left, when that
 // could not be written or a run holds the lock.
-bool AdoptUnfinishedRun(CDTDoc& doc, CMeasurementRecord record);
+bool AdoptUnfinishedRun(CDTDoc& doc, CMeasurementRecord record,
+                        HistoryRule rule = HistoryRule::Keep);
 // The user declined the recovery: the run is kept in the history as a measurement file, and
 // then the journal goes. The file kept; empty, with the journal left, when it was not.
 std::optional<std::filesystem::path> DiscardUnfinishedRun();

@@ -109,7 +109,7 @@ bool CLoggerLink::EndRealTimeRun(CDTDoc& doc, CLinkHost& host) {
     CloseLogger();
     // The journal goes only once the readings are safe in the last measurement; a run that
     // took none leaves the last measurement as it was.
-    const bool kept = doc.Record().SampleCount == 0 || doc.SaveLastMeasurement();
+    const bool kept = doc.Record().SampleCount == 0 || doc.SaveLastMeasurement(m_historyRule);
     m_runKept = kept;
     if (kept && m_journal) {
         m_journal->Remove();

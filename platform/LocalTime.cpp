@@ -1,12 +1,16 @@
 #include "platform/LocalTime.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
 
 bool InCalendarRange(const LocalTimeParts& p) {
+    const std::chrono::year_month_day day{std::chrono::year(p.Year),
+                                          std::chrono::month(static_cast<unsigned>(p.Month)),
+                                          std::chrono::day(static_cast<unsigned>(p.Day))};
     return p.Year >= 1900 && p.Year <= 9999 && p.Month >= 1 && p.Month <= 12 && p.Day >= 1 &&
-           p.Day <= 31 && p.Hour >= 0 && p.Hour <= 23 && p.Minute >= 0 && p.Minute <= 59 &&
+           day.ok() && p.Hour >= 0 && p.Hour <= 23 && p.Minute >= 0 && p.Minute <= 59 &&
            p.Second >= 0 && p.Second <= 59;
 }
 
@@ -23,21 +27,7 @@ std::string MillisecondsText(std::int64_t ms) {
     return fraction;
 }
 
-}  // namespace
-
-std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts) {
-    if (!InCalendarRange(parts)) {
-        return std::nullopt;
-    }
-    const std::time_t time = RolledOverLocalTime(parts);
-    // -1 is also the last second of 1969.
-    if (time == static_cast<std::time_t>(-1) && !(parts.Year == 1969 && parts.Month == 12)) {
-        return std::nullopt;
-    }
-    return time;
-}
-
-std::time_t RolledOverLocalTime(const LocalTimeParts& parts) {
+std::tm TmOf(const LocalTimeParts& parts, int isDst) {
     std::tm tm{};
     tm.tm_year = parts.Year - 1900;
     tm.tm_mon = parts.Month - 1;
@@ -45,7 +35,36 @@ std::time_t RolledOverLocalTime(const LocalTimeParts& parts) {
     tm.tm_hour = parts.Hour;
     tm.tm_min = parts.Minute;
     tm.tm_sec = parts.Second;
-    tm.tm_isdst = -1;
+    tm.tm_isdst = isDst;
+    return tm;
+}
+
+}  // namespace
+
+std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts) {
+    if (!InCalendarRange(parts)) {
+        return std::nullopt;
+    }
+    std::time_t time = RolledOverLocalTime(parts);
+    // -1 is also the last second of 1969.
+    if (time == static_cast<std::time_t>(-1) && !(parts.Year == 1969 && parts.Month == 12)) {
+        return std::nullopt;
+    }
+    // A time the clock shows twice, in the hour repeated when daylight saving time ends, is
+    // its first pass: the C library would choose either.
+    for (const int isDst : {1, 0}) {
+        std::tm tm = TmOf(parts, isDst);
+        const std::time_t pass = std::mktime(&tm);
+        if (pass != static_cast<std::time_t>(-1) && pass < time && tm.tm_hour == parts.Hour &&
+            tm.tm_min == parts.Minute && tm.tm_mday == parts.Day) {
+            time = pass;
+        }
+    }
+    return time;
+}
+
+std::time_t RolledOverLocalTime(const LocalTimeParts& parts) {
+    std::tm tm = TmOf(parts, -1);
     return std::mktime(&tm);
 }
 
@@ -81,6 +100,35 @@ long UtcOffsetSeconds(std::time_t time) {
     std::tm tm{};
     localtime_r(&time, &tm);
     return tm.tm_gmtoff;
+}
+
+LocalClockInterval LocalClockIntervalOf(std::time_t time, int lengthSeconds) {
+    std::tm tm{};
+    localtime_r(&time, &tm);
+    const long offset = tm.tm_gmtoff;
+    LocalClockInterval interval;
+    interval.Start = time - (tm.tm_min * 60 + tm.tm_sec) % lengthSeconds;
+    interval.End = interval.Start + lengthSeconds;
+    // An interval holds one change of offset at most: found by halving on either side.
+    if (UtcOffsetSeconds(interval.Start) != offset) {
+        std::time_t before = interval.Start;  // at another offset
+        std::time_t at = time;                // at this one
+        while (at - before > 1) {
+            const std::time_t middle = before + (at - before) / 2;
+            (UtcOffsetSeconds(middle) == offset ? at : before) = middle;
+        }
+        interval.Start = at;
+    }
+    if (UtcOffsetSeconds(interval.End - 1) != offset) {
+        std::time_t at = time;                 // at this offset
+        std::time_t after = interval.End - 1;  // at another one
+        while (after - at > 1) {
+            const std::time_t middle = at + (after - at) / 2;
+            (UtcOffsetSeconds(middle) == offset ? at : after) = middle;
+        }
+        interval.End = after;
+    }
+    return interval;
 }
 
 std::string IsoLocalTime(std::time_t time) {

@@ -15,9 +15,10 @@ struct LocalTimeParts {
     int Second = 0;
 };
 
-// The local time of the six components, with the C library deciding daylight saving.
-// Empty when a component lies outside its calendar range or the time cannot be
-// represented.
+// The local time of the six components. A time the clock shows twice (the hour repeated when
+// daylight saving time ends) is its first pass, a time it skips is read with the offset before
+// the change. Empty when a component lies outside its calendar range (the 30th of February
+// too) or the time cannot be represented.
 std::optional<std::time_t> MakeLocalTime(const LocalTimeParts& parts);
 
 // The local time of the six components for a clock that may hold values no calendar does:
@@ -46,6 +47,16 @@ std::string FormatLocalTimeMs(std::int64_t ms, const char* format, bool withMill
 
 // Seconds the local clock is ahead of UTC at `time` (7200 in central European summer time).
 long UtcOffsetSeconds(std::time_t time);
+
+// The interval of the local clock that holds `time`, `lengthSeconds` long (a divisor of an
+// hour) on the clock's grid, [Start, End) in UTC seconds. A change of the clock's offset
+// inside it (half an hour, or at a quarter to the hour) cuts it: each side of the change is
+// an interval of its own, so that no two intervals overlap and none holds readings of two.
+struct LocalClockInterval {
+    std::time_t Start = 0;
+    std::time_t End = 0;
+};
+LocalClockInterval LocalClockIntervalOf(std::time_t time, int lengthSeconds);
 
 // The local times of a series of readings as texts of one format, formatted in full once a
 // minute at most: readings often share a second, and within one minute of the local clock only

@@ -20,8 +20,9 @@ packages=(
     python3  # bench/run
 )
 if [ "${1:-}" = "--tests" ]; then
-    # mosquitto: the broker the MQTT tests start; openssl makes their TLS certificate.
-    packages+=(libreoffice-calc-nogui sqlite3 mosquitto openssl)
+    # mosquitto: the broker the MQTT tests start; openssl makes their TLS certificate;
+    # faketime sets the system's clock of a monitor under test.
+    packages+=(libreoffice-calc-nogui sqlite3 mosquitto openssl faketime)
 fi
 
 missing=()

@@ -79,18 +79,22 @@ std::vector<CArchivedReading> ArchivedReadings(CArchiveDatabase& db, const CArch
 }
 
 std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArchiveRange& range) {
+    // The readings of each interval that give a level are counted from the readings archived
+    // with it.
     CStatement query(db.Handle(),
                      "SELECT i.start_ms, i.end_ms, i.partial, i.count, r.weighting, i.leq_db, "
-                     "i.lmax_db, i.lmin_db, i.l10_db, i.l50_db, i.l90_db FROM intervals i JOIN "
-                     "runs r ON r.id = i.run WHERE i.start_ms >= ? AND i.start_ms < ? ORDER BY "
-                     "i.start_ms, i.rowid");
+                     "i.lmax_db, i.lmin_db, i.l10_db, i.l50_db, i.l90_db, (SELECT "
+                     "count(level_db) FROM readings WHERE run = i.run AND time_ms >= i.start_ms "
+                     "AND time_ms < i.end_ms) FROM intervals i JOIN runs r ON r.id = i.run WHERE "
+                     "i.start_ms >= ? AND i.start_ms < ? ORDER BY i.start_ms, i.rowid");
     query.Bind(1, range.FromMs).Bind(2, range.ToMs);
     std::vector<CIntervalLevels> intervals;
     while (query.Step() == SQLITE_ROW) {
         intervals.push_back({query.Integer(0), query.Integer(1), query.Integer(2) != 0,
                              static_cast<std::int32_t>(query.Integer(3)), query.Text(4) == "A",
                              query.Level(5), query.Level(6), query.Level(7), query.Level(8),
-                             query.Level(9), query.Level(10)});
+                             query.Level(9), query.Level(10),
+                             static_cast<std::int32_t>(query.Integer(11))});
     }
     return intervals;
 }

@@ -16,6 +16,10 @@ constexpr std::int64_t STOP_CHECK_PERIOD_MS = 50;
 // commit, a sleep that wakes late.
 constexpr std::int64_t CATCH_UP_MS = 1000;
 
+// How far the system's clock may move against the steady one before a run ends: a run's times
+// stay true, and a gap or an overlap shows as a new run.
+constexpr std::int64_t CLOCK_STEP_MS = 1000;
+
 const char* const TRYING_AGAIN = "trying again every 5 seconds.";
 
 std::string LoggerName(CBridge& bridge) {
@@ -34,12 +38,33 @@ CStation::CStation(CBridge& bridge, CPrompt& prompt, CRunClock& clock, CStationS
       m_clock(clock),
       m_settings(std::move(settings)),
       m_messages(messages),
-      m_link(bridge, prompt) {}
+      m_link(bridge, prompt) {
+    // The station never pushes a measurement out of the history: it may run for weeks.
+    m_link.SetHistoryRule(HistoryRule::KeepUnpruned);
+}
+
+void CStation::RecordKept() {
+    // A run that took no reading left the last measurement as it was.
+    if (m_settings.Archived && m_doc.Record().SampleCount > 0 && m_link.LastRunKept()) {
+        m_link.SetHistoryRule(HistoryRule::Archived);
+    }
+}
 
 // The link stamps a record's start with it at the record's first reading: the time of the
 // poll due, which a poll taken late, as the station catches up, would put off the grid.
 std::time_t CStation::Now() const {
-    return static_cast<std::time_t>(m_dueMs / 1000);
+    return static_cast<std::time_t>((m_dueMs + m_wallOffsetMs) / 1000);
+}
+
+bool CStation::ClockStepped() {
+    const std::int64_t stepMs = m_clock.WallAheadMs() - m_wallOffsetMs;
+    if (stepMs >= -CLOCK_STEP_MS && stepMs <= CLOCK_STEP_MS) {
+        return false;
+    }
+    m_messages << "The system clock was set " << (stepMs > 0 ? "forward" : "back") << " by "
+               << (stepMs > 0 ? stepMs : -stepMs) / 1000
+               << " s, or the system slept: the run ends and a new one begins.\n";
+    return true;
 }
 
 std::int64_t CStation::LimitMs() const {
@@ -90,6 +115,10 @@ StationEnd CStation::Run(const std::function<bool()>& stopRequested) {
             EndRun(m_clock.NowMs());
             return StationEnd::Stopped;
         }
+        if (ClockStepped()) {
+            EndRun(m_lastReadingMs ? *m_lastReadingMs + m_periodMs : m_dueMs);
+            continue;
+        }
         if (!Poll()) {
             if (!m_settings.Reconnect) {
                 return StationEnd::LoggerStopped;
@@ -125,7 +154,8 @@ CStation::Start CStation::StartRun() {
     run.IsDBA = record.IsDBA != 0;
     run.IsFast = record.IsFast != 0;
     m_dueMs = m_clock.NowMs() + m_periodMs;
-    run.StartMs = m_dueMs;
+    m_wallOffsetMs = m_clock.WallAheadMs();
+    run.StartMs = m_dueMs + m_wallOffsetMs;
     m_running = true;
     m_lastReadingMs.reset();
     if (m_settings.IntervalSeconds > 0) {
@@ -141,6 +171,7 @@ void CStation::EndRun(std::int64_t endMs) {
     if (m_doc.RealTimeActive && !m_link.EndRealTimeRun(m_doc, *this)) {
         m_lastMeasurementKept = false;
     }
+    RecordKept();
     m_running = false;
     if (m_intervals) {
         if (const auto last = m_intervals->Finish()) {
@@ -151,7 +182,7 @@ void CStation::EndRun(std::int64_t endMs) {
         m_intervals.reset();
     }
     for (CStationObserver* observer : m_observers) {
-        observer->RunEnded(endMs);
+        observer->RunEnded(endMs + m_wallOffsetMs);
     }
 }
 
@@ -189,8 +220,8 @@ bool CStation::Poll() {
 }
 
 void CStation::TellReading(float level) {
-    const CStationReading reading{++m_readings, m_dueMs, level};
-    m_lastReadingMs = reading.TimeMs;
+    const CStationReading reading{++m_readings, m_dueMs + m_wallOffsetMs, level};
+    m_lastReadingMs = m_dueMs;
     for (CStationObserver* observer : m_observers) {
         observer->Reading(reading);
     }
@@ -204,6 +235,7 @@ void CStation::TellReading(float level) {
 }
 
 bool CStation::NextRecord() {
+    RecordKept();
     const std::uint32_t period = m_periodMs;
     if (m_link.RunDownload(m_doc, *this, DownloadScope::RealTimeOnly) !=
         DownloadResult::RealTimeStarted) {

@@ -19,6 +19,9 @@ struct CStationSettings {
     int IntervalSeconds = 0;       // 0: no interval levels
     // A logger that stops answering, or is not there, is tried again every few seconds.
     bool Reconnect = false;
+    // An archive holds every reading: a record the station kept as the last measurement does
+    // not go into the history when its next one replaces it.
+    bool Archived = false;
     CAlarmSettings Alarms;
 };
 
@@ -59,7 +62,8 @@ private:
     enum class Start { Started, NotRealTime, Absent };
 
     Start StartRun();
-    // Ends the run the station polls; `endMs`: when it was found to have ended.
+    // Ends the run the station polls; `endMs`: when it was found to have ended, on the steady
+    // clock.
     void EndRun(std::int64_t endMs);
     // One poll; false when the logger stopped answering.
     bool Poll();
@@ -73,7 +77,12 @@ private:
     bool KeepMissedSlots(std::int64_t missed);
     // Waits on the station's clock until `dueMs`: false when a stop is asked for first.
     bool WaitUntil(std::int64_t dueMs, const std::function<bool()>& stopRequested);
+    // True, with the user told, when the system's clock was set (or the system slept) since
+    // the run began: its later readings would not be on its time grid.
+    bool ClockStepped();
     std::int64_t LimitMs() const;
+    // After the end of a record: one of this station's may now be the last measurement.
+    void RecordKept();
 
     // The host side of the logger link.
     void BeginProgress(std::uint32_t) override {}
@@ -95,9 +104,12 @@ private:
 
     bool m_running = false;
     std::int64_t m_startMs = 0;
-    std::int64_t m_dueMs = 0;
+    std::int64_t m_dueMs = 0;  // the next poll, on the steady clock
+    // What the system's clock was ahead of the steady one as the run began: readings are
+    // stamped by the system's clock, polls kept to the steady one.
+    std::int64_t m_wallOffsetMs = 0;
     std::uint32_t m_periodMs = 0;
-    std::optional<std::int64_t> m_lastReadingMs;
+    std::optional<std::int64_t> m_lastReadingMs;  // on the steady clock
     std::int64_t m_readings = 0;
     bool m_lastMeasurementKept = true;
 };

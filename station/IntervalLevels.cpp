@@ -9,14 +9,12 @@ namespace {
 
 constexpr std::int64_t MS_PER_SECOND = 1000;
 
-// The start of the interval of the local clock that holds `timeMs`: intervals divide the hour
-// and clocks change their offset at whole minutes, so the local minutes and seconds tell it.
-std::int64_t IntervalStartMs(std::int64_t timeMs, std::int64_t lengthMs) {
+// The interval of the local clock that holds `timeMs`, cut where the clock changes its offset.
+LocalClockInterval IntervalOf(std::int64_t timeMs, std::int64_t lengthMs) {
     const std::int64_t seconds =
         timeMs >= 0 ? timeMs / MS_PER_SECOND : (timeMs - (MS_PER_SECOND - 1)) / MS_PER_SECOND;
-    const LocalTimeParts parts = SplitLocalTime(static_cast<std::time_t>(seconds));
-    const std::int64_t intoHour = (parts.Minute * 60 + parts.Second) * MS_PER_SECOND;
-    return seconds * MS_PER_SECOND - intoHour % lengthMs;
+    return LocalClockIntervalOf(static_cast<std::time_t>(seconds),
+                                static_cast<int>(lengthMs / MS_PER_SECOND));
 }
 
 }  // namespace
@@ -46,8 +44,9 @@ std::optional<CIntervalLevels> CIntervalGatherer::Add(std::int64_t timeMs, float
         completed = Close();
     }
     if (m_readings.SampleCount == 0) {
-        m_open.StartMs = IntervalStartMs(timeMs, m_lengthMs);
-        m_open.EndMs = m_open.StartMs + m_lengthMs;
+        const LocalClockInterval interval = IntervalOf(timeMs, m_lengthMs);
+        m_open.StartMs = std::int64_t{interval.Start} * MS_PER_SECOND;
+        m_open.EndMs = std::int64_t{interval.End} * MS_PER_SECOND;
         m_firstMs = timeMs;
     }
     m_lastMs = timeMs;
@@ -69,6 +68,7 @@ CIntervalLevels CIntervalGatherer::Close() {
     levels.Partial =
         m_firstMs - m_open.StartMs >= m_sampleMs || m_open.EndMs - m_lastMs > m_sampleMs;
     levels.Count = statistics.Count;
+    levels.CountWithLevel = statistics.ReadingsWithLevel;
     levels.LeqDb = statistics.LeqDb;
     levels.LmaxDb = statistics.MaxDb;
     levels.LminDb = statistics.MinDb;

@@ -20,6 +20,7 @@ struct CIntervalLevels {
     std::optional<double> L10Db;
     std::optional<double> L50Db;
     std::optional<double> L90Db;
+    std::int32_t CountWithLevel = 0;  // the readings of Count that give a level
 };
 
 // The interval lengths a station offers, in seconds: "1m", "5m", "10m", "15m", "30m", "1h".

@@ -96,6 +96,7 @@ std::string LevelPayload(const CStationReading& reading, bool isDBA) {
 nlohmann::ordered_json IntervalObject(const CIntervalLevels& interval) {
     return {{"start", IsoTime(interval.StartMs)}, {"end", IsoTime(interval.EndMs)},
             {"partial", interval.Partial},        {"count", interval.Count},
+            {"count_with_level", interval.CountWithLevel},
             {"leq_db", Level(interval.LeqDb)},    {"lmax_db", Level(interval.LmaxDb)},
             {"lmin_db", Level(interval.LminDb)},  {"l10_db", Level(interval.L10Db)},
             {"l50_db", Level(interval.L50Db)},    {"l90_db", Level(interval.L90Db)}};

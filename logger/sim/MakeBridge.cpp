@@ -47,7 +47,7 @@ std::shared_ptr<CRunClock> MakeRunClock(bool simulate) {
             return clock;
         }
     }
-    return std::make_shared<CScaledClock>(1);
+    return std::make_shared<CMonitorClock>();
 }
 
 CRunDevice MakeRunDevice(bool simulate) {

@@ -17,11 +17,11 @@
 // of the one the environment asks for.
 std::unique_ptr<CBridge> MakeBridge(bool simulate, std::shared_ptr<CRunClock> clock = nullptr);
 
-// The clock that runs against MakeBridge(simulate, clock) keep time by: the system's time at
-// the start, then steady, so that a system clock set during a run of days (a box without a
-// clock battery set by the network after it booted) neither holds the polls up nor fills the
-// gap with readings without a level; or the simulated logger's, faster with
-// DATALOGGER_SIM_SPEED. Throws as MakeBridge does.
+// The clock that runs against MakeBridge(simulate, clock) keep time by: polls on the steady
+// clock, so that a system clock set during a run of days (a box without a clock battery set
+// by the network after it booted) neither holds them up nor fills the gap with readings
+// without a level, and readings stamped by the system's clock (CMonitorClock); or the
+// simulated logger's, faster with DATALOGGER_SIM_SPEED. Throws as MakeBridge does.
 std::shared_ptr<CRunClock> MakeRunClock(bool simulate);
 
 // The clock and the logger a run polls, made together so that the simulated logger keeps the

@@ -17,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "document/MeasurementHistory.h"
 #include "export/AcousticStatistics.h"
 #include "platform/ProgramDirectory.h"
 #include "station/ArchiveQueries.h"
@@ -159,6 +160,51 @@ TEST_F(MonitorArchive, anotherConnectionHoldingTheArchive_turnsNoReadingIntoAMis
     EXPECT_EQ(Number("SELECT count(*) FROM readings"), 1001);
 }
 
+// No run of monitor pushes out of the history a measurement the user kept there, and a
+// station's archived records never enter it: only the measurement its first record replaced.
+TEST_F(MonitorArchive, history_keepsTheUsersMeasurementsAndNoArchivedRecord) {
+    const std::filesystem::path history = ProgramDirectory() / HISTORY_FOLDER;
+    const std::vector<std::string> monitors[] = {
+        {"--simulate", "monitor", "--count", "2"},
+        {"--simulate", "monitor", "--archive", File.string(), "--count", "25000"}};
+    for (const std::vector<std::string>& monitor : monitors) {
+        ASSERT_EQ(RunTool({"--simulate", "monitor", "--count", "1"}).Status, 0);
+        std::filesystem::remove_all(history);
+        std::filesystem::create_directories(history);
+        for (std::size_t i = 0; i < HISTORY_LIMIT; ++i) {
+            std::ofstream(history / (std::to_string(i) + ".sound")) << i;
+        }
+        ASSERT_EQ(RunTool(monitor).Status, 0);
+        for (std::size_t i = 0; i < HISTORY_LIMIT; ++i) {
+            EXPECT_TRUE(std::filesystem::exists(history / (std::to_string(i) + ".sound"))) << i;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(history), {}), 21);
+    }
+}
+
+// libfaketime sets the system's clock three hours forward after the first reading while the
+// steady clock runs on: a new run begins, said, and its times are the clock's as set.
+TEST_F(MonitorArchive, systemClockSet_startsANewRunAtTheNewTime) {
+    unsetenv("DATALOGGER_SIM_SPEED");  // real time, stamped by the system's clock
+    const auto quoted = [](const std::filesystem::path& path) { return "'" + path.string() + "'"; };
+    const auto step = Directory / "faketime", out = Directory / "out", err = Directory / "err";
+    std::ofstream(step) << "+0\n";
+    const std::string command =
+        "LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 FAKETIME_NO_CACHE=1 "
+        "FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_TIMESTAMP_FILE=" +
+        quoted(step) + " " + DATALOGGER_CLI_PROGRAM + " --simulate monitor --archive " +
+        quoted(File) + " >" + quoted(out) + " 2>" + quoted(err) + " & until [ -s " + quoted(out) +
+        " ] || ! kill -0 $!; do sleep 0.1; done; echo +3h >" + quoted(step) +
+        "; until grep -q "
+        "'set forward by 10800 s' " +
+        quoted(err) +
+        " || ! kill -0 $!; do sleep 0.1; done; "
+        "kill -TERM $!; wait $!";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFileText(err);
+    EXPECT_EQ(Number("SELECT count(*) FROM runs"), 2) << ReadFileText(err);
+    EXPECT_GE(Number("SELECT max(start_ms) - min(end_ms) FROM runs"), 3 * 3600000 - 2000);
+}
+
 TEST_F(MonitorArchive, refusals_leaveTheArchiveAsItWasAndSayWhy) {
     struct Case {
         std::vector<std::string> Arguments;
@@ -227,6 +273,10 @@ TEST_F(MonitorArchive, archiveCommands_readWhatTheMonitorsKept) {
         {{"stats", "--to", "2000-01-01"}, 0, "Runs: 0\nReadings: 0\n"},
         {{"export", File.string()}, EXIT_USAGE, "is the archive"},
         {{"export", (Directory / "link.csv").string()}, EXIT_USAGE, "is the archive"},
+        {{"stats", "--from", "2026-02-30"}, EXIT_USAGE, "Cannot read the time \"2026-02-30\""},
+        {{"stats", "--from", "2026-01-02", "--to", "2026-01-01"},
+         EXIT_USAGE,
+         "--from (2026-01-02) must come before --to (2026-01-01)"},
     };
     std::filesystem::create_symlink(File, Directory / "link.csv");
     for (const Case& c : cases) {

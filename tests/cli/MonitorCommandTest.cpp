@@ -171,6 +171,23 @@ TEST_F(MonitorCommand, aStallThenSIGTERM_keepsTheMissedSlotsWithoutALevelAndEver
     EXPECT_NE(ReadFileText(dir / "err").find("kept without a level"), std::string::npos);
 }
 
+// A service manager's SIGTERM and a closed terminal's SIGHUP end a station's run as a stop:
+// exit 0, its open interval printed last and every reading kept.
+TEST_F(MonitorCommand, stopSignals_endTheRunWithItsOpenIntervalAndReadingsKept) {
+    for (const std::string signal : {"TERM", "HUP"}) {
+        CTempDir dir;
+        const std::string out = (dir / "out").string();
+        const std::string command =
+            std::string(DATALOGGER_CLI_PROGRAM) + " --simulate monitor --interval 1h --archive " +
+            (dir / "a").string() + " >" + out + " & until [ -s " + out +
+            " ] || ! kill -0 $!; do sleep 0.1; done; kill -" + signal + " $!; wait $!";
+        EXPECT_EQ(std::system(command.c_str()), 0) << signal;
+        const std::vector<std::string> printed = Lines(ReadFileText(out));
+        EXPECT_TRUE(printed.back().starts_with("interval\t")) << signal;
+        EXPECT_GE(LastMeasurement().SampleCount, std::ssize(printed) - 2) << signal;
+    }
+}
+
 // A reader that goes away (monitor | head -n 1) ends the run with its readings kept instead
 // of killing the process with the run unfinished.
 TEST_F(MonitorCommand, readerGoneAway_endsTheRunWithItsReadingsKept) {

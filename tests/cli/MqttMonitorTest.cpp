@@ -474,12 +474,12 @@ TEST(AlarmCrossings, tellEachLampThatGoesOnOrOffOnce) {
 TEST(MqttPayloads, areTheDocumentedJson) {
     const std::int64_t july = 1783000000000;  // 2026-07-02T15:46:40+02:00
     CIntervalLevels interval{july, july + 60000, true,         12,   false, 55.25,
-                             61.5, 50.0,         std::nullopt, 52.0, 51.0};
+                             61.5, 50.0,         std::nullopt, 52.0, 51.0,  10};
     const std::pair<std::string, const char*> CASES[] = {
         {LevelPayload({3, july + 50, 55.3f}, true),
          R"({"time":"2026-07-02T15:46:40.050+02:00","level_db":55.3,"weighting":"A"})"},
         {IntervalPayload(interval),
-         R"({"start":"2026-07-02T15:46:40+02:00","end":"2026-07-02T15:47:40+02:00","partial":true,"count":12,)"
+         R"({"start":"2026-07-02T15:46:40+02:00","end":"2026-07-02T15:47:40+02:00","partial":true,"count":12,"count_with_level":10,)"
          R"("leq_db":55.25,"lmax_db":61.5,"lmin_db":50.0,"l10_db":null,"l50_db":52.0,"l90_db":51.0,"weighting":"C"})"},
         {AlarmPayload({july - 900, false, true, 39.9f}),
          R"({"time":"2026-07-02T15:46:39.100+02:00","kind":"low","state":"on","level_db":39.9})"},

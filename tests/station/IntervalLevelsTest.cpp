@@ -106,4 +106,26 @@ TEST(IntervalLevels, eachIntervalOfTheLocalClockHoldsItsReadingsAndTheirStatisti
     }
 }
 
+// In a zone whose clock moves an hour at a quarter to the hour, off every interval's grid,
+// each interval keeps one offset and follows the one before without a gap or an overlap.
+TEST(IntervalLevels, intervalsOfTheLocalClockWhereItChangesOffTheirGrid) {
+    const CTimeZoneScope chathamLike("<+1245>-12:45<+1345>,M9.5.0/2:45,M4.1.0/3:45");
+    // An hour and three quarters before the clock moves forward, and before it moves back.
+    for (const std::int64_t firstMs : {1727525700000, 1712405700000}) {
+        for (const int length : {600, 3600}) {
+            CIntervalGatherer gatherer(length, 10.0f, true);
+            std::int64_t endMs = firstMs;
+            for (std::int64_t timeMs = firstMs; timeMs < firstMs + 4 * 3600000; timeMs += 10000) {
+                if (const auto done = gatherer.Add(timeMs, 50.0f)) {
+                    EXPECT_EQ(UtcOffsetSeconds(done->StartMs / 1000),
+                              UtcOffsetSeconds(done->EndMs / 1000 - 1));
+                    EXPECT_EQ(done->StartMs, endMs) << length;
+                    EXPECT_EQ(done->Count, (done->EndMs - done->StartMs) / 10000);
+                    endMs = done->EndMs;
+                }
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -362,7 +362,9 @@ TEST(ArchiveTime, isoTimesWithOrWithoutAnOffsetAndLocalDaysAndMinutes) {
         {"2024-03-31T02:30:00Z", 1711852200000},
         {"2024-03-31T02:30:00-01:00", 1711855800000},
         {"2024-13-03T10:00:00Z", std::nullopt},
-        {"2024-06-03T24:00:00+02:00", std::nullopt}};
+        {"2024-06-03T24:00:00+02:00", std::nullopt},
+        {"2024-02-30", std::nullopt},
+        {"2024-10-27T02:30", 1729989000000}};  // the first of its two passes
     for (const auto& [text, time] : cases) {
         EXPECT_EQ(ParseArchiveTime(text), time) << text;
     }

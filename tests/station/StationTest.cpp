@@ -116,6 +116,37 @@ TEST(Station, stall_keepsTheMissedPollsWithoutALevelAndLaterTimesOnTheGrid) {
     }
 }
 
+// The system's clock set after reading 10: beyond a second the run ends, said, and the next
+// is stamped by the clock as set; within it the run keeps its grid.
+TEST(Station, systemClockSet_endsTheRunAndTheNextKeepsTheNewTime) {
+    struct CClockSetter : CStationLog {
+        void Reading(const CStationReading& reading) override {
+            CStationLog::Reading(reading);
+            Clock->StepWall(reading.Number == 10 ? StepMs : 0);
+        }
+        CSteppingClock* Clock;
+        std::int64_t StepMs;
+    };
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {3 * 3600000, "set forward by 10800 s"}, {-3 * 3600000, "set back by 10800 s"}, {900, ""}};
+    for (const auto& [stepMs, said] : cases) {
+        CStationBench bench(3);
+        CClockSetter setter;
+        setter.Clock = bench.Clock.get();
+        setter.StepMs = stepMs;
+        bench.Observers.push_back(&setter);
+        CStationSettings settings;
+        settings.MaxReadings = 20;
+        ASSERT_EQ(bench.Run(settings), StationEnd::Limit);
+        ASSERT_EQ(setter.Runs.size(), *said ? 2u : 1u) << stepMs;
+        EXPECT_EQ(bench.Messages.str().find(*said ? said : "clock") != std::string::npos, !!*said);
+        for (std::size_t i = 1; i < setter.Readings.size(); ++i) {
+            const std::int64_t apart = setter.Readings[i].TimeMs - setter.Readings[i - 1].TimeMs;
+            EXPECT_TRUE(i == 10 && *said ? apart - stepMs >= 1000 : apart == 1000) << i;
+        }
+    }
+}
+
 TEST(Station, loggerThatStopsAnswering_endsTheRunOrIsTriedAgain) {
     struct Case {
         bool Reconnect;
