@@ -2,22 +2,38 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
 
 #include <system_error>
 
+#include "document/MeasurementHistory.h"
 #include "platform/CProfile.h"
 #include "platform/CSettings.h"
+#include "platform/ProgramDirectory.h"
 
 namespace {
 
 const QString MEASUREMENT_FILTER = QStringLiteral("DataLogger Files (*.sound)");
 
+QUrl FolderUrl(const std::filesystem::path& folder) {
+    return QUrl::fromLocalFile(QFile::decodeName(folder.c_str()));
+}
+
 // A dialog of a kind starts in the folder the last one of that kind chose, while it exists.
+// A report, made to be handed on, starts in the documents folder before that.
 void StartInLastFolder(QFileDialog& dialog, FileKind kind) {
     const std::filesystem::path folder = ReadLastFolder(ReadSettingsFile(), kind);
     std::error_code error;
     if (!folder.empty() && std::filesystem::is_directory(folder, error)) {
         dialog.setDirectory(QFile::decodeName(folder.c_str()));
+    } else if (kind == FileKind::Report) {
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!documents.isEmpty() && QFileInfo(documents).isDir()) {
+            dialog.setDirectory(documents);
+        }
     }
 }
 
@@ -58,6 +74,13 @@ std::optional<std::filesystem::path> CFileDialogs::ChooseOpenName() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(MEASUREMENT_FILTER);
     StartInLastFolder(dialog, FileKind::Measurement);
+    // The last measurement and the ones it replaced lie in the hidden program folder: the
+    // dialog's places lead there.
+    QList<QUrl> places = dialog.sidebarUrls();
+    if (const auto history = HistoryFolder()) {
+        places << FolderUrl(ProgramDirectory()) << FolderUrl(*history);
+    }
+    dialog.setSidebarUrls(places);
     return RunDialog(dialog, FileKind::Measurement);
 }
 
@@ -83,7 +106,6 @@ std::optional<std::filesystem::path> CFileDialogs::ChooseExportName(
 
 std::optional<std::filesystem::path> CFileDialogs::ChooseReportName(
     const std::string& defaultName) {
-    // Reports go where the workbooks went: both are made to be handed on.
     return ChooseNameToSave(m_parent, QStringLiteral("PDF Files (*.pdf)"), defaultName,
-                            FileKind::Workbook, QStringLiteral("pdf"));
+                            FileKind::Report, QStringLiteral("pdf"));
 }

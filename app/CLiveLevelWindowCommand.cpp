@@ -24,6 +24,8 @@ CLiveLevelWindowCommand::CLiveLevelWindowCommand(CDTDoc& doc, QWidget& owner)
             }
         } else if (change == DocumentChange::ReadingAppended && m_window) {
             m_window->ShowNewReadings(m_doc.Record(), m_doc.RealTimeAlarm);
+        } else if (change == DocumentChange::RunEnded && m_window) {
+            m_window->ShowRunEnded(m_doc.Record());
         }
     });
 }

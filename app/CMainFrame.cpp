@@ -94,13 +94,20 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
         UpdateCommandUI();
     });
 
+    m_doc.KeptInHistory = [this](const std::filesystem::path& kept) {
+        statusBar()->showMessage(
+            tr("The measurement %1 held before is kept in %2")
+                .arg(QString::fromLatin1(LAST_MEASUREMENT_FILE), QFile::decodeName(kept.c_str())));
+    };
     ConnectCommands();
     m_doc.AddView([this](DocumentChange) { UpdateCommandUI(); });
     connect(m_graphView, &CDTView::ListReportWithdrawn, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    m_doc.KeptInHistory = nullptr;
+}
 
 void CMainFrame::UseDialogs(CPrompt& prompt, CFileChooser& fileChooser) {
     m_prompt = &prompt;
@@ -223,8 +230,12 @@ void CMainFrame::ConnectCommands() {
                           [this] { OnPrintReport(GraphDisplay::TableReport, false); });
     m_commands.SetHandler(CommandId::PREVIEW_TABLE,
                           [this] { OnPrintReport(GraphDisplay::TableReport, true); });
-    m_commands.SetHandler(CommandId::EXPORT_ASSESSMENT,
-                          [this] { RunAssessmentReportCommand(m_doc, *m_fileChooser, *m_prompt); });
+    m_commands.SetHandler(CommandId::EXPORT_ASSESSMENT, [this] {
+        if (const auto file = RunAssessmentReportCommand(m_doc, *m_fileChooser, *m_prompt)) {
+            statusBar()->showMessage(
+                tr("Assessment report written to %1").arg(QFile::decodeName(file->c_str())));
+        }
+    });
     m_commands.SetHandler(CommandId::PRINT,
                           [this] { ReportPrinter().Print(*m_printDialogs, *m_prompt); });
     m_commands.SetHandler(CommandId::PRINT_SETUP,

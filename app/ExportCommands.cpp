@@ -27,10 +27,19 @@ void RunExportCommand(const CDTDoc& doc, ExportFormat format, CFileChooser& choo
     }
 }
 
-void RunAssessmentReportCommand(const CDTDoc& doc, CFileChooser& chooser, CPrompt& prompt) {
-    const auto file = chooser.ChooseReportName(DefaultSaveName(CurrentTime()));
+std::string AssessmentReportName(const CDTDoc& doc) {
+    if (!doc.PathName.empty()) {
+        return doc.PathName.stem().string();
+    }
+    return FormatLocalTime(doc.Record().StartTime, "%Y-%m-%d") + " assessment";
+}
+
+std::optional<std::filesystem::path> RunAssessmentReportCommand(const CDTDoc& doc,
+                                                                CFileChooser& chooser,
+                                                                CPrompt& prompt) {
+    const auto file = chooser.ChooseReportName(AssessmentReportName(doc));
     if (!file) {
-        return;
+        return std::nullopt;
     }
     bool written = false;
     {
@@ -40,5 +49,7 @@ void RunAssessmentReportCommand(const CDTDoc& doc, CFileChooser& chooser, CPromp
     }
     if (!written) {
         prompt.Message(ExportFailedMessage(*file), PromptIcon::Warning);
+        return std::nullopt;
     }
+    return file;
 }

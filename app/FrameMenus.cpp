@@ -16,6 +16,7 @@ namespace {
 struct MenuItem {
     CommandId Id;
     const char* Text;
+    QKeyCombination Key{};  // none when left out; the menu shows it beside the text
 };
 
 void AddItems(QMenu& menu, CCommandTable& commands, std::initializer_list<MenuItem> items,
@@ -25,7 +26,11 @@ void AddItems(QMenu& menu, CCommandTable& commands, std::initializer_list<MenuIt
         if (separated && !first) {
             menu.addSeparator();
         }
-        menu.addAction(commands.AddAction(item.Id, QString::fromLatin1(item.Text), &menu));
+        QAction* action = commands.AddAction(item.Id, QString::fromLatin1(item.Text), &menu);
+        if (item.Key != QKeyCombination()) {
+            action->setShortcut(QKeySequence(item.Key));
+        }
+        menu.addAction(action);
         first = false;
     }
 }
@@ -99,7 +104,8 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
               {CommandId::EXPORT_ASSESSMENT, "&Assessment Report..."}},
              false);
     file->addSeparator();
-    AddItems(*file, commands, {{CommandId::EXIT, "&Exit"}}, false);
+    // The keys desktop programs quit with and open their help with.
+    AddItems(*file, commands, {{CommandId::EXIT, "&Exit", Qt::CTRL | Qt::Key_Q}}, false);
 
     QMenu* instrument = menuBar.addMenu(QStringLiteral("&Instrument(I)"));
     AddItems(*instrument, commands,
@@ -144,8 +150,10 @@ void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
              false);
 
     QMenu* help = menuBar.addMenu(QStringLiteral("&Help(H)"));
-    AddItems(*help, commands,
-             {{CommandId::ABOUT, "&About..."}, {CommandId::HELP_TOPICS, "&Help topics..."}}, true);
+    AddItems(
+        *help, commands,
+        {{CommandId::ABOUT, "&About..."}, {CommandId::HELP_TOPICS, "&Help topics...", Qt::Key_F1}},
+        true);
 }
 
 QToolBar* BuildMainToolBar(QMainWindow& frame, CCommandTable& commands) {

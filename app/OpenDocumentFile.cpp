@@ -8,6 +8,7 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/CArchive.h"
 #include "platform/CPrompt.h"
+#include "platform/RecentFiles.h"
 
 namespace {
 
@@ -74,5 +75,13 @@ bool OpenDocumentFile(CDTDoc& doc, const std::filesystem::path& file, CPrompt& p
 
 bool OpenDocumentFileAtStart(CDTDoc& doc, const std::filesystem::path& file, CPrompt& prompt) {
     CFileNamingPrompt naming(prompt, file);
-    return OpenDocumentFile(doc, file, naming);
+    if (!OpenDocumentFile(doc, file, naming)) {
+        return false;
+    }
+    // A file opened from a file manager is one the user may well want again, as one opened
+    // with File > Open; a foreign file, refused, is not.
+    if (doc.PathName == file) {
+        static_cast<void>(AddRecentFile(file));  // only the list's help is lost
+    }
+    return true;
 }

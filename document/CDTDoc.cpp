@@ -176,6 +176,9 @@ bool CDTDoc::SaveLastMeasurement(HistoryRule rule) const {
     }
     if (kept && rule == HistoryRule::Keep) {
         PruneHistory(kept->parent_path());
+        if (KeptInHistory) {
+            KeptInHistory(*kept);
+        }
     }
     return true;
 }

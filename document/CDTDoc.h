@@ -76,6 +76,9 @@ public:
     // it was, when either cannot be written.
     [[nodiscard]] bool SaveLastMeasurement(HistoryRule rule = HistoryRule::Keep) const;
     LoadResult LoadLastMeasurement(CPrompt& prompt);
+    // Told the history file that a save of the last measurement has just kept the measurement
+    // it replaced in, so that the user can learn where it went.
+    std::function<void(const std::filesystem::path&)> KeptInHistory;
 
 private:
     CMeasurementRecord m_record;

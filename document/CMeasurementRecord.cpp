@@ -1,6 +1,7 @@
 #include "document/CMeasurementRecord.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -138,10 +139,12 @@ std::string LevelText(double level, int decimals) {
     if (!std::isfinite(level)) {
         return NO_LEVEL_TEXT;
     }
-    const int length = std::snprintf(nullptr, 0, "%.*f", decimals, level);
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    std::snprintf(text.data(), text.size(), "%.*f", decimals, level);
-    return text.data();
+    // The digits of "%.*f" with the point whatever the locale: a window under a locale with a
+    // decimal comma shows one separator, the point of the info panel, in all its numbers.
+    char text[400];  // the largest double with its decimals
+    const auto written = std::to_chars(text, text + sizeof text, level, std::chars_format::fixed,
+                                       std::clamp(decimals, 0, 17));
+    return std::string(text, written.ptr);
 }
 
 std::int32_t ReadingCount(const CMeasurementRecord& record) {

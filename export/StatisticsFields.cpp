@@ -1,7 +1,9 @@
 #include "export/StatisticsFields.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "document/CMeasurementRecord.h"
 #include "export/AcousticStatistics.h"
@@ -38,14 +40,33 @@ std::string DurationText(double seconds) {
     return text;
 }
 
+std::string DurationWordsText(double seconds) {
+    const std::string clock = DurationText(seconds);
+    if (clock == NO_VALUE) {
+        return clock;
+    }
+    const auto whole = std::llround(seconds);
+    std::string text;
+    if (whole >= 3600) {
+        text = std::to_string(whole / 3600) + " h ";
+    }
+    if (whole >= 60) {
+        text += std::to_string(whole / 60 % 60) + " min ";
+    }
+    return text + std::to_string(whole % 60) + " s";
+}
+
 std::string LeqLabel(const CAcousticStatistics& s) {
     return s.IsDBA ? "LAeq" : "LCeq";
 }
 
 std::vector<CStatisticsField> StatisticsFields(const CAcousticStatistics& s) {
     const std::string weighting = s.IsDBA ? "A" : "C";
+    // As "%g", with the point whatever the locale.
     char interval[64];
-    std::snprintf(interval, sizeof interval, "%g s", s.IntervalS);
+    const auto written = std::to_chars(interval, interval + sizeof interval - 3, s.IntervalS,
+                                       std::chars_format::general, 6);
+    std::memcpy(written.ptr, " s", 3);
     return {
         {"Readings", std::to_string(s.Count), CStatisticsField::Kind::Count, s.Count},
         {"Interval", interval, CStatisticsField::Kind::Text, s.IntervalS},

@@ -33,3 +33,6 @@ std::string HourlyText(const CHourlyLeq& hour);
 std::string LevelFieldText(const std::optional<double>& level);
 // Seconds as "H:MM:SS", rounded to the second: "0:00:02", "36:00:00".
 std::string DurationText(double seconds);
+// A duration as a window shows it beside clock times: "19 h 42 min 34 s", "42 min 34 s",
+// "34 s"; the units a shorter duration lacks are left out.
+std::string DurationWordsText(double seconds);

@@ -260,6 +260,28 @@ void CDTView::paintEvent(QPaintEvent* event) {
     }
     painter.setClipping(false);
     m_mouse.PaintMarks(painter, m_picture);
+    if (hasFocus()) {
+        // The keys act on the graph while it has the focus: the frame says so.
+        // Drawn on the black border, in the colour the desktop marks a selection with.
+        constexpr int FRAME_WIDTH = 2;
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);  // the marks invert
+        painter.setClipRegion(event->region());
+        painter.setPen(QPen(palette().color(QPalette::Highlight), FRAME_WIDTH));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect().adjusted(0, m_state.PanelHeight, 0, 0))
+                             .adjusted(FRAME_WIDTH / 2.0, FRAME_WIDTH / 2.0, -FRAME_WIDTH / 2.0,
+                                       -FRAME_WIDTH / 2.0));
+    }
+}
+
+void CDTView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CDTView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CDTView::ShowReadout() {
@@ -268,7 +290,7 @@ void CDTView::ShowReadout() {
         return;
     }
     const CPixelRect& plot = m_state.PlotRect;
-    const QRect strip = ReadoutStrip(plot, width());
+    const QRect strip = m_painter.ReadoutStrip(plot, width());
     {
         QPainter painter(&m_picture);
         m_painter.DrawReadout(painter, {plot.Left, strip.top(), m_state.ReadoutText}, strip);
@@ -388,6 +410,10 @@ void CDTView::ShowChildren(const CGraphScene& scene) {
     const bool zoomed = !m_state.NeedBaseLayout && m_state.RangeFirst < m_state.RangeLast;
     m_horizontalBar->setEnabled(zoomed);
     m_verticalBar->setEnabled(zoomed);
+    // With the whole record in view the thumb fills the groove: there is nowhere to scroll.
+    if (!zoomed) {
+        m_horizontalBar->setRange(0, 0);
+    }
     m_verticalBar->show();
     if (!m_toolBar) {
         // On top of the other children from the start; raising it again would repaint it.

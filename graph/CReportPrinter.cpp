@@ -19,6 +19,8 @@ constexpr int PROGRESS_DELAY_MS = 500;
 
 CReportPrinter::CReportPrinter(CDTDoc& doc, CDTView& view) : m_doc(doc), m_view(view) {
     m_printer.setDocName(QStringLiteral("Test Report"));
+    // Never inside the printer's own printable area: the printer keeps its least margins.
+    m_printer.setPageMargins(REPORT_PAGE_MARGINS_MM, QPageLayout::Millimeter);
 }
 
 void CReportPrinter::Print(CPrintDialogs& dialogs, CPrompt& prompt) {

@@ -46,8 +46,9 @@ namespace {
 
 const QColor NO_DATA_GREY(155, 155, 155);
 const QColor READOUT_COLOR(125, 125, 0);
-// The smallest axis label a printed page shows, in points.
-constexpr double MINIMUM_TEXT_POINTS = 6.0;
+// The smallest axis label a printed page shows, in points: small print still read at arm's
+// length.
+constexpr double MINIMUM_TEXT_POINTS = 7.0;
 constexpr double POINTS_PER_INCH = 72.0;
 
 QColor ToQColor(CRgb rgb) {
@@ -232,8 +233,7 @@ public:
         const QFontMetricsF screen(font);
         const double legible =
             MINIMUM_TEXT_POINTS / POINTS_PER_INCH * m_painter.device()->logicalDpiY();
-        const double size =
-            std::clamp(legible, font.pixelSize() * m_scale, font.pixelSize() * m_scaleY);
+        const double size = std::max(legible, font.pixelSize() * m_scale);
         QFont pageFont(font);
         pageFont.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
         const QFontMetricsF metrics(pageFont, m_painter.device());
@@ -395,6 +395,8 @@ CRgb RgbOf(const QColor& color) {
             static_cast<std::uint8_t>(color.blue())};
 }
 
-QRect ReadoutStrip(const CPixelRect& plot, int clientWidth) {
-    return QRect(plot.Left, plot.Bottom + 75, std::max(clientWidth - 12 - plot.Left, 0), 20);
+QRect CGraphPainter::ReadoutStrip(const CPixelRect& plot, int clientWidth) const {
+    constexpr int LEAST_HEIGHT = 20;
+    return QRect(plot.Left, plot.Bottom + 75, std::max(clientWidth - 12 - plot.Left, 0),
+                 std::max(LEAST_HEIGHT, QFontMetrics(m_readoutFont).height()));
 }

@@ -40,6 +40,11 @@ public:
     // The screen's face of the axis labels.
     const QFont& LabelFont() const { return m_labelFont; }
 
+    // Where the cursor readout stands below the time axis: a line from the plot's left edge to
+    // just inside the white frame, 20 pixels high or as high as the readout's text with its
+    // background box, so that clearing it leaves nothing of a longer text before.
+    QRect ReadoutStrip(const CPixelRect& plot, int clientWidth) const;
+
 private:
     void DrawScene(CSceneCanvas& canvas, const CGraphScene& scene) const;
 
@@ -49,10 +54,6 @@ private:
 
 // A colour as the scene keeps it.
 CRgb RgbOf(const QColor& color);
-
-// Where the cursor readout stands below the time axis: a line 20 pixels high from the plot's
-// left edge to just inside the white frame.
-QRect ReadoutStrip(const CPixelRect& plot, int clientWidth);
 
 // Lines with the painter's pen, a one-pixel dotted one in `color`: those along a row or a
 // column of the picture are written straight into it, the same pixels at a fraction of the cost.

@@ -130,10 +130,9 @@ void AddLevelAxis(CGraphScene& scene, const CGraphState& state) {
     const auto& labels = state.AxisLabels[state.Column()];
     for (int i = 0; i <= 10; ++i) {
         const float level = labels[static_cast<std::size_t>(i)];
-        char text[64];
-        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(level));
-        scene.LevelLabels.push_back(
-            {32 + 5 * LevelLabelClass(level), plot.Bottom - i * plot.Height() / 10 - 8, text});
+        scene.LevelLabels.push_back({32 + 5 * LevelLabelClass(level),
+                                     plot.Bottom - i * plot.Height() / 10 - 8,
+                                     LevelText(static_cast<double>(level), 2)});
         if (plot.Width() > 0) {
             const int y = DivisionY(plot, i);
             scene.Ticks.push_back({plot.Left - 5, y, plot.Left, y});

@@ -23,7 +23,6 @@ constexpr const char* TITLE = "Test Report";
 constexpr int MAX_HEADER_CHARACTERS = 100;
 constexpr int HIDDEN_PANEL_TITLE_Y = 120;
 constexpr int PDF_RESOLUTION = 1200;  // dots per inch, as Qt's own PDF printer
-constexpr double PDF_MARGIN_POINTS = 10.0;
 
 // The report's face: "Arial" (Liberation Sans), weight 200, sized so that its cell (ascent
 // and descent) is `cellHeight` pixels tall on the page's device.
@@ -275,9 +274,7 @@ bool WriteReportPdf(std::ostream& out, const CReport& report, int first, int las
     pdf.setTitle(QString::fromLatin1(TITLE));
     pdf.setCreator(QStringLiteral("Datalogger"));
     pdf.setResolution(PDF_RESOLUTION);
-    pdf.setPageLayout(QPageLayout(
-        QPageSize(QPageSize::A4), QPageLayout::Portrait,
-        QMarginsF(PDF_MARGIN_POINTS, PDF_MARGIN_POINTS, PDF_MARGIN_POINTS, PDF_MARGIN_POINTS),
-        QPageLayout::Point));
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                  REPORT_PAGE_MARGINS_MM, QPageLayout::Millimeter));
     return PrintReportPages(pdf, report, first, last, progress) && out.good();
 }

@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QLine>
+#include <QMarginsF>
 #include <QRect>
 #include <QString>
 
@@ -102,7 +103,12 @@ using PageProgress = std::function<bool(int printed, int total)>;
 bool PrintReportPages(QPagedPaintDevice& device, const CReport& report, int first, int last,
                       const PageProgress& progress = {});
 
-// The same pages as a PDF on A4 paper, written to `out`; false when the PDF could not be made.
-// Whether every byte reached its file is for the stream's owner to check.
+// The margins of a report's page unless the user chose others: a page printed to the edge of
+// the printable area, or closer to the paper's edge than a printer can reach, loses its frame.
+inline const QMarginsF REPORT_PAGE_MARGINS_MM(10.0, 10.0, 10.0, 10.0);
+
+// The same pages as a PDF on A4 paper, within REPORT_PAGE_MARGINS_MM, written to `out`; false when
+// the PDF could not be made. Whether every byte reached its file is for the stream's owner to
+// check.
 bool WriteReportPdf(std::ostream& out, const CReport& report, int first, int last,
                     const PageProgress& progress = {});

@@ -24,6 +24,8 @@ const char* FolderKey(FileKind kind) {
             return "CSV";
         case FileKind::Workbook:
             return "Workbook";
+        case FileKind::Report:
+            return "Report";
     }
     return "Measurement";
 }

@@ -20,7 +20,7 @@ bool AddRecentFile(const std::filesystem::path& file);
 bool RemoveRecentFile(const std::filesystem::path& file);
 
 // The kinds of files whose dialogs each start in the folder that the last of them chose.
-enum class FileKind { Measurement, Csv, Workbook };
+enum class FileKind { Measurement, Csv, Workbook, Report };
 // Empty before a dialog of the kind was ever used.
 std::filesystem::path ReadLastFolder(const CProfile& profile, FileKind kind);
 bool RememberLastFolder(FileKind kind, const std::filesystem::path& folder);

@@ -241,7 +241,7 @@ double SlidingLine(CReportCanvas& canvas, double y, const CSlidingMaximum& maxim
     const bool over = *maximum.LeqDb > limit;
     canvas.Text(138, y,
                 Format("limit %g ", limit) + data.Unit +
-                    (over ? QStringLiteral(": exceeded") : QStringLiteral(": kept")));
+                    (over ? QStringLiteral(": exceeded") : QStringLiteral(": not exceeded")));
     return y + LINE_MM;
 }
 

@@ -23,6 +23,8 @@ if [ "${1:-}" = "--tests" ]; then
     # mosquitto: the broker the MQTT tests start; openssl makes their TLS certificate;
     # faketime sets the system's clock of a monitor under test.
     packages+=(libreoffice-calc-nogui sqlite3 mosquitto openssl faketime)
+    # locales: a German locale, whose decimal comma the window's tests run under.
+    packages+=(locales)
 fi
 
 missing=()
@@ -31,10 +33,13 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if [ "${1:-}" = "--tests" ] && ! locale -a | grep -qix 'de_DE\.utf-\?8'; then
+    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int LEVEL_POINT_SIZE = 48;
 constexpr const char* NO_FIGURE = "----";
+constexpr const char* ENDED_STYLE = "color: #6e6e6e";
 
 QString ElapsedText(double seconds) {
     const auto whole = static_cast<long long>(seconds);
@@ -65,6 +66,22 @@ void CLiveLevelDlg::Restart() {
     m_energySum = 0.0;
     for (const char* name : {"Level", "Leq", "Lmax", "Lmin", "Elapsed", "Readings", "Alarm"}) {
         Figure(QString::fromLatin1(name))->setText(QString::fromLatin1(NO_FIGURE));
+    }
+    Figure(QStringLiteral("Unit"))->clear();
+    Figure(QStringLiteral("Level"))->setStyleSheet(QString());
+    Figure(QStringLiteral("Alarm"))->setStyleSheet(QString());
+}
+
+void CLiveLevelDlg::ShowRunEnded(const CMeasurementRecord& record) {
+    const std::int32_t count = ReadingCount(record);
+    const auto ended = record.StartTime +
+                       static_cast<std::time_t>(count * static_cast<double>(record.SampleInterval));
+    SetFigure("Level", QStringLiteral("Stopped"));
+    SetFigure("Unit",
+              QStringLiteral("Run ended %1").arg(QString::fromStdString(StartTimeText(ended))));
+    SetFigure("Alarm", QStringLiteral("run ended"));
+    for (const char* name : {"Level", "Alarm"}) {
+        Figure(QString::fromLatin1(name))->setStyleSheet(QString::fromLatin1(ENDED_STYLE));
     }
 }
 

@@ -22,9 +22,12 @@ public:
     void Restart();
     // Takes in the readings the record gained since the last call.
     void ShowNewReadings(const CMeasurementRecord& record, AlarmIndicatorState alarm);
+    // The run has ended: the figures of the whole run stay, the level and the alarm give way
+    // to "Stopped" and the time the run ended, so that an old level is not read as a live one.
+    void ShowRunEnded(const CMeasurementRecord& record);
 
     // What the window shows, as the user reads it: "Level", "Leq", "Lmax", "Lmin", "Elapsed",
-    // "Readings" and "Alarm".
+    // "Readings" and "Alarm"; "Unit" says when a run ended.
     QString FigureText(const QString& name) const;
 
 private:

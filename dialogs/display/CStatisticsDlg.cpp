@@ -9,7 +9,6 @@
 #include "document/CMeasurementRecord.h"
 #include "export/AcousticStatistics.h"
 #include "export/StatisticsFields.h"
-#include "platform/LocalTime.h"
 
 namespace {
 
@@ -68,7 +67,11 @@ void CStatisticsDlg::ShowReadings(const CMeasurementRecord& record, std::int32_t
         }
         static_cast<QLabel*>(grid->itemAtPosition(r, 0)->widget())
             ->setText(Text(fields[row].Label) + QLatin1Char(':'));
-        static_cast<QLabel*>(grid->itemAtPosition(r, 1)->widget())->setText(Text(fields[row].Text));
+        // Beside the clock times of the hourly table a duration reads as one in words.
+        const CStatisticsField& field = fields[row];
+        const bool duration = field.Type == CStatisticsField::Kind::Duration && field.Value;
+        static_cast<QLabel*>(grid->itemAtPosition(r, 1)->widget())
+            ->setText(Text(duration ? DurationWordsText(*field.Value) : field.Text));
     }
 
     m_hourly->setHorizontalHeaderLabels(
@@ -76,7 +79,7 @@ void CStatisticsDlg::ShowReadings(const CMeasurementRecord& record, std::int32_t
     m_hourly->setRowCount(static_cast<int>(statistics.Hourly.size()));
     for (std::size_t row = 0; row < statistics.Hourly.size(); ++row) {
         const CHourlyLeq& hour = statistics.Hourly[row];
-        const QString texts[HOURLY_COLUMNS] = {Text(IsoLocalTime(hour.Start)),
+        const QString texts[HOURLY_COLUMNS] = {Text(StartTimeText(hour.Start)),
                                                QString::number(hour.Count),
                                                Text(LevelFieldText(hour.LeqDb))};
         for (int column = 0; column < HOURLY_COLUMNS; ++column) {

@@ -211,13 +211,25 @@ TEST_F(StopRunning, liveLevel_showsTheFiguresOfTheRecordSoFar) {
     varied.Levels = {70.0f, 50.0f, NAN, 60.0f};
     varied.SampleCount = 4;
     m_frame->LiveLevelWindow()->ShowNewReadings(varied, AlarmIndicatorState::Normal);
-    for (const auto& [name, shown] : {std::pair{"Lmax", "70.0"}, {"Lmin", "50.0"},
-                                      {"Leq", "65.7"}, {"Readings", "4"}}) {
+    for (const auto& [name, shown] :
+         {std::pair{"Lmax", "70.0"}, {"Lmin", "50.0"}, {"Leq", "65.7"}, {"Readings", "4"}}) {
         EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QString::fromLatin1(name)).toStdString(),
                   shown)
             << name;
     }
+    // Stopped, the window says so and when, and keeps the figures of the whole run.
     Run("&Stop Running...");
+    const CMeasurementRecord& run = m_doc.Record();
+    const std::time_t ended =
+        run.StartTime + static_cast<std::time_t>(run.SampleCount * double{run.SampleInterval});
+    for (const auto& [name, shown] : {std::pair{"Level", std::string("Stopped")},
+                                      {"Alarm", "run ended"},
+                                      {"Unit", "Run ended " + StartTimeText(ended)},
+                                      {"Readings", std::to_string(run.SampleCount)}}) {
+        EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QString::fromLatin1(name)).toStdString(),
+                  shown)
+            << name;
+    }
     startRun();
     EXPECT_EQ(m_frame->LiveLevelWindow()->FigureText(QStringLiteral("Readings")), "----");
     // Left open, it comes back when the program starts again; closed from the menu, it does not.

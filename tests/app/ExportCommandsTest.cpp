@@ -2,11 +2,13 @@
 // graph.
 
 #include <QAction>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <sstream>
 
 #include "app/CMainFrame.h"
@@ -15,6 +17,7 @@
 #include "export/CsvExport.h"
 #include "export/WorkbookCheck.h"
 #include "graph/CDTView.h"
+#include "graph/GraphInteraction.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/FileText.h"
 #include "tests/PdfTools.h"
@@ -88,12 +91,40 @@ TEST_F(ExportCommands, writeTheChosenFileOrSayWhyNot) {
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
 }
 
+// The report proposes the day the measurement began, or the name of its file, and the status
+// bar says which file was written.
 TEST_F(ExportCommands, assessmentReport_writesThreePages) {
     m_doc.ReplaceRecord(ExampleRecord(10), DocumentChange::Downloaded);
     m_files.ExportAnswer = m_dir / "assessment.pdf";
     Run("&Assessment Report...");
-    ASSERT_EQ(m_files.OfferedReports.size(), 1u);
+    m_doc.PathName = m_dir / "Main street.sound";
+    Run("&Assessment Report...");
+    EXPECT_EQ(m_files.OfferedReports,
+              (std::vector<std::string>{"2014-06-05 assessment", "Main street"}));
     EXPECT_NE(PdfInfo(m_dir / "assessment.pdf").find("Pages:           3\n"), std::string::npos);
+    EXPECT_TRUE(m_frame->statusBar()->currentMessage().endsWith(
+        QString::fromStdString(m_files.ExportAnswer->string())));
+}
+
+// Under a locale whose decimal separator is the comma, every number of the window keeps the
+// point of the info panel.
+TEST_F(ExportCommands, everyNumberOfTheWindow_keepsThePointUnderACommaLocale) {
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "run scripts/setup.sh --tests";
+    m_doc.ReplaceRecord(ExampleRecord(10, 0.5f), DocumentChange::Downloaded);
+    Paint();
+    Run("&Statistics");
+    m_frame->GraphView().DataList().Model().TakeStaleCount();
+    const std::string texts[] = {
+        m_frame->GraphView().PrinterScene().LevelLabels.at(1).Text,
+        CursorReadout(m_doc.Record(), 1),
+        m_frame->GraphView().DataList().Model().index(1, 2).data().toString().toStdString(),
+        m_frame->StatisticsWindow()->ValueText("LAeq").toStdString(),
+        m_frame->StatisticsWindow()->ValueText("Interval").toStdString()};
+    std::setlocale(LC_ALL, "C");
+    for (const std::string& text : texts) {
+        EXPECT_NE(text.find('.'), std::string::npos) << text;
+        EXPECT_EQ(text.find(','), std::string::npos) << text;
+    }
 }
 
 TEST_F(ExportCommands, statisticsWindowFollowsTheReadingsShown) {
@@ -106,6 +137,7 @@ TEST_F(ExportCommands, statisticsWindowFollowsTheReadingsShown) {
     EXPECT_EQ(window->RangeText(), "Readings 1 to 10 of 10");
     EXPECT_EQ(window->ValueText("LAeq"), "55.5 dB");
     EXPECT_EQ(window->HourlyTable().rowCount(), 1);
+    EXPECT_EQ(window->HourlyTable().item(0, 0)->text(), "05/06/14 14:00:00");
 
     // The level assessment narrows the displayed range.
     CGraphState& graph = m_frame->GraphView().State();
@@ -134,6 +166,21 @@ TEST_F(ExportCommands, statisticsWindowFollowsTheReadingsShown) {
 
     Run("&Statistics");
     EXPECT_TRUE(WaitFor([&] { return m_frame->StatisticsWindow() == nullptr; }));
+}
+
+// Durations read as durations beside the clock times of the hourly table.
+TEST_F(ExportCommands, statisticsWindow_writesDurationsInWords) {
+    const struct {
+        float Interval;
+        const char* Duration;
+    } cases[] = {{1.0f, "10 s"}, {6.0f, "1 min 0 s"}, {4000.5f, "11 h 6 min 45 s"}};
+    Run("&Statistics");
+    for (const auto& c : cases) {
+        m_doc.ReplaceRecord(ExampleRecord(10, c.Interval), DocumentChange::Downloaded);
+        Paint();
+        EXPECT_EQ(m_frame->StatisticsWindow()->ValueText("Duration"), c.Duration);
+        EXPECT_EQ(m_frame->StatisticsWindow()->ValueText("Time at or above alarm high"), "0 s");
+    }
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 // cannot be used.
 
 #include <QAction>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -13,8 +15,12 @@
 
 #include "app/CMainFrame.h"
 #include "document/CDTDoc.h"
+#include "document/MeasurementHistory.h"
 #include "graph/CDTView.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/RecentFiles.h"
 #include "tests/CRecordingPrompt.h"
+#include "tests/ModalDialog.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/document/ExampleRecord.h"
@@ -234,6 +240,36 @@ TEST_F(FileCommands, documentOpen_ofAForeignFile_doesNotMakeItTheDocumentsFile) 
     Run("Open document");
     EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"Invalid Format!"});
     EXPECT_TRUE(m_doc.PathName.empty());  // Ctrl+S will not write over it
+}
+
+// File > Open leads to the hidden program folder and its history; a report starts in the folder
+// of the last report; the status bar says where a replaced measurement went.
+TEST_F(FileCommands, fileDialogPlaces_andWhereAReplacedMeasurementWent) {
+    CFileDialogs dialogs(m_frame.get());
+    QList<QUrl> places;
+    QDir reportFolder;
+    ASSERT_TRUE(RememberLastFolder(FileKind::Report, m_dir.Path()));
+    for (const bool report : {false, true}) {
+        WhileModal<QFileDialog>(
+            [&] { report ? dialogs.ChooseReportName("x") : dialogs.ChooseOpenName(); },
+            [&](QFileDialog& d) {
+                places += report ? QList<QUrl>() : d.sidebarUrls();
+                reportFolder = report ? d.directory() : reportFolder;
+                d.reject();
+            });
+    }
+    const auto history = HistoryFolder().value();
+    for (const auto& folder : {ProgramDirectory(), history}) {
+        EXPECT_TRUE(places.contains(QUrl::fromLocalFile(QFile::decodeName(folder.c_str()))))
+            << folder;
+    }
+    EXPECT_EQ(reportFolder, QDir(QFile::decodeName(m_dir.Path().c_str())));
+    for (const int count : {6, 3}) {
+        m_doc.Record() = ExampleRecord(count);
+        ASSERT_TRUE(m_doc.SaveLastMeasurement());
+    }
+    EXPECT_TRUE(
+        m_frame->statusBar()->currentMessage().contains(QFile::decodeName(history.c_str())));
 }
 
 }  // namespace

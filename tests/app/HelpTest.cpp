@@ -17,10 +17,12 @@
 #include "app/CHelpFile.h"
 #include "app/CHelpWindow.h"
 #include "app/CMainFrame.h"
+#include "app/OpenDocumentFile.h"
 #include "document/CDTDoc.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/document/ExampleRecord.h"
 
 namespace {
 
@@ -95,6 +97,34 @@ TEST(HelpFile, theBuiltHelpCoversEveryCommandAndFile) {
     for (const char* name : {".sound", ".xls", "BRANTEL.ini", "PreMeasure.sound", "datalogger-cli",
                              "Ctrl+O", "Ctrl+S", "Ctrl+N", "F6", "STOR", "RT"}) {
         EXPECT_TRUE(everything.contains(QString::fromLatin1(name))) << name;
+    }
+}
+
+// What the help says of a file that cannot be read is what each way of opening it says: the
+// command line and Ctrl+O, File > Open, and any of them for a foreign file.
+TEST(HelpFile, saysWhatEachWayOfOpeningSaysOfAFileItCannotRead) {
+    CTempDir dir;
+    const auto cut = dir / "cut.sound";
+    CDTDoc source;
+    source.Record() = ExampleRecord(6);
+    ASSERT_TRUE(source.StoreFile(cut));
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 3);
+    std::ofstream(dir / "other.sound", std::ios::binary) << "\x07"
+                                                            "foreign";
+    CDTDoc doc;
+    CRecordingPrompt prompt;
+    OpenDocumentFile(doc, cut, prompt);
+    doc.LoadFile(cut, prompt);
+    OpenDocumentFile(doc, dir / "other.sound", prompt);
+    ASSERT_EQ(prompt.Texts().size(), 3u);
+    const auto help = CHelpFile::Open(BUILT_HELP);
+    ASSERT_NE(help, nullptr) << BUILT_HELP;
+    const QString files = QString::fromStdString(*help->Read("/files.html")).simplified();
+    for (std::string text : prompt.Texts()) {
+        if (const auto at = text.find(cut.string()); at != std::string::npos) {
+            text.replace(at, cut.string().size(), "NAME");
+        }
+        EXPECT_TRUE(files.contains(QString::fromStdString(text).simplified())) << text;
     }
 }
 

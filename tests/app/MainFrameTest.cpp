@@ -558,4 +558,26 @@ TEST_F(MainFrame, accelerators_reachTheirCommands) {
     }
 }
 
+// F1 and Ctrl+Q stand beside their commands, Ctrl+Q through the closing question; the graph
+// shows when it has the keyboard focus.
+TEST_F(MainFrame, desktopKeys_andTheGraphsFocusFrame) {
+    m_frame->show();
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    EXPECT_EQ(ActionIn("&Exit", Menu("&File(f)"))->shortcut(), Qt::CTRL | Qt::Key_Q);
+    EXPECT_EQ(ActionIn("&Help topics...", Menu("&Help(H)"))->shortcut(), Qt::Key_F1);
+    Unsaved(5);
+    CDTView& graph = m_frame->GraphView();
+    for (QWidget* focused : std::initializer_list<QWidget*>{&graph, &m_frame->InstrumentView()}) {
+        focused->setFocus();
+        const QImage shown = graph.grab().toImage();
+        EXPECT_EQ(shown.pixel(0, shown.height() - 20) == graph.palette().highlight().color().rgb(),
+                  focused == &graph);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(WaitFor([this] { return !m_frame->isVisible(); }));
+    EXPECT_EQ(m_prompt.Texts(),
+              std::vector<std::string>{"Do you want to save the data before closing?"});
+}
+
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "app/CMainFrame.h"
 #include "document/CDTDoc.h"
 #include "graph/CDTView.h"
@@ -226,6 +228,33 @@ TEST_F(PrintCommands, withTheInfoPanelHidden_theGraphReportHasItsTitleAndNoHeade
         EXPECT_EQ(text.find("Start Time:") != std::string::npos, panelShown) << text;
         EXPECT_EQ(text.find("Sound AVG:") != std::string::npos, panelShown) << text;
     }
+}
+
+// The printed graph of a wide window keeps the page's margins free of ink, and its axis labels
+// stay legible at 7 points or more.
+TEST_F(PrintCommands, thePrintedGraph_keepsTheMargins_andLegibleLabels) {
+    constexpr int DPI = 72;
+    constexpr int MARGIN = 9 * DPI * 10 / 254;  // 9 mm: the margins less the edges' blending
+    m_frame->resize(1900, 1000);
+    ASSERT_EQ(Run(ActionWithText(*m_frame, "Print Graph")), 1);
+    const QImage page = RenderPdfPage(m_print.Output, 1, DPI, m_dir / "graph.png");
+    ASSERT_FALSE(page.isNull());
+    const QRect inside = page.rect().adjusted(MARGIN, MARGIN, -MARGIN, -MARGIN);
+    int ink = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            ink += !inside.contains(x, y) && page.pixelColor(x, y) != Qt::white ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(ink, 0);
+    int labels = 0;
+    for (const CPdfWord& word : PdfWords(m_print.Output, 1)) {
+        if (std::regex_match(word.Text, std::regex(R"(\d+\.\d\d)"))) {
+            ++labels;
+            EXPECT_GE(word.Bottom - word.Top, 7.0) << word.Text;
+        }
+    }
+    EXPECT_GE(labels, 10);
 }
 
 TEST_F(PrintCommands, aJobThatCannotStart_saysSo) {

@@ -14,6 +14,8 @@
 #include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
 #include "document/CDTDoc.h"
+#include "platform/CSettings.h"
+#include "platform/RecentFiles.h"
 #include "tests/CRecordingPrompt.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
@@ -126,6 +128,17 @@ TEST_F(OpenAtStart, messagesAtStartNameTheFileInTheProgramsCodePage) {
                                                            (m_dir / c.Shown).string()})
             << c.Name;
     }
+}
+
+// A file opened at start enters the recent files as one opened with File > Open; a foreign
+// one, refused, does not.
+TEST_F(OpenAtStart, aFileOpenedAtStart_entersTheRecentFiles) {
+    ForgetProgramFiles();
+    std::ofstream(m_dir / "other.sound", std::ios::binary) << "\x07"
+                                                              "foreign";
+    EXPECT_TRUE(OpenDocumentFileAtStart(m_doc, m_dir / "other.sound", m_prompt));
+    EXPECT_TRUE(OpenDocumentFileAtStart(m_doc, m_good, m_prompt));
+    EXPECT_EQ(ReadRecentFiles(ReadSettingsFile()), std::vector<std::filesystem::path>{m_good});
 }
 
 TEST_F(OpenAtStart, theTitleStaysAfterAFileIsOpened) {

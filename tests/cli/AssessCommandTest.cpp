@@ -97,7 +97,7 @@ TEST_F(CliAssess, weekReport_threePagesWhoseNumbersAreThoseOfStatsJson) {
         {second, OneDecimal(a["laeq_60min_max_db"]) + " dB(A)"},
         {second, "from " + ReportTime(a["laeq_30min_max_start"])},
         {second, "from " + ReportTime(a["laeq_60min_max_start"])},
-        {second, "limit 99 dB(A): kept"}, {second, "limit 95 dB(A): exceeded"},
+        {second, "limit 99 dB(A): not exceeded"}, {second, "limit 95 dB(A): exceeded"},
         {second, "for at least 60 s: 1"}, {second, "03/06/2014 21:00:00"}, {second, "03/06/2014 21:20:00"},
         // clang-format on
     };

@@ -199,6 +199,34 @@ TEST_F(GraphView, undozoom_returnsToTheWholeDisplayedRange) {
     }
 }
 
+// With the whole record in view the horizontal bar has nowhere to go: its thumb fills it. A
+// shorter readout leaves nothing of a longer one behind.
+TEST_F(GraphView, wholeRecordInView_fillsTheBar_andAShorterReadoutClearsTheLonger) {
+    Download(ExampleRecord(500));
+    Paint();
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* each : View->findChildren<QScrollBar*>()) {
+        bar = each->orientation() == Qt::Horizontal ? each : bar;
+    }
+    ASSERT_NE(bar, nullptr);
+    for (const bool zoomed : {true, false, true, false}) {
+        zoomed ? Zoom({224.0, 350.0, 348.0, 420.0}) : View->UndoZoom();
+        Paint();
+        EXPECT_EQ(bar->maximum() > bar->minimum(), zoomed);
+    }
+
+    const int top = View->State().PlotRect.Bottom + 75;  // the readout's line
+    const int left = View->State().PlotRect.Left + 40;
+    for (const char* readout : {"55.3 @14:02:10 05/06/14", "1"}) {
+        View->State().ReadoutText = readout;
+        View->ShowReadout();
+    }
+    const int area = (View->width() - 20 - left) * (View->height() - 13 - top);
+    EXPECT_EQ(
+        CountPixels(View->Picture(), Qt::black, left, top, View->width() - 20, View->height() - 13),
+        area);
+}
+
 TEST_F(GraphView, resizeWhileZoomed_keepsTheZoomedPositionsInProportion) {
     Download(RecordOf(std::vector<float>(500, 60.0f)));
     Paint();

@@ -19,8 +19,8 @@
 
 namespace {
 
-// A4 less the PDF's 10-point margins, in points.
-constexpr double PAGE_LEFT = 10.0, PAGE_TOP = PAGE_LEFT;
+// A4 less the PDF's 10-millimetre margins, in points.
+constexpr double PAGE_LEFT = 10.0 / 25.4 * 72, PAGE_TOP = PAGE_LEFT;
 constexpr double PAGE_WIDTH = 595.276 - 2 * PAGE_LEFT, PAGE_HEIGHT = 841.89 - 2 * PAGE_TOP;
 constexpr int DPI = 150;
 const QSize VIEW(1200, 800);
