@@ -15,6 +15,9 @@ inline constexpr int EXIT_FAILURE_STATUS = 1;  // the logger or a file write fai
 inline constexpr int EXIT_BAD_FILE = 2;        // a measurement file that cannot be read
 inline constexpr int EXIT_REAL_TIME = 3;       // the logger is in the other mode: live readings
                                                // for download, stored for monitor
+inline constexpr int EXIT_LOGGER_TAKEN = 4;     // another monitor is watching the logger
+inline constexpr int EXIT_BROKER_REFUSED = 5;   // the MQTT broker refused us (monitor without
+                                                // an archive)
 inline constexpr int EXIT_USAGE = 64;
 
 // What every command gets: the global options and where to print.

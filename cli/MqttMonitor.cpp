@@ -2,6 +2,7 @@
 
 #include "cli/MqttMonitor.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
@@ -30,6 +31,16 @@ std::string HostName() {
     return name;
 }
 
+// Boxes set up from one image share their host name; the machine id tells them apart, so that
+// two monitors do not take each other's connection at the broker.
+std::string DefaultClientId(const std::string& host) {
+    std::ifstream in("/etc/machine-id");
+    std::string machine;
+    std::getline(in, machine);
+    machine = TopicWord(machine.substr(0, 8));
+    return "datalogger-" + host + (machine.empty() ? "" : "-" + machine);
+}
+
 // "all": 1, "none": 0, a positive number N: N; empty for anything else.
 std::optional<int> ReadingsEvery(const std::string& text) {
     if (text == "all") {
@@ -46,14 +57,24 @@ std::optional<int> ReadingsEvery(const std::string& text) {
     return every;
 }
 
-// The password from the file named (its first line) or else from the environment; empty with
-// `problem` set when the file cannot be read.
-std::string Password(const CMqttOptions& options, std::string& problem) {
+// The password from the file named (its first line, without the CR of a file written on
+// Windows) or else from the environment; empty with `problem` set when the file cannot be
+// read. A file others may read is said on `err`.
+std::string Password(const CMqttOptions& options, std::string& problem, std::ostream& err) {
     if (!options.PasswordFile.empty()) {
         std::ifstream in(options.PasswordFile);
         std::string line;
         if (!in || (!std::getline(in, line) && !in.eof())) {
             problem = "--mqtt-password-file: cannot read \"" + options.PasswordFile + "\".";
+        }
+        if (line.ends_with('\r')) {
+            line.pop_back();
+        }
+        struct stat file{};
+        if (stat(options.PasswordFile.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+            (file.st_mode & S_IROTH) != 0) {
+            err << "Warning: the password file \"" << options.PasswordFile
+                << "\" may be read by every user of this computer (chmod o-r).\n";
         }
         return line;
     }
@@ -70,6 +91,7 @@ std::string Described(const CMqttEndpoint& endpoint) {
 
 struct CMqttMonitor::Parts {
     std::string Broker;
+    bool Archived = false;
     std::unique_ptr<CMqttClient> Client;
     std::unique_ptr<CMqttPublisher> Publisher;
 };
@@ -81,7 +103,9 @@ void AddMqttOptions(CLI::App& monitor, CMqttOptions& options) {
                     "mqtt://host[:port] or mqtts://host[:port] (TLS)")
         ->check(
             [](const std::string& url) {
-                return ParseMqttUrl(url) ? "" : "mqtt://host[:port] or mqtts://host[:port]";
+                return ParseMqttUrl(url) ? ""
+                                         : "mqtt://host[:port] or mqtts://host[:port], an IPv6 "
+                                           "address in brackets: mqtt://[::1]:1883";
             },
             "URL");
     const std::pair<const char*, std::pair<std::string*, const char*>> more[] = {
@@ -97,7 +121,9 @@ void AddMqttOptions(CLI::App& monitor, CMqttOptions& options) {
          {&options.PasswordFile,
           "A file whose first line is the "
           "password at the broker"}},
-        {"--mqtt-client-id", {&options.ClientId, "The client id (default datalogger-HOST)"}},
+        {"--mqtt-client-id",
+         {&options.ClientId,
+          "The client id (default datalogger-HOST-MACHINE, MACHINE from /etc/machine-id)"}},
         {"--mqtt-prefix", {&options.Prefix, "The topics' prefix (default datalogger/HOST)"}},
         {"--mqtt-readings",
          {&options.Readings,
@@ -113,14 +139,21 @@ void AddMqttOptions(CLI::App& monitor, CMqttOptions& options) {
                 return ReadingsEvery(text) ? "" : "all, none or a number from 1";
             },
             "all|N|none");
+    // Topics that start with $ are the broker's own, which it denies to clients.
     monitor.get_option("--mqtt-prefix")
         ->check(
             [](const std::string& prefix) {
                 const bool topic = !prefix.empty() && !prefix.ends_with('/') &&
-                                   prefix.find_first_of("+#") == std::string::npos;
-                return topic ? "" : "a topic without + or #, not ending with /";
+                                   !prefix.starts_with('$') &&
+                                   prefix.find_first_of("+#") == std::string::npos &&
+                                   IsUtf8(prefix);
+                return topic ? ""
+                             : "UTF-8 text without + or #, not starting with $ nor ending "
+                               "with /";
             },
             "PREFIX");
+    monitor.get_option("--mqtt-client-id")
+        ->check([](const std::string& id) { return IsUtf8(id) ? "" : "UTF-8 text"; }, "ID");
     monitor.get_option("--mqtt-password-file")->needs("--mqtt-user");
     monitor
         .add_flag("--mqtt-discovery", options.Discovery,
@@ -131,8 +164,8 @@ void AddMqttOptions(CLI::App& monitor, CMqttOptions& options) {
 }
 
 std::unique_ptr<CMqttMonitor> CMqttMonitor::Start(const CMqttOptions& options,
-                                                  const CAlarmSettings& alarms, std::ostream& err,
-                                                  int& status) {
+                                                  const CAlarmSettings& alarms, bool archived,
+                                                  std::ostream& err, int& status) {
     status = EXIT_USAGE;
     // The URL, the readings and the prefix were checked as the options were read.
     const auto endpoint = ParseMqttUrl(options.Url);
@@ -143,17 +176,21 @@ std::unique_ptr<CMqttMonitor> CMqttMonitor::Start(const CMqttOptions& options,
     }
     std::string problem;
     CMqttClientSettings client;
-    client.Password = Password(options, problem);
+    client.Password = Password(options, problem, err);
     if (!problem.empty()) {
         err << problem << '\n';
         return nullptr;
+    }
+    if (!options.User.empty() && !endpoint->Tls && !IsLoopbackHost(endpoint->Host)) {
+        err << "Warning: the password goes to " << endpoint->Host
+            << " unencrypted (mqtt://); mqtts:// encrypts it.\n";
     }
     const std::string host = TopicWord(HostName());
     const std::string prefix = options.Prefix.empty() ? "datalogger/" + host : options.Prefix;
     client.Endpoint = *endpoint;
     client.CaFile = options.CaFile;
     client.User = options.User;
-    client.ClientId = options.ClientId.empty() ? "datalogger-" + host : options.ClientId;
+    client.ClientId = options.ClientId.empty() ? DefaultClientId(host) : options.ClientId;
     client.StatusTopic = prefix + "/status";
     if (options.Discovery) {
         client.Announcements = DiscoveryMessages(prefix);
@@ -161,12 +198,19 @@ std::unique_ptr<CMqttMonitor> CMqttMonitor::Start(const CMqttOptions& options,
 
     auto parts = std::make_unique<Parts>();
     parts->Broker = Described(*endpoint);
+    parts->Archived = archived;
     parts->Client = std::make_unique<CMqttClient>(std::move(client));
-    status = EXIT_FAILURE_STATUS;
+    status = EXIT_BROKER_REFUSED;
     switch (parts->Client->WaitForFirstOutcome(FIRST_ANSWER_WAIT)) {
         case MqttLink::Refused:
-            err << "The MQTT broker " << parts->Broker << ": " << parts->Client->Problem() << ".\n";
-            return nullptr;
+            err << "The MQTT broker " << parts->Broker << ": " << parts->Client->Problem();
+            if (!archived) {
+                err << ".\n";
+                return nullptr;
+            }
+            // The archive matters more than the broker: the monitor goes on without it.
+            err << "; nothing is published, the archive goes on.\n";
+            break;
         case MqttLink::Online:
             break;
         default:
@@ -189,16 +233,20 @@ CStationObserver& CMqttMonitor::Observer() {
     return *m_parts->Publisher;
 }
 
-bool CMqttMonitor::Refused() const {
-    return m_parts->Client->Link() == MqttLink::Refused;
+bool CMqttMonitor::EndsMonitor() const {
+    return !m_parts->Archived && m_parts->Client->Link() == MqttLink::Refused;
 }
 
 int CMqttMonitor::Finish(std::ostream& err) {
-    if (Refused()) {
-        err << "The MQTT broker " << m_parts->Broker << ": " << m_parts->Client->Problem() << ".\n";
-        return EXIT_FAILURE_STATUS;
+    const std::int64_t lost = m_parts->Client->Close(CLOSE_WAIT);
+    for (const std::string& notice : m_parts->Client->TakeNotices()) {
+        err << notice << '\n';
     }
-    if (const std::int64_t lost = m_parts->Client->Close(CLOSE_WAIT); lost > 0) {
+    if (m_parts->Client->Link() == MqttLink::Refused) {
+        err << "The MQTT broker " << m_parts->Broker << ": " << m_parts->Client->Problem() << ".\n";
+        return m_parts->Archived ? EXIT_FAILURE_STATUS : EXIT_BROKER_REFUSED;
+    }
+    if (lost > 0) {
         err << lost << " intervals and alarms could not be published to the MQTT broker "
             << m_parts->Broker << ".\n";
         return EXIT_FAILURE_STATUS;

@@ -32,18 +32,19 @@ void AddMqttOptions(CLI::App& monitor, CMqttOptions& options);
 class CMqttMonitor {
 public:
     // Reads the options and connects; empty (with `status` set and the reason said on `err`)
-    // when the options are wrong or the broker refuses us. A broker that cannot be reached is
-    // said on `err` and tried again while the monitor polls.
+    // when the options are wrong or the broker refuses a monitor without an archive. A broker
+    // that cannot be reached is said on `err` and tried again while the monitor polls.
     static std::unique_ptr<CMqttMonitor> Start(const CMqttOptions& options,
-                                               const CAlarmSettings& alarms, std::ostream& err,
-                                               int& status);
+                                               const CAlarmSettings& alarms, bool archived,
+                                               std::ostream& err, int& status);
     ~CMqttMonitor();
 
     CStationObserver& Observer();
-    // The broker refused us while the monitor ran: it has to stop.
-    bool Refused() const;
+    // The broker refused a monitor without an archive: it has to stop. With one, archiving
+    // goes on and the refusal shows in the exit status.
+    bool EndsMonitor() const;
     // Publishes "offline" and disconnects; the exit status: failure when the broker refused us
-    // or messages were not published, which it says on `err`.
+    // or messages were not acknowledged, which it says on `err`.
     int Finish(std::ostream& err);
 
 private:

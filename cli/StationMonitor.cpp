@@ -53,10 +53,14 @@ std::string IntervalLevelText(const std::optional<double>& level) {
 // runs as the plain monitor numbers them, and a line per interval that starts with "interval".
 class CStationPrinter : public CStationObserver {
 public:
-    CStationPrinter(std::ostream& out, std::ostream& err) : m_out(out, err) {}
+    CStationPrinter(std::ostream& out, std::ostream& err, bool quietReadings)
+        : m_out(out, err), m_quietReadings(quietReadings) {}
 
     void RunStarted(const CStationRun&) override {}
     void Reading(const CStationReading& reading) override {
+        if (m_quietReadings) {
+            return;
+        }
         m_out.WriteLine(std::to_string(reading.Number) + '\t' +
                         FormatLocalTime(reading.TimeMs / 1000, CLOCK_FORMAT) + '\t' +
                         LevelText(reading.LevelDb, 1));
@@ -71,6 +75,7 @@ public:
 
 private:
     CReadingOutput m_out;
+    bool m_quietReadings;
 };
 
 // The logger's one monitor: a lock in the program directory, where the last measurement and
@@ -118,7 +123,7 @@ std::string IntervalLine(const CIntervalLevels& interval) {
 
 bool CStationMonitorOptions::Requested() const {
     return Archive->count() > 0 || !Interval.empty() || !Duration.empty() || Reconnect ||
-           Mqtt.Requested();
+           QuietReadings || Mqtt.Requested();
 }
 
 void AddStationOptions(CLI::App& monitor, CStationMonitorOptions& options) {
@@ -136,7 +141,11 @@ void AddStationOptions(CLI::App& monitor, CStationMonitorOptions& options) {
     monitor.add_option("--duration", options.Duration, "Stop after this long: 45s, 90m, 36h, 7d");
     monitor.add_flag("--reconnect", options.Reconnect,
                      "Try a logger that stops answering or is unplugged again every 5 seconds");
-    for (const char* name : {"--archive", "--interval", "--duration", "--reconnect"}) {
+    // A service's journal keeps what matters (intervals, messages) rather than 86400 lines a day.
+    monitor.add_flag("--quiet-readings", options.QuietReadings,
+                     "Print the intervals and messages but not a line per reading");
+    for (const char* name :
+         {"--archive", "--interval", "--duration", "--reconnect", "--quiet-readings"}) {
         monitor.get_option("--csv")->excludes(name);
     }
     AddMqttOptions(monitor, options.Mqtt);
@@ -190,7 +199,7 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     const CLoggerLock loggerLock;
     if (!loggerLock.Held()) {
         context.Err << "Another monitor is watching the logger; a logger has one monitor.\n";
-        return EXIT_FAILURE_STATUS;
+        return EXIT_LOGGER_TAKEN;
     }
     std::unique_ptr<CStationArchive> archive;
     std::filesystem::path archiveFile = options.ArchiveFile;
@@ -210,7 +219,8 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     std::unique_ptr<CMqttMonitor> mqtt;
     if (options.Mqtt.Requested()) {
         int mqttStatus = EXIT_OK;
-        mqtt = CMqttMonitor::Start(options.Mqtt, settings.Alarms, context.Err, mqttStatus);
+        mqtt = CMqttMonitor::Start(options.Mqtt, settings.Alarms, archived, context.Err,
+                                   mqttStatus);
         if (!mqtt) {
             return mqttStatus;
         }
@@ -219,7 +229,7 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
 
     CConsolePrompt prompt(context.Out, context.Err);
     CStation station(*device.Bridge, prompt, *device.Clock, settings, context.Err);
-    CStationPrinter printer(context.Out, context.Err);
+    CStationPrinter printer(context.Out, context.Err, options.QuietReadings);
     station.AddObserver(printer);
     if (archive) {
         station.AddObserver(*archive);
@@ -227,11 +237,11 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     if (mqtt) {
         station.AddObserver(mqtt->Observer());
     }
-    // A broker that refuses us ends the monitor: a wrong password is not tried forever; so does
-    // an archive that can take nothing more.
+    // A broker that refuses a monitor without an archive ends it: a wrong password is not
+    // tried forever; so does an archive that can take nothing more.
     const StationEnd end = station.Run([&] {
-        return shared.StopRequested() || printer.OutputLost() || (mqtt && mqtt->Refused()) ||
-               (archive && archive->Broken());
+        return shared.StopRequested() || printer.OutputLost() ||
+               (mqtt && mqtt->EndsMonitor()) || (archive && archive->Broken());
     });
     int status = printer.OutputLost() ? EXIT_FAILURE_STATUS : EXIT_OK;
     switch (end) {

@@ -18,6 +18,7 @@ struct CStationMonitorOptions {
     std::string Interval;
     std::string Duration;
     bool Reconnect = false;
+    bool QuietReadings = false;
     CMqttOptions Mqtt;
     CLI::Option* Count = nullptr;
 

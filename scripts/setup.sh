@@ -21,8 +21,9 @@ packages=(
 )
 if [ "${1:-}" = "--tests" ]; then
     # mosquitto: the broker the MQTT tests start; openssl makes their TLS certificate;
-    # faketime sets the system's clock of a monitor under test.
-    packages+=(libreoffice-calc-nogui sqlite3 mosquitto openssl faketime)
+    # faketime sets the system's clock of a monitor under test; systemd: systemd-analyze
+    # verifies and rates the service units of a staged install.
+    packages+=(libreoffice-calc-nogui sqlite3 mosquitto openssl faketime systemd)
     # locales: a German locale, whose decimal comma the window's tests run under.
     packages+=(locales)
 fi

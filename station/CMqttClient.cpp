@@ -1,15 +1,22 @@
 #include "station/CMqttClient.h"
 
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace {
 
 constexpr int KEEP_ALIVE_SECONDS = 30;
 constexpr int LOOP_TIMEOUT_MS = 200;
+// How long the end waits for a broker to take the disconnect.
+constexpr std::chrono::seconds STOP_WAIT{2};
+// Connections ended soon after the login, in a row, before the user is told.
+constexpr int SHORT_SESSIONS_TOLD = 3;
 constexpr const char* ONLINE = "online";
 constexpr const char* OFFLINE = "offline";
 
@@ -49,12 +56,20 @@ CMqttClient::CMqttClient(CMqttClientSettings settings) : m_settings(std::move(se
         return;
     }
     mosquitto_threaded_set(m_client, true);
-    mosquitto_connect_callback_set(
-        m_client, [](mosquitto*, void* user, int code) { Of(user).Connected(code); });
-    mosquitto_disconnect_callback_set(m_client,
-                                      [](mosquitto*, void* user, int) { Of(user).Disconnected(); });
-    mosquitto_publish_callback_set(
-        m_client, [](mosquitto*, void* user, int mid) { Of(user).Published(mid); });
+    // MQTT 5: the broker says why it ends a connection or denies a message.
+    mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    mosquitto_connect_v5_callback_set(
+        m_client, [](mosquitto*, void* user, int code, int, const mosquitto_property*) {
+            Of(user).Connected(code);
+        });
+    mosquitto_disconnect_v5_callback_set(
+        m_client, [](mosquitto*, void* user, int reason, const mosquitto_property*) {
+            Of(user).Disconnected(reason);
+        });
+    mosquitto_publish_v5_callback_set(
+        m_client, [](mosquitto*, void* user, int mid, int reason, const mosquitto_property*) {
+            Of(user).Published(mid, reason);
+        });
     mosquitto_log_callback_set(m_client, [](mosquitto*, void* user, int level, const char* text) {
         if (level == MOSQ_LOG_ERR) {
             Of(user).Logged(text);
@@ -90,7 +105,6 @@ CMqttClient::~CMqttClient() {
     }
     m_changed.notify_all();
     if (m_thread.joinable()) {
-        mosquitto_disconnect(m_client);
         m_thread.join();
     }
     mosquitto_destroy(m_client);
@@ -98,19 +112,36 @@ CMqttClient::~CMqttClient() {
 
 void CMqttClient::Loop() {
     std::chrono::milliseconds retry = FIRST_RETRY;
+    int shortSessions = 0;
     for (;;) {
         {
             const std::lock_guard lock(m_mutex);
             m_sessionUp = false;
+            m_brokerReason.clear();
+            m_takenOver = false;
         }
         int code = mosquitto_connect_async(m_client, m_settings.Endpoint.Host.c_str(),
                                            m_settings.Endpoint.Port, KEEP_ALIVE_SECONDS);
+        // An end asked for while the connection is being made is taken here, between two
+        // steps of the library, never in the middle of one; a broker that does not answer
+        // the disconnect is left after a while.
+        std::optional<std::chrono::steady_clock::time_point> leaveBy;
         while (code == MOSQ_ERR_SUCCESS) {
+            if (m_stopping && !leaveBy) {
+                mosquitto_disconnect(m_client);
+                leaveBy = std::chrono::steady_clock::now() + STOP_WAIT;
+            }
+            if (leaveBy && std::chrono::steady_clock::now() > *leaveBy) {
+                break;
+            }
             code = mosquitto_loop(m_client, LOOP_TIMEOUT_MS, 1);
+        }
+        if (m_stopping) {
+            return;
         }
         const std::string problem = AttemptProblem(code);
         std::unique_lock lock(m_mutex);
-        if (m_stopping || m_link == MqttLink::Refused) {
+        if (m_link == MqttLink::Refused) {
             return;
         }
         // A TLS failure before the broker answered is a certificate or a set-up that will not
@@ -123,24 +154,85 @@ void CMqttClient::Loop() {
             m_changed.notify_all();
             return;
         }
-        if (m_sessionUp) {
+        if (m_sessionUp && std::chrono::steady_clock::now() - m_onlineSince >= STEADY_SESSION) {
             retry = FIRST_RETRY;
+            shortSessions = 0;
+        } else if (m_sessionUp && ++shortSessions == SHORT_SESSIONS_TOLD) {
+            // Brokers that give no reason end a connection so for a packet too large or for
+            // another client that logs in with our id.
+            Notice("short", "The MQTT broker ended the connection soon after each of the last " +
+                                std::to_string(SHORT_SESSIONS_TOLD) + " logins (" +
+                                (m_brokerReason.empty()
+                                     ? "no reason given: a message too large, or another "
+                                       "client with the client id \"" +
+                                           m_settings.ClientId + "\"?"
+                                     : m_brokerReason) +
+                                "); it is tried again less often, up to every " +
+                                std::to_string(LONGEST_RETRY.count()) + " s.");
         }
-        m_problem = m_sessionUp ? "the connection was lost" : problem;
+        if (m_takenOver) {
+            retry = std::max<std::chrono::milliseconds>(retry, TAKEN_OVER_RETRY);
+        }
+        m_problem = !m_sessionUp            ? problem
+                    : m_brokerReason.empty() ? "the connection was lost"
+                                             : "the broker ended the connection: " + m_brokerReason;
         m_link = MqttLink::Away;
         m_changed.notify_all();
-        m_changed.wait_for(lock, retry, [this] { return m_stopping; });
+        m_changed.wait_for(lock, retry, [this] { return m_stopping.load(); });
         if (m_stopping) {
             return;
         }
-        retry = std::min<std::chrono::milliseconds>(retry * 2, LONGEST_RETRY);
+        retry = std::clamp<std::chrono::milliseconds>(retry * 2, FIRST_RETRY,
+                                                      m_takenOver ? retry : LONGEST_RETRY);
     }
 }
 
-bool CMqttClient::Hand(const Message& message, int qos) {
-    return mosquitto_publish(m_client, nullptr, message.Topic.c_str(),
-                             static_cast<int>(message.Payload.size()), message.Payload.data(), qos,
-                             message.Retain) == MOSQ_ERR_SUCCESS;
+CMqttClient::Handed CMqttClient::Hand(const Message& message, int qos) {
+    int mid = 0;
+    const int code =
+        mosquitto_publish(m_client, &mid, message.Topic.c_str(),
+                          static_cast<int>(message.Payload.size()), message.Payload.data(), qos,
+                          message.Retain);
+    if (code == MOSQ_ERR_OVERSIZE_PACKET) {
+        // The broker said, as we connected, how large a packet it takes: never this one.
+        Notice("large " + message.Topic, "The MQTT broker takes no message as large as the one on " +
+                                             message.Topic + " (" +
+                                             std::to_string(message.Payload.size()) +
+                                             " bytes): it is not published.");
+        m_dropped += message.Counted ? 1 : 0;
+        return Handed::Never;
+    }
+    if (code != MOSQ_ERR_SUCCESS) {
+        return Handed::Later;
+    }
+    if (qos > 0) {
+        m_inFlight[mid] = {message.Topic, message.Counted};
+    }
+    return Handed::Yes;
+}
+
+void CMqttClient::Keep(Message message) {
+    const std::lock_guard lock(m_mutex);
+    if (m_link == MqttLink::Refused) {
+        ++m_dropped;
+        return;
+    }
+    if (m_link == MqttLink::Online && m_queue.empty() && Hand(message, 1) != Handed::Later) {
+        return;
+    }
+    // Alarms give way first: to the bound of alarms, then to a full queue.
+    const bool alarmsFull = message.Alarm && m_queuedAlarms == ALARM_CAPACITY;
+    if (alarmsFull || m_queue.size() == QUEUE_CAPACITY) {
+        auto evicted = alarmsFull || m_queuedAlarms > 0
+                           ? std::find_if(m_queue.begin(), m_queue.end(),
+                                          [](const Message& m) { return m.Alarm; })
+                           : m_queue.begin();
+        m_queuedAlarms -= evicted->Alarm ? 1 : 0;
+        m_queue.erase(evicted);
+        ++m_dropped;
+    }
+    m_queuedAlarms += message.Alarm ? 1 : 0;
+    m_queue.push_back(std::move(message));
 }
 
 void CMqttClient::SetLink(MqttLink link, std::string problem) {
@@ -153,13 +245,13 @@ void CMqttClient::SetLink(MqttLink link, std::string problem) {
 }
 
 void CMqttClient::Connected(int code) {
-    if (code == 3) {  // the server is unavailable for now: the loop tries again
-        mosquitto_disconnect(m_client);
+    if (code == MQTT_RC_SERVER_UNAVAILABLE || code == MQTT_RC_SERVER_BUSY) {
+        mosquitto_disconnect(m_client);  // for now: the loop tries again
         return;
     }
     if (code != 0) {
         SetLink(MqttLink::Refused,
-                "the broker refused the connection: " + Clause(mosquitto_connack_string(code)));
+                "the broker refused the connection: " + Clause(mosquitto_reason_string(code)));
         mosquitto_disconnect(m_client);
         return;
     }
@@ -168,17 +260,35 @@ void CMqttClient::Connected(int code) {
     for (const CDiscoveryMessage& announcement : m_settings.Announcements) {
         Hand({announcement.Topic, announcement.Payload, true}, 1);
     }
-    while (!m_queue.empty() && Hand(m_queue.front(), 1)) {
+    for (const auto& [topic, payload] : m_states) {
+        Hand({topic, payload, true}, 1);
+    }
+    while (!m_queue.empty() && Hand(m_queue.front(), 1) != Handed::Later) {
+        m_queuedAlarms -= m_queue.front().Alarm ? 1 : 0;
         m_queue.pop_front();
     }
     m_link = MqttLink::Online;
     m_sessionUp = true;
+    m_onlineSince = std::chrono::steady_clock::now();
     m_problem.clear();
     m_changed.notify_all();
 }
 
-void CMqttClient::Disconnected() {
+void CMqttClient::Disconnected(int reason) {
     const std::lock_guard lock(m_mutex);
+    // The broker's own reasons are 128 and above; below are the library's errors.
+    if (reason >= 128) {
+        m_brokerReason = Clause(mosquitto_reason_string(reason));
+    }
+    if (reason == MQTT_RC_SESSION_TAKEN_OVER) {
+        m_takenOver = true;
+        Notice("taken over", "Another client connected to the MQTT broker with this monitor's "
+                             "client id \"" +
+                                 m_settings.ClientId +
+                                 "\" and took the connection over (two monitors with one "
+                                 "--mqtt-client-id?); it is tried again every " +
+                                 std::to_string(TAKEN_OVER_RETRY.count()) + " s.");
+    }
     if (m_link == MqttLink::Online) {
         m_link = MqttLink::Away;
         m_problem = "the connection was lost";
@@ -186,19 +296,39 @@ void CMqttClient::Disconnected() {
     }
 }
 
-void CMqttClient::Published(int mid) {
+void CMqttClient::Published(int mid, int reason) {
     {
-        const std::lock_guard lock(m_ackMutex);
-        if (m_closing) {
-            m_acknowledged.push_back(mid);
+        const std::lock_guard lock(m_mutex);
+        const auto flight = m_inFlight.find(mid);
+        if (flight == m_inFlight.end()) {
+            return;
         }
+        if (reason >= 128) {
+            Notice("denied " + flight->second.Topic,
+                   "The MQTT broker denied the messages on " + flight->second.Topic + " (" +
+                       Clause(mosquitto_reason_string(reason)) + ").");
+            m_dropped += flight->second.Counted ? 1 : 0;
+        }
+        m_inFlight.erase(flight);
     }
-    m_acknowledgedChanged.notify_all();
+    m_changed.notify_all();
 }
 
 void CMqttClient::Logged(const char* text) {
     const std::lock_guard lock(m_logMutex);
     m_tlsError = Clause(text);
+}
+
+void CMqttClient::Notice(std::string key, std::string text) {
+    if (std::find(m_told.begin(), m_told.end(), key) == m_told.end()) {
+        m_told.push_back(std::move(key));
+        m_notices.push_back(std::move(text));
+    }
+}
+
+std::vector<std::string> CMqttClient::TakeNotices() {
+    const std::lock_guard lock(m_mutex);
+    return std::exchange(m_notices, {});
 }
 
 MqttLink CMqttClient::WaitForFirstOutcome(std::chrono::milliseconds timeout) {
@@ -218,16 +348,11 @@ std::string CMqttClient::Problem() const {
 }
 
 void CMqttClient::PublishKept(const std::string& topic, const std::string& payload) {
-    const std::lock_guard lock(m_mutex);
-    Message message{topic, payload, false};
-    if (m_link == MqttLink::Online && m_queue.empty() && Hand(message, 1)) {
-        return;
-    }
-    if (m_queue.size() == QUEUE_CAPACITY) {
-        m_queue.pop_front();
-        ++m_dropped;
-    }
-    m_queue.push_back(std::move(message));
+    Keep({topic, payload, false, true, false});
+}
+
+void CMqttClient::PublishAlarm(const std::string& topic, const std::string& payload) {
+    Keep({topic, payload, false, true, true});
 }
 
 void CMqttClient::PublishLive(const std::string& topic, const std::string& payload) {
@@ -237,34 +362,30 @@ void CMqttClient::PublishLive(const std::string& topic, const std::string& paylo
     }
 }
 
+void CMqttClient::PublishState(const std::string& topic, const std::string& payload) {
+    const std::lock_guard lock(m_mutex);
+    m_states[topic] = payload;
+    if (m_link == MqttLink::Online) {
+        Hand({topic, payload, true}, 1);
+    }
+}
+
 std::int64_t CMqttClient::Close(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    {
-        const std::lock_guard lock(m_ackMutex);
-        m_closing = true;
+    std::unique_lock lock(m_mutex);
+    // A broker away for a moment may come back before the deadline and take the queue.
+    m_changed.wait_until(lock, deadline, [this] {
+        return m_link != MqttLink::Connecting && m_link != MqttLink::Away;
+    });
+    if (m_link == MqttLink::Online) {
+        Hand({m_settings.StatusTopic, OFFLINE, true}, 1);
     }
-    int statusMid = -1;
-    {
-        std::unique_lock lock(m_mutex);
-        // A broker away for a moment may come back before the deadline and take the queue.
-        m_changed.wait_until(lock, deadline, [this] {
-            return m_link != MqttLink::Connecting && m_link != MqttLink::Away;
-        });
-        if (m_link == MqttLink::Online &&
-            mosquitto_publish(m_client, &statusMid, m_settings.StatusTopic.c_str(),
-                              static_cast<int>(std::strlen(OFFLINE)), OFFLINE, 1,
-                              true) != MOSQ_ERR_SUCCESS) {
-            statusMid = -1;
-        }
+    // What the broker has acknowledged is published; a broker that stopped answering (or a
+    // connection that went) leaves the rest in flight.
+    m_changed.wait_until(lock, deadline, [this] { return m_inFlight.empty(); });
+    std::int64_t lost = static_cast<std::int64_t>(m_queue.size()) + m_dropped;
+    for (const auto& [mid, flight] : m_inFlight) {
+        lost += flight.Counted ? 1 : 0;
     }
-    if (statusMid >= 0) {
-        // The broker acknowledges in order: once it has the status, it has all before it.
-        std::unique_lock lock(m_ackMutex);
-        m_acknowledgedChanged.wait_until(lock, deadline, [&] {
-            return std::find(m_acknowledged.begin(), m_acknowledged.end(), statusMid) !=
-                   m_acknowledged.end();
-        });
-    }
-    const std::lock_guard lock(m_mutex);
-    return static_cast<std::int64_t>(m_queue.size()) + m_dropped;
+    return lost;
 }

@@ -12,8 +12,9 @@ struct CMqttPublisherSettings {
     CAlarmSettings Alarms;
 };
 
-// Passes a station's readings, intervals and alarm crossings on to an MQTT broker, and says on
-// `messages` when the broker goes away and when it is back.
+// Passes a station's readings, intervals and alarm crossings on to an MQTT broker, with the
+// alarm's state retained on PREFIX/alarm/state ("high", "low" or "off") from the start, and
+// says on `messages` when the broker goes away, refuses us or is back, and what it denied.
 class CMqttPublisher : public CStationObserver {
 public:
     CMqttPublisher(CMqttClient& client, CMqttPublisherSettings settings, std::ostream& messages);
@@ -26,6 +27,7 @@ public:
 
 private:
     void TellLinkChanges();
+    void PublishAlarmState();
 
     CMqttClient& m_client;
     CMqttPublisherSettings m_settings;

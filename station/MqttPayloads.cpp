@@ -65,10 +65,12 @@ std::optional<CMqttEndpoint> ParseMqttUrl(std::string_view url) {
             }
             port = rest.substr(1);
         }
-    } else if (const std::size_t colon = url.rfind(':'); colon != std::string_view::npos) {
+    } else if (const std::size_t colon = url.find(':'); colon != std::string_view::npos) {
         host = url.substr(0, colon);
         port = url.substr(colon + 1);
     }
+    // The first colon starts the port: an IPv6 address out of its brackets (mqtt://::1) leaves
+    // an empty host or a port that is no number, and is refused.
     if (host.empty() || host.find_first_of("/@?# ") != std::string_view::npos) {
         return std::nullopt;
     }
@@ -84,6 +86,45 @@ std::optional<CMqttEndpoint> ParseMqttUrl(std::string_view url) {
         endpoint.Port = number;
     }
     return endpoint;
+}
+
+bool IsLoopbackHost(std::string_view host) {
+    return host == "localhost" || host == "::1" || host.starts_with("127.");
+}
+
+bool IsUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        // The sequence's length, and the range of its second byte that rules out overlong
+        // forms, surrogates and code points past U+10FFFF.
+        std::size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else if (lead >= 0x80) {
+            return false;
+        }
+        if (text.size() - i < length) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
 }
 
 std::string LevelPayload(const CStationReading& reading, bool isDBA) {
@@ -139,6 +180,17 @@ std::vector<CAlarmCrossing> CAlarmCrossings::Add(const CStationReading& reading)
     return crossings;
 }
 
+const char* CAlarmCrossings::State() const {
+    switch (m_state) {
+        case AlarmIndicatorState::High:
+            return "high";
+        case AlarmIndicatorState::Low:
+            return "low";
+        default:
+            return "off";
+    }
+}
+
 std::string TopicWord(std::string_view text) {
     std::string word(text);
     for (char& c : word) {
@@ -152,7 +204,14 @@ std::string TopicWord(std::string_view text) {
 }
 
 std::vector<CDiscoveryMessage> DiscoveryMessages(const std::string& prefix) {
-    const std::string node = TopicWord(prefix);
+    // FNV-1a: short, and the same for a prefix on every box and in every version.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : prefix) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(hash));
+    const std::string node = TopicWord(prefix) + "_" + hex;
     const nlohmann::ordered_json device = {{"identifiers", {node}},
                                            {"name", "Sound level datalogger " + prefix},
                                            {"manufacturer", "Datalogger"}};
@@ -167,8 +226,7 @@ std::vector<CDiscoveryMessage> DiscoveryMessages(const std::string& prefix) {
         {"level", "Sound level", "level", "{{ value_json.level_db }}", true},
         {"interval_leq", "Interval Leq", "interval", "{{ value_json.leq_db }}", true},
         {"interval_lmax", "Interval Lmax", "interval", "{{ value_json.lmax_db }}", true},
-        {"alarm", "Sound alarm", "alarm",
-         "{{ value_json.kind if value_json.state == 'on' else 'off' }}", false},
+        {"alarm", "Sound alarm", "alarm/state", "{{ value }}", false},
     };
     std::vector<CDiscoveryMessage> messages;
     for (const Entity& entity : ENTITIES) {

@@ -21,8 +21,13 @@ struct CMqttEndpoint {
     bool Tls = false;
 };
 
-// Empty for anything but the two schemes with a host and, if given, a port of 1..65535.
+// Empty for anything but the two schemes with a host and, if given, a port of 1..65535; an
+// IPv6 address goes in brackets (mqtt://[::1]:1883), as in any URL.
 std::optional<CMqttEndpoint> ParseMqttUrl(std::string_view url);
+// The broker is on this machine: a password sent there unencrypted stays on it.
+bool IsLoopbackHost(std::string_view host);
+// Whether the text is UTF-8, as MQTT wants every topic and client id to be.
+bool IsUtf8(std::string_view text);
 
 // The texts published under a topic prefix. Times are ISO 8601 local times with their UTC
 // offset (with milliseconds when a reading falls between seconds); a missing level is null.
@@ -52,6 +57,8 @@ public:
 
     // The crossings the reading makes: an alarm that goes off comes before one that goes on.
     std::vector<CAlarmCrossing> Add(const CStationReading& reading);
+    // The state after the last reading: "high", "low" or "off".
+    const char* State() const;
 
 private:
     int m_high;
@@ -68,5 +75,7 @@ struct CDiscoveryMessage {
     std::string Payload;
 };
 // Home Assistant's MQTT discovery: a retained configuration per entity (the level, the last
-// interval's Leq and Lmax, the alarm state) that points at the topics under `prefix`.
+// interval's Leq and Lmax, the alarm state) that points at the topics under `prefix`. The
+// node and the ids are the prefix's word with a hash of the prefix itself, so that prefixes
+// that make one word (site/7, site_7, site.7) still make stations of their own.
 std::vector<CDiscoveryMessage> DiscoveryMessages(const std::string& prefix);

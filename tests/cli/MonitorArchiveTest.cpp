@@ -92,6 +92,20 @@ TEST_F(MonitorArchive, twoHundredThousandReadings_allKeptWithTheLevelsOfEveryMin
     EXPECT_EQ(counted, 200000);
 }
 
+// A service's journal: the intervals, not a line per reading, with every reading archived.
+TEST_F(MonitorArchive, quietReadings_printsOnlyTheIntervals) {
+    const CToolRun run = RunTool({"--simulate", "monitor", "--archive", File.string(), "--interval",
+                                  "1m", "--count", "600", "--quiet-readings"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    std::istringstream out(run.Out);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(out, line); ++lines) {
+        EXPECT_TRUE(line.starts_with("interval\t")) << line;
+    }
+    EXPECT_EQ(lines, std::max<std::size_t>(ArchivedIntervals(*Archive(), {}).size(), 10));
+    EXPECT_EQ(Number("SELECT COUNT(*) FROM readings"), 600);
+}
+
 TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
     std::mt19937 random(std::random_device{}());
     for (int kill = 1; kill <= 5; ++kill) {
@@ -237,7 +251,7 @@ TEST_F(MonitorArchive, refusals_leaveTheArchiveAsItWasAndSayWhy) {
     const CToolRun second =
         RunTool({"--simulate", "monitor", "--archive", (Directory / "other.sqlite").string()});
     close(held);
-    EXPECT_EQ(second.Status, EXIT_FAILURE_STATUS);
+    EXPECT_EQ(second.Status, EXIT_LOGGER_TAKEN);
     EXPECT_EQ(second.Err, "Another monitor is watching the logger; a logger has one monitor.\n");
 }
 

@@ -7,6 +7,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,8 @@
 #include <ctime>
 #include <fstream>
 #include <mutex>
+#include <random>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -105,9 +108,9 @@ struct CBroker {
 
 // Every message published after it subscribed, in order, through a session kept by the broker.
 struct CSubscriber {
-    explicit CSubscriber(const CBroker& broker) {
+    explicit CSubscriber(const CBroker& broker, const char* id = "test-subscriber") {
         mosquitto_lib_init();
-        m_client = mosquitto_new("test-subscriber", false, this);
+        m_client = mosquitto_new(id, false, this);
         mosquitto_username_pw_set(m_client, "dl", "secret");
         if (broker.Tls) {
             mosquitto_tls_set(m_client, broker.Cert().c_str(), nullptr, nullptr, nullptr, nullptr);
@@ -164,6 +167,19 @@ struct CSubscriber {
             }
         }
         return payloads;
+    }
+
+    // The first payload on the topic, waiting for it; empty when none came.
+    std::string First(const std::string& topic) {
+        std::unique_lock lock(m_mutex);
+        std::string payload;
+        m_arrived.wait_for(lock, 60s, [&] {
+            const auto found = std::find_if(m_messages.begin(), m_messages.end(),
+                                            [&](const auto& m) { return m.first == topic; });
+            payload = found == m_messages.end() ? "" : found->second;
+            return found != m_messages.end();
+        });
+        return payload;
     }
 
     mosquitto* m_client;
@@ -275,6 +291,14 @@ TEST_F(MqttMonitor, publishesEveryTopicAsTheArchiveHoldsIt) {
     for (const CDiscoveryMessage& message : DiscoveryMessages("site/7")) {
         EXPECT_EQ(subscriber.Payloads(message.Topic), std::vector<std::string>{message.Payload});
     }
+    // A dashboard that connects later learns the alarm's state the run ended in.
+    CAlarmCrossings crossings(alarms);
+    std::string refusal;
+    const auto db = CArchiveDatabase::Open(dir / "a.sqlite", CArchiveDatabase::Access::Read, refusal);
+    for (const CArchivedReading& r : ArchivedReadings(*db, {})) {
+        crossings.Add({0, r.TimeMs, r.LevelDb});
+    }
+    EXPECT_EQ(CSubscriber(broker, "late-dashboard").First("site/7/alarm/state"), crossings.State());
 }
 
 TEST_F(MqttMonitor, brokerAwayForFiveIntervals_everyIntervalAndAlarmArrivesWhenItReturns) {
@@ -304,26 +328,95 @@ TEST_F(MqttMonitor, brokerAwayForFiveIntervals_everyIntervalAndAlarmArrivesWhenI
     EXPECT_EQ(status, (std::vector<std::string>{"online", "offline", "online", "offline"}));
 }
 
-TEST_F(MqttMonitor, refusedLoginOrCertificateEndsAtOnceWithStatusOne) {
+TEST_F(MqttMonitor, refusedLoginOrCertificate_archivesTheWholeRunAndExitsOne) {
     CBroker broker(dir, true);
     // A wrong password to a broker trusted, the right one to a broker whose certificate is not.
     const std::pair<std::vector<std::string>, const char*> CASES[] = {
         {{"--mqtt-ca", broker.Cert(), "--mqtt-password-file", "/dev/null"},
-         "refused the connection: Connection Refused: not authorised.\n"},
+         "refused the connection: Not authorized.\n"},
         {{},
          "TLS failed: OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify "
          "failed.\n"}};
     for (const auto& [more, said] : CASES) {
-        const CToolRun run = Monitor(broker.Url(), "1h", more);
+        std::filesystem::remove(dir / "a.sqlite");
+        const CToolRun run = Monitor(broker.Url(), "2m", more);
         EXPECT_EQ(run.Status, 1);
-        EXPECT_EQ(run.Out, "");
+        EXPECT_NE(run.Err.find("nothing is published, the archive goes on"), std::string::npos);
         EXPECT_TRUE(run.Err.ends_with(said)) << run.Err;
+        EXPECT_EQ(FromArchive(dir / "a.sqlite", alarms).Readings, 120);
     }
-    // The same broker with its certificate trusted.
+    // Without an archive the refusal ends the monitor, with a status a service can tell apart.
+    const CToolRun alone = RunTool({"--simulate", "monitor", "--mqtt", broker.Url(), "--mqtt-ca",
+                                    broker.Cert(), "--mqtt-user", "dl", "--mqtt-password-file",
+                                    "/dev/null"});
+    EXPECT_EQ(alone.Status, 5) << alone.Err;
+    // The same broker with its certificate trusted, the password in a file written on Windows
+    // that every user may read.
+    std::filesystem::remove(dir / "a.sqlite");
+    const std::string password = (dir / "password").string();
+    std::ofstream(password) << "secret\r\n";
+    chmod(password.c_str(), 0644);
     CSubscriber subscriber(broker);
-    const CToolRun run = Monitor(broker.Url(), "10m", {"--mqtt-ca", broker.Cert()});
+    const CToolRun run = Monitor(broker.Url(), "10m",
+                                 {"--mqtt-ca", broker.Cert(), "--mqtt-password-file", password});
     ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Err.find("may be read by every user"), std::string::npos) << run.Err;
     ExpectAllPublished(subscriber);
+}
+
+TEST_F(MqttMonitor, brokerStoppedBeforeTheEnd_whatItDidNotAcknowledgeIsCountedAndExitsOne) {
+    CBroker broker(dir, false);
+    CSubscriber subscriber(broker);
+    CToolRun run{};
+    std::thread monitor([&] { run = Monitor(broker.Url(), "20m"); });
+    ASSERT_EQ(subscriber.First("site/7/status"), "online");
+    kill(broker.m_pid, SIGSTOP);
+    monitor.join();
+    kill(broker.m_pid, SIGCONT);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(std::regex_search(run.Err, std::regex("[1-9][0-9]* intervals and alarms could not")))
+        << run.Err;
+}
+
+TEST_F(MqttMonitor, anotherClientWithItsId_isNoticedAndBackedOffFrom) {
+    CBroker broker(dir, false);
+    CSubscriber subscriber(broker);
+    CToolRun run{};
+    std::thread monitor([&] { run = Monitor(broker.Url(), "30m", {"--mqtt-client-id", "twin"}); });
+    ASSERT_EQ(subscriber.First("site/7/status"), "online");
+    mosquitto* twin = mosquitto_new("twin", true, nullptr);
+    mosquitto_username_pw_set(twin, "dl", "secret");
+    EXPECT_EQ(mosquitto_connect(twin, "127.0.0.1", broker.Port, 30), MOSQ_ERR_SUCCESS);
+    mosquitto_loop_start(twin);
+    monitor.join();
+    mosquitto_disconnect(twin);
+    mosquitto_loop_stop(twin, false);
+    mosquitto_destroy(twin);
+    EXPECT_NE(run.Err.find("client id \"twin\""), std::string::npos)
+        << run.Err;
+}
+
+TEST_F(MqttMonitor, prefixOrUrlABrokerCannotTake_isRefusedWithExitSixtyFour) {
+    const std::pair<const char*, const char*> CASES[] = {
+        {"mqtt://127.0.0.1", "$SYS/dl"}, {"mqtt://127.0.0.1", "site/\xff"},
+        {"mqtt://::1", "site"},          {"mqtt://fe80::1:1883", "site"}};
+    for (const auto& [url, prefix] : CASES) {
+        const CToolRun run = RunTool({"--simulate", "monitor", "--mqtt", url, "--mqtt-prefix", prefix});
+        EXPECT_EQ(run.Status, 64) << url << " " << prefix << ": " << run.Err;
+    }
+}
+
+// Ended at any moment of connecting, logging in or publishing, a client never hangs.
+TEST(MqttClient, endedAtRandomMomentsOfConnecting_neverHangs) {
+    CTempDir dir;
+    CBroker broker(dir, false);
+    std::mt19937 random(std::random_device{}());
+    for (int i = 0; i < 50; ++i) {
+        CMqttClient client({{"127.0.0.1", broker.Port, false}, "", "dl", "secret",
+                            "hasty-" + std::to_string(i), "hasty/status", {}});
+        client.PublishKept("hasty/interval", "{}");
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    }
 }
 
 TEST_F(MqttMonitor, unreachableBrokerAtStart_monitorArchivesOnAndSaysWhatWasNotPublished) {
@@ -418,19 +511,23 @@ TEST(MqttPayloads, discoveryPointsEachEntityAtItsFigure) {
         {"level", "site/7/level", "{{ value_json.level_db }}", true},
         {"interval_leq", "site/7/interval", "{{ value_json.leq_db }}", true},
         {"interval_lmax", "site/7/interval", "{{ value_json.lmax_db }}", true},
-        {"alarm", "site/7/alarm", "{{ value_json.kind if value_json.state == 'on' else 'off' }}",
-         false},
+        {"alarm", "site/7/alarm/state", "{{ value }}", false},
     };
     const std::vector<CDiscoveryMessage> messages = DiscoveryMessages("site/7");
     ASSERT_EQ(messages.size(), std::size(ENTITIES));
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const auto& entity = ENTITIES[i];
         const std::string object = entity.Object;
-        EXPECT_EQ(messages[i].Topic, "homeassistant/sensor/site_7/" + object + "/config");
+        // The node: the prefix's word and a hash of the prefix.
+        EXPECT_TRUE(std::regex_match(messages[i].Topic,
+                                     std::regex("homeassistant/sensor/site_7_[0-9a-f]{8}/" +
+                                                object + "/config")))
+            << messages[i].Topic;
         const nlohmann::json config = nlohmann::json::parse(messages[i].Payload);
         EXPECT_EQ(config.value("state_topic", ""), entity.StateTopic) << object;
         EXPECT_EQ(config.value("value_template", ""), entity.Template) << object;
-        EXPECT_EQ(config.value("unique_id", ""), "site_7_" + object);
+        EXPECT_TRUE(std::regex_match(config.value("unique_id", ""),
+                                     std::regex("site_7_[0-9a-f]{8}_" + object)));
         EXPECT_EQ(config.value("availability_topic", ""), "site/7/status") << object;
         EXPECT_EQ(config.value("unit_of_measurement", ""), entity.Decibels ? "dB" : "") << object;
     }
@@ -445,9 +542,23 @@ TEST(MqttUrl, readsSchemeHostAndPortOrRefuses) {
     EXPECT_EQ(text("mqtts://[::1]"), "::1 8883 1");
     EXPECT_EQ(text("mqtt://[fe80::1]:99/"), "fe80::1 99 0");
     for (const char* url : {"http://broker", "mqtt://", "mqtt://h:0", "mqtt://h:65536",
-                            "mqtt://h:1x", "mqtt://u@h", "mqtt://[::1", "mqtt://[::1]x"}) {
+                            "mqtt://h:1x", "mqtt://u@h", "mqtt://[::1", "mqtt://[::1]x",
+                            "mqtt://::1", "mqtt://fe80::1:1883"}) {
         EXPECT_EQ(text(url), "") << url;
     }
+}
+
+// Stations whose prefixes make one topic word are still told apart by Home Assistant.
+TEST(MqttDiscovery, prefixesOfOneWord_makeNodesAndIdsOfTheirOwn) {
+    std::vector<std::string> ids;
+    for (const char* prefix : {"site/7", "site_7", "site.7"}) {
+        for (const CDiscoveryMessage& message : DiscoveryMessages(prefix)) {
+            ids.push_back(message.Topic);
+            ids.push_back(nlohmann::json::parse(message.Payload).at("unique_id"));
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
 }
 
 // Alarms at 60 (high) and 40 (low) dB; a reading at a level lights its lamp.

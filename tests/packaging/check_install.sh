@@ -57,11 +57,36 @@ for program in datalogger datalogger-cli; do
     version=$("$bin/$program" --version 2>&1)
     [ "$version" = "$program $VERSION" ] || fail "$program --version says \"$version\", not \"$program $VERSION\""
 done
-# The monitoring service: a valid user unit that starts the installed program.
-service=$stage$(dirname "$BINDIR")/lib/systemd/user/datalogger-monitor.service
-[ -s "$service" ] || fail "not installed: ${service#"$stage"}"
-grep -q "^ExecStart=$BINDIR/datalogger-cli monitor --archive .*--reconnect" "$service" ||
-    fail "the service does not run datalogger-cli monitor --archive --reconnect"
+# The monitoring services, the user's and the system's: each starts the installed program
+# quietly, waits for the clock to be set, is valid as systemd reads it (its program taken from
+# the staging folder), rates "OK" or better in systemd's own security review, and is not
+# restarted after an exit the program documents as one a restart cannot mend.
+restart_prevented=$(sed -n 's/^RestartPreventExitStatus=//p' "$stage$(dirname "$BINDIR")/lib/systemd/user/datalogger-monitor.service")
+for scope in user system; do
+    service=$stage$(dirname "$BINDIR")/lib/systemd/$scope/datalogger-monitor.service
+    [ -s "$service" ] || { fail "not installed: ${service#"$stage"}"; continue; }
+    grep -q "^ExecStart=$BINDIR/datalogger-cli monitor --archive .*--reconnect --quiet-readings$" "$service" ||
+        fail "the $scope service does not run datalogger-cli monitor --archive --reconnect --quiet-readings"
+    grep -q '^After=time-sync.target' "$service" || fail "the $scope service does not wait for time-sync.target"
+    grep -qx "RestartPreventExitStatus=$restart_prevented" "$service" || fail "the $scope service restarts after other exits"
+    if ! command -v systemd-analyze >/dev/null; then
+        echo "SKIP: systemd-analyze is missing (apt-get install systemd): the units are not verified"
+        continue
+    fi
+    staged_unit=$stage.$scope/datalogger-monitor.service
+    mkdir -p "$stage.$scope"
+    sed "s|^ExecStart=$BINDIR/|ExecStart=\"$bin/\"|" "$service" >"$staged_unit"
+    check "systemd-analyze verify ($scope)" systemd-analyze verify --man=no "$staged_unit"
+    review=$(systemd-analyze security --offline=yes --threshold=40 "$staged_unit" 2>&1) ||
+        fail "the $scope service rates worse than 4.0: $(tail -n 1 <<<"$review")"
+    grep -Eq 'Overall exposure level for datalogger-monitor.service: [0-9.]+ (OK|SAFE)' <<<"$review" ||
+        fail "no security rating of the $scope service: $(tail -n 1 <<<"$review")"
+done
+# Each exit status the services do not restart after is one the manual page explains.
+for status in $restart_prevented; do
+    gzip -dc "$man1/datalogger-cli.1.gz" | awk -v s="$status" 'previous == ".TP" && $0 == ".B " s { found = 1 } { previous = $0 } END { exit !found }' ||
+        fail "exit status $status, which the service does not restart after, is not in the manual page"
+done
 # Help topics looks for the help file in ../share/datalogger beside the program.
 [ -f "$bin/../share/datalogger/help.chm" ] || fail "help.chm is not in ../share/datalogger beside the program"
 
@@ -140,9 +165,13 @@ changelog_warnings=$(dpkg-parsechangelog -l "$changelog" 2>&1 >/dev/null)
 changelog_field() { dpkg-parsechangelog -l "$changelog" -S "$1" 2>/dev/null; }
 [ "$(changelog_field Version)" = "$VERSION" ] || fail "the changelog's version is $(changelog_field Version), not $VERSION"
 
-# The udev rule (this udev has no "udevadm verify"): every line a comment or a rule of
-# known keys with the operators udev takes for them, for the bridge the program looks for,
-# and sorted before 73-seat-late.rules, which turns the uaccess tag into access.
+# The udev rule: checked by udev itself where its udevadm has "verify"; everywhere every line a
+# comment or a rule of known keys with the operators udev takes for them, for the bridge the
+# program looks for, and sorted before 73-seat-late.rules, which turns the uaccess tag into
+# access.
+if command -v udevadm >/dev/null && udevadm verify --help >/dev/null 2>&1; then
+    check "udevadm verify" udevadm verify "$udev_rule"
+fi
 [[ "$(basename "$udev_rule")" < "73-seat-late.rules" ]] || fail "the udev rule sorts after 73-seat-late.rules"
 match='(ACTION|SUBSYSTEMS?|KERNELS?|DRIVERS?|ENV\{[A-Z_]+\}|ATTRS?\{[a-zA-Z_]+\})(==|!=)"[^"]*"'
 assign='(TAG|MODE|GROUP|OWNER|SYMLINK|RUN|ENV\{[A-Z_]+\})(=|\+=|-=|:=)"[^"]*"'
@@ -154,6 +183,9 @@ done <"$udev_rule"
 grep -q 'ATTR{idVendor}=="10c4", ATTR{idProduct}=="ea61"' "$udev_rule" ||
     fail "the udev rule is not for the logger's bridge 10c4:ea61"
 grep -q 'TAG+="uaccess"' "$udev_rule" || fail "the udev rule does not give the seat's user access"
+grep -q 'GROUP="plugdev", MODE="0660"' "$udev_rule" || fail "the udev rule does not give the group plugdev access"
+grep -q '^SupplementaryGroups=plugdev$' "$stage$(dirname "$BINDIR")/lib/systemd/system/datalogger-monitor.service" ||
+    fail "the system service is not in the group the udev rule gives the logger to"
 
 # The Debian package: a maintainer with an address, a description that fits 80 columns, and
 # every file root's, writable by root alone, executable only in the program folder.
