@@ -500,6 +500,33 @@ TEST(MqttClientQueue, fullQueueDropsTheOldestAndCountsThem) {
     EXPECT_EQ(subscriber.Payloads("queue/n"), kept);
 }
 
+// Alarms of a level hovering at a threshold while the broker is away give way, oldest first,
+// to their own bound and then to intervals: every interval is kept.
+TEST(MqttClientQueue, alarmsGiveWayBeforeIntervals) {
+    CTempDir dir;
+    CBroker broker(dir, false);
+    { CSubscriber earlier(broker); }
+    broker.Stop();
+    CMqttClient client(ClientOf(broker, "queue"));
+    ASSERT_EQ(client.WaitForFirstOutcome(60s), MqttLink::Away);
+    constexpr std::size_t OVER = 5, ALARMS = CMqttClient::ALARM_CAPACITY + OVER;
+    std::vector<std::string> alarms, intervals;
+    for (std::size_t i = 0; i < ALARMS; ++i) {
+        client.PublishAlarm("queue/alarm", std::to_string(i));
+        alarms.push_back(std::to_string(i));
+    }
+    for (std::size_t i = 0; i < CMqttClient::QUEUE_CAPACITY - ALARMS + 2 * OVER; ++i) {
+        client.PublishKept("queue/interval", std::to_string(i));
+        intervals.push_back(std::to_string(i));
+    }
+    alarms.erase(alarms.begin(), alarms.begin() + 2 * OVER);
+    broker.Start();
+    CSubscriber subscriber(broker);
+    EXPECT_EQ(client.Close(60s), static_cast<std::int64_t>(2 * OVER));
+    EXPECT_EQ(subscriber.Payloads("queue/interval"), intervals);
+    EXPECT_EQ(subscriber.Payloads("queue/alarm"), alarms);
+}
+
 // Each entity of the discovery reads its own figure from its own topic.
 TEST(MqttPayloads, discoveryPointsEachEntityAtItsFigure) {
     const struct {
