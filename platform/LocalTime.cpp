@@ -72,13 +72,7 @@ std::optional<std::time_t> MakeUtcTime(const LocalTimeParts& parts) {
     if (!InCalendarRange(parts)) {
         return std::nullopt;
     }
-    std::tm tm{};
-    tm.tm_year = parts.Year - 1900;
-    tm.tm_mon = parts.Month - 1;
-    tm.tm_mday = parts.Day;
-    tm.tm_hour = parts.Hour;
-    tm.tm_min = parts.Minute;
-    tm.tm_sec = parts.Second;
+    std::tm tm = TmOf(parts, 0);
     return timegm(&tm);
 }
 
