@@ -204,6 +204,8 @@ TEST_F(MonitorArchive, systemClockSet_startsANewRunAtTheNewTime) {
     const auto step = Directory / "faketime", out = Directory / "out", err = Directory / "err";
     std::ofstream(step) << "+0\n";
     const std::string command =
+        // The sanitizer build's runtime must otherwise come first among the preloaded libraries.
+        "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" "
         "LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 FAKETIME_NO_CACHE=1 "
         "FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_TIMESTAMP_FILE=" +
         quoted(step) + " " + quoted(DATALOGGER_CLI_PROGRAM) + " --simulate monitor --archive " +
