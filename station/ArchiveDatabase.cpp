@@ -43,11 +43,15 @@ CREATE TABLE intervals (
 CREATE INDEX intervals_by_start ON intervals(start_ms);
 )sql";
 
-std::optional<std::int64_t> PragmaNumber(sqlite3* db, const char* sql) {
+// `result`: why it could not be read (a lock held elsewhere, a damaged file), kept before the
+// statement is finalized, which forgets it.
+std::optional<std::int64_t> PragmaNumber(sqlite3* db, const char* sql, int& result) {
     CStatement statement(db, sql);
-    if (!statement.Valid() || statement.Step() != SQLITE_ROW) {
+    result = statement.Valid() ? statement.Step() : sqlite3_extended_errcode(db);
+    if (result != SQLITE_ROW) {
         return std::nullopt;
     }
+    result = SQLITE_OK;
     return statement.Integer(0);
 }
 
@@ -71,22 +75,30 @@ struct CArchiveView {
     bool Ours() const { return Application == ARCHIVE_APPLICATION_ID && Version >= 1; }
 };
 
-// `withRuns`: also the runs, of a schema this program knows.
-std::optional<CArchiveView> ViewOf(sqlite3* db, bool withRuns) {
-    const auto application = PragmaNumber(db, "PRAGMA application_id");
-    const auto version = PragmaNumber(db, "PRAGMA user_version");
-    const auto tables = PragmaNumber(db, "SELECT count(*) FROM sqlite_schema");
-    if (!application || !version || !tables) {
+// `withRuns`: also the runs, of a schema this program knows. `result`: SQLite's code for what
+// could not be read, SQLITE_OK when the view is whole.
+std::optional<CArchiveView> ViewOf(sqlite3* db, bool withRuns, int& result) {
+    const auto application = PragmaNumber(db, "PRAGMA application_id", result);
+    if (!application) {
+        return std::nullopt;
+    }
+    const auto version = PragmaNumber(db, "PRAGMA user_version", result);
+    if (!version) {
+        return std::nullopt;
+    }
+    const auto tables = PragmaNumber(db, "SELECT count(*) FROM sqlite_schema", result);
+    if (!tables) {
         return std::nullopt;
     }
     CArchiveView view{*application, *version, *tables, {}};
     if (withRuns && view.Ours() && view.Version <= ARCHIVE_SCHEMA_VERSION) {
         CStatement runs(db, "SELECT id, start_ms FROM runs ORDER BY id");
-        int step = runs.Valid() ? runs.Step() : SQLITE_ERROR;
+        int step = runs.Valid() ? runs.Step() : sqlite3_extended_errcode(db);
         for (; step == SQLITE_ROW; step = runs.Step()) {
             view.Runs.emplace_back(runs.Integer(0), runs.Integer(1));
         }
         if (step != SQLITE_DONE) {
+            result = step;
             return std::nullopt;
         }
     }
@@ -135,8 +147,7 @@ std::string RefusalOf(const std::filesystem::path& file) {
     }
     std::optional<CArchiveView> view;
     if (result == SQLITE_OK) {
-        view = ViewOf(db, withLog);
-        result = sqlite3_extended_errcode(db);
+        view = ViewOf(db, withLog, result);
     }
     const std::string reason = db ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close(db);
@@ -164,7 +175,7 @@ std::string RefusalOf(const std::filesystem::path& file) {
         // Runs are only ever added: the file's own runs begin those its log makes of it, or
         // the log is another archive's.
         db = OpenToLook(file, false, result);
-        const auto alone = result == SQLITE_OK ? ViewOf(db, true) : std::nullopt;
+        const auto alone = result == SQLITE_OK ? ViewOf(db, true, result) : std::nullopt;
         sqlite3_close(db);
         if (alone && alone->Ours() &&
             (alone->Runs.size() > view->Runs.size() ||
@@ -252,11 +263,19 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
     sqlite3_busy_timeout(db, BUSY_TIMEOUT_MS);
     // Until the file is known to be ours, closing must not checkpoint a log into it.
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    const auto view = ViewOf(db, false);
+    int result = SQLITE_OK;
+    const auto view = ViewOf(db, false, result);
+    if (!view && (result & 0xFF) == SQLITE_BUSY) {
+        refusal = "The archive " + Quoted(file) +
+                  " is locked by another program (" + sqlite3_errstr(result) +
+                  "); try again once it lets go.";
+        return nullptr;
+    }
     if (!view || (!view->Empty() && !view->Ours()) || view->Version > ARCHIVE_SCHEMA_VERSION) {
         // Changed since it was looked at: not ours to write.
-        refusal = Quoted(file) + " is not an archive of datalogger-cli, or it is damaged: " +
-                  archive->LastError() + ". It was left untouched.";
+        refusal = Quoted(file) + " is not an archive of datalogger-cli, or it is damaged" +
+                  (view ? "" : std::string(": ") + sqlite3_errstr(result)) +
+                  ". It was left untouched.";
         return nullptr;
     }
     if (access == Access::Read) {

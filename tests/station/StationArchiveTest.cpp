@@ -300,6 +300,31 @@ TEST(StationArchive, aSecondWriterIsRefusedAndReadersAreNot) {
     EXPECT_TRUE(WaitFor(*writer, [&] { return Stored(file) == 1; }));
 }
 
+// A program holding the whole file (exclusive locking) only delays an opening: it is named as a
+// lock, never as damage, and once let go the archive opens.
+TEST(StationArchive, aFileLockedByAnotherProgram_isSaidToBeLockedNotDamaged) {
+    CTempDir directory;
+    const auto file = directory / "archive.sqlite";
+    std::ostringstream messages;
+    auto writer = Started(file, messages);
+    ASSERT_TRUE(writer);
+    ASSERT_EQ(writer->Close(), 0);
+    writer.reset();
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN IMMEDIATE; COMMIT",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(holder);
+    std::string refusal;
+    EXPECT_FALSE(CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal));
+    EXPECT_NE(refusal.find("is locked by another program (database is locked)"),
+              std::string::npos)
+        << refusal;
+    sqlite3_close(holder);
+    EXPECT_TRUE(CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal)) << refusal;
+}
+
 TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
     CSmallFileSystem disk;
     if (!disk.Available()) {
