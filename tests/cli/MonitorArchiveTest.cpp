@@ -108,18 +108,24 @@ TEST_F(MonitorArchive, quietReadings_printsOnlyTheIntervals) {
 
 TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
     std::mt19937 random(std::random_device{}());
+    const auto said = Directory / "said.txt";
     for (int kill = 1; kill <= 5; ++kill) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             (void)!freopen("/dev/null", "w", stdout);
-            (void)!freopen("/dev/null", "w", stderr);
+            (void)!freopen(said.c_str(), "w", stderr);
             execl(DATALOGGER_CLI_PROGRAM, DATALOGGER_CLI_PROGRAM, "--simulate", "monitor",
                   "--archive", File.c_str(), "--interval", "1m", nullptr);
             _exit(127);
         }
-        // Killed at a random moment after its first commit, however slowly the machine runs.
-        for (int i = 0; i < 1200 && RunsSoFar() < kill; ++i) {
+        // Killed at a random moment after its first commit, however slowly the machine runs;
+        // the first only once it has kept a reading, so that some are there to check.
+        const auto started = [&] {
+            return RunsSoFar() >= kill &&
+                   (kill > 1 || Number("SELECT count(*) FROM readings") > 0);
+        };
+        for (int i = 0; i < 1200 && !started(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         const auto moment = std::uniform_int_distribution<int>(0, 2500)(random);
@@ -127,7 +133,8 @@ TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
         ASSERT_EQ(::kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the monitor ended before it was killed";
+        ASSERT_TRUE(WIFSIGNALED(status))
+            << "monitor " << kill << " ended before it was killed: " << ReadFileText(said);
         SCOPED_TRACE(std::to_string(kill) + " killed after " + std::to_string(moment) + " ms");
         const auto db = Archive();
         CStatement check(db->Handle(), "PRAGMA integrity_check");
