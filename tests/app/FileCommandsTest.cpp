@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "app/CMainFrame.h"
@@ -242,28 +243,41 @@ TEST_F(FileCommands, documentOpen_ofAForeignFile_doesNotMakeItTheDocumentsFile) 
     EXPECT_TRUE(m_doc.PathName.empty());  // Ctrl+S will not write over it
 }
 
-// File > Open leads to the hidden program folder and its history; a report starts in the folder
-// of the last report; the status bar says where a replaced measurement went.
+// File > Open leads to the hidden program folder and its history; a report starts in the
+// documents folder until one is saved, then in the folder of the last report; the status bar
+// says where a replaced measurement went.
 TEST_F(FileCommands, fileDialogPlaces_andWhereAReplacedMeasurementWent) {
     CFileDialogs dialogs(m_frame.get());
+    const auto documents = m_dir / "Documents";
+    std::filesystem::create_directory(documents);
+    const auto userDirs = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "user-dirs.dirs";
+    std::filesystem::create_directories(userDirs.parent_path());
+    std::ofstream(userDirs) << "XDG_DOCUMENTS_DIR=\"" << documents.string() << "\"\n";
     QList<QUrl> places;
-    QDir reportFolder;
-    ASSERT_TRUE(RememberLastFolder(FileKind::Report, m_dir.Path()));
-    for (const bool report : {false, true}) {
+    QStringList reportFolders;
+    for (const bool report : {false, true, true}) {
         WhileModal<QFileDialog>(
             [&] { report ? dialogs.ChooseReportName("x") : dialogs.ChooseOpenName(); },
             [&](QFileDialog& d) {
-                places += report ? QList<QUrl>() : d.sidebarUrls();
-                reportFolder = report ? d.directory() : reportFolder;
+                if (report) {
+                    reportFolders += d.directory().absolutePath();
+                } else {
+                    places += d.sidebarUrls();
+                }
                 d.reject();
             });
+        if (reportFolders.size() == 1) {
+            ASSERT_TRUE(RememberLastFolder(FileKind::Report, m_dir.Path()));
+        }
     }
+    std::filesystem::remove(userDirs);
     const auto history = HistoryFolder().value();
     for (const auto& folder : {ProgramDirectory(), history}) {
         EXPECT_TRUE(places.contains(QUrl::fromLocalFile(QFile::decodeName(folder.c_str()))))
             << folder;
     }
-    EXPECT_EQ(reportFolder, QDir(QFile::decodeName(m_dir.Path().c_str())));
+    EXPECT_EQ(reportFolders.join('|').toStdString(),
+              documents.string() + '|' + m_dir.Path().string());
     for (const int count : {6, 3}) {
         m_doc.Record() = ExampleRecord(count);
         ASSERT_TRUE(m_doc.SaveLastMeasurement());
