@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <functional>
 #include <map>
 
 #include "document/CMeasurementRecord.h"
@@ -13,19 +12,6 @@ namespace {
 
 std::optional<double> FiniteOrNone(double value) {
     return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-}
-
-// LN: with the levels sorted from highest to lowest, the one at position ceil(N × n / 100),
-// counted from 1.
-std::optional<double> LevelExceeded(std::vector<float>& levels, int percent) {
-    if (levels.empty()) {
-        return std::nullopt;
-    }
-    const auto n = static_cast<std::int64_t>(levels.size());
-    const std::int64_t position = (percent * n + 99) / 100;
-    const auto nth = levels.begin() + (position - 1);
-    std::nth_element(levels.begin(), nth, levels.end(), std::greater<>());
-    return DecimalOf(*nth);
 }
 
 // The clock hours the readings fall in: one row for each hour the local clock shows with each
@@ -93,64 +79,132 @@ double DecimalOf(float level) {
     return decimal;
 }
 
-CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, std::int32_t first,
-                                              std::int32_t count) {
-    const std::int32_t held = ReadingCount(record);
-    first = std::clamp(first, 0, held);
-    count = std::clamp(count, 0, held - first);
+void CLevelCounts::Add(float level) {
+    ++m_count;
+    const double tenths = std::nearbyint(static_cast<double>(level) * 10.0);
+    if (tenths >= 0.0 && tenths < TENTHS && static_cast<float>(tenths / 10.0) == level) {
+        m_tenths.resize(TENTHS);
+        ++m_tenths[static_cast<std::size_t>(tenths)];
+    } else {
+        ++m_others[level];
+    }
+}
 
-    CAcousticStatistics s;
-    s.Count = count;
+std::optional<double> CLevelCounts::Exceeded(int percent) const {
+    if (m_count == 0) {
+        return std::nullopt;
+    }
+    const std::int64_t position = (percent * m_count + 99) / 100;
+    // The table and the other levels, merged from the highest level down.
+    auto other = m_others.rbegin();
+    auto tenth = static_cast<std::ptrdiff_t>(m_tenths.size()) - 1;
+    for (std::int64_t passed = 0;;) {
+        while (tenth >= 0 && m_tenths[static_cast<std::size_t>(tenth)] == 0) {
+            --tenth;
+        }
+        const double tenthLevel = static_cast<double>(tenth) / 10.0;
+        if (tenth >= 0 &&
+            (other == m_others.rend() || static_cast<float>(tenthLevel) > other->first)) {
+            passed += m_tenths[static_cast<std::size_t>(tenth--)];
+            if (passed >= position) {
+                return tenthLevel;
+            }
+        } else {
+            passed += other->second;
+            if (passed >= position) {
+                return DecimalOf(other->first);
+            }
+            ++other;
+        }
+    }
+}
+
+struct CStatisticsAccumulator::CState {
+    CAcousticStatistics Header;
+    float AlarmHigh = 0.0f;
+    float AlarmLow = 0.0f;
+    std::int32_t Count = 0;
+    CEnergyAverage Energy;
+    CHourTable Hours;
+    CLevelCounts Levels;
+    std::int32_t AboveHigh = 0;
+    std::int32_t BelowLow = 0;
+    float Highest = 0.0f;
+    float Lowest = 0.0f;
+    double Sum = 0.0;  // readings near the largest float overflow a float sum
+};
+
+CStatisticsAccumulator::CStatisticsAccumulator(const CMeasurementRecord& record)
+    : m_state(std::make_unique<CState>()) {
+    CAcousticStatistics& s = m_state->Header;
     s.IntervalS = DecimalOf(record.SampleInterval);
-    s.DurationS = count * s.IntervalS;
     s.IsDBA = record.IsDBA != 0;
     s.AlarmHighDb = DecimalOf(record.AlarmHigh);
     s.AlarmLowDb = DecimalOf(record.AlarmLow);
+    m_state->AlarmHigh = record.AlarmHigh;
+    m_state->AlarmLow = record.AlarmLow;
+}
 
-    CEnergyAverage energy;
-    CHourTable hours;
-    std::vector<float> levels;
-    levels.reserve(static_cast<std::size_t>(count));
-    std::int32_t aboveHigh = 0;
-    std::int32_t belowLow = 0;
-    float highest = 0.0f;
-    float lowest = 0.0f;
-    double sum = 0.0;  // readings near the largest float overflow a float sum
-    for (std::int32_t i = first; i < first + count; ++i) {
-        const float level = record.Levels[static_cast<std::size_t>(i)];
-        hours.Add(record.SampleTime(i), level);
-        if (!std::isfinite(level)) {
-            continue;
-        }
-        energy.Add(level);
-        highest = levels.empty() ? level : std::max(highest, level);
-        lowest = levels.empty() ? level : std::min(lowest, level);
-        sum += level;
-        levels.push_back(level);
-        aboveHigh += level >= record.AlarmHigh ? 1 : 0;
-        belowLow += level <= record.AlarmLow ? 1 : 0;
+CStatisticsAccumulator::~CStatisticsAccumulator() = default;
+CStatisticsAccumulator::CStatisticsAccumulator(CStatisticsAccumulator&&) noexcept = default;
+CStatisticsAccumulator& CStatisticsAccumulator::operator=(CStatisticsAccumulator&&) noexcept =
+    default;
+
+void CStatisticsAccumulator::Add(std::time_t time, float level) {
+    CState& a = *m_state;
+    ++a.Count;
+    a.Hours.Add(time, level);
+    if (!std::isfinite(level)) {
+        return;
     }
-    s.AboveHighS = aboveHigh * s.IntervalS;
-    s.BelowLowS = belowLow * s.IntervalS;
-    s.Hourly = hours.Rows();
+    const bool first = a.Energy.Count() == 0;
+    a.Energy.Add(level);
+    a.Highest = first ? level : std::max(a.Highest, level);
+    a.Lowest = first ? level : std::min(a.Lowest, level);
+    a.Sum += level;
+    a.Levels.Add(level);
+    a.AboveHigh += level >= a.AlarmHigh ? 1 : 0;
+    a.BelowLow += level <= a.AlarmLow ? 1 : 0;
+}
 
-    s.LeqDb = energy.Leq();
-    s.ReadingsWithLevel = energy.Count();
+CAcousticStatistics CStatisticsAccumulator::Result() const {
+    const CState& a = *m_state;
+    CAcousticStatistics s = a.Header;
+    s.Count = a.Count;
+    s.DurationS = a.Count * s.IntervalS;
+    s.AboveHighS = a.AboveHigh * s.IntervalS;
+    s.BelowLowS = a.BelowLow * s.IntervalS;
+    s.Hourly = a.Hours.Rows();
+
+    s.LeqDb = a.Energy.Leq();
+    s.ReadingsWithLevel = a.Energy.Count();
     // The exposure is the energy of the readings that give a level, over the time they cover.
     const double levelSeconds = s.ReadingsWithLevel * s.IntervalS;
     if (s.LeqDb && levelSeconds > 0.0) {
         s.SelDb = FiniteOrNone(*s.LeqDb + 10.0 * std::log10(levelSeconds));
     }
-    s.L10Db = LevelExceeded(levels, 10);
-    s.L50Db = LevelExceeded(levels, 50);
-    s.L90Db = LevelExceeded(levels, 90);
-    if (!levels.empty()) {
-        s.MaxDb = DecimalOf(highest);
-        s.MinDb = DecimalOf(lowest);
-        s.MeanDb =
-            FiniteOrNone(DecimalOf(static_cast<float>(sum / static_cast<double>(levels.size()))));
+    s.L10Db = a.Levels.Exceeded(10);
+    s.L50Db = a.Levels.Exceeded(50);
+    s.L90Db = a.Levels.Exceeded(90);
+    if (s.ReadingsWithLevel > 0) {
+        s.MaxDb = DecimalOf(a.Highest);
+        s.MinDb = DecimalOf(a.Lowest);
+        s.MeanDb = FiniteOrNone(
+            DecimalOf(static_cast<float>(a.Sum / static_cast<double>(s.ReadingsWithLevel))));
     }
     return s;
+}
+
+CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, std::int32_t first,
+                                              std::int32_t count) {
+    const std::int32_t held = ReadingCount(record);
+    first = std::clamp(first, 0, held);
+    count = std::clamp(count, 0, held - first);
+    CStatisticsAccumulator statistics(record);
+    for (std::int32_t i = first; i < first + count; ++i) {
+        statistics.Add(record.SampleTime(i), record.Levels[static_cast<std::size_t>(i)]);
+    }
+    return statistics.Result();
 }
 
 CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record) {

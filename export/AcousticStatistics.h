@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -47,6 +49,42 @@ struct CAcousticStatistics {
 CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record, std::int32_t first,
                                               std::int32_t count);
 CAcousticStatistics ComputeAcousticStatistics(const CMeasurementRecord& record);
+
+// The statistics of readings given one at a time in time order, as a long archive is read:
+// memory grows with the clock hours and the distinct levels, not with the readings.
+class CStatisticsAccumulator {
+public:
+    // The interval, weighting and alarm levels are the record's; its readings are not read.
+    explicit CStatisticsAccumulator(const CMeasurementRecord& record);
+    ~CStatisticsAccumulator();
+    CStatisticsAccumulator(CStatisticsAccumulator&&) noexcept;
+    CStatisticsAccumulator& operator=(CStatisticsAccumulator&&) noexcept;
+
+    // A reading taken in the second `time`; a level that is not finite gives none.
+    void Add(std::time_t time, float level);
+    CAcousticStatistics Result() const;
+
+private:
+    struct CState;
+    std::unique_ptr<CState> m_state;
+};
+
+// How many readings gave each level, for the levels exceeded for a share of the time: exact
+// whatever their number. Tenths of a decibel, the meter's own resolution, are counted in one
+// table over the levels meters measure; any other level is counted apart.
+class CLevelCounts {
+public:
+    void Add(float level);
+    // LN: with the levels sorted from highest to lowest, the one at position ceil(N × n / 100),
+    // counted from 1, as the decimal it was written as; empty without levels.
+    std::optional<double> Exceeded(int percent) const;
+
+private:
+    static constexpr int TENTHS = 2001;  // 0.0 to 200.0 dB
+    std::vector<std::int64_t> m_tenths;  // sized at the first tenth counted
+    std::map<float, std::int64_t> m_others;
+    std::int64_t m_count = 0;
+};
 
 // The energy average 10 log10((1/n) Σ 10^(Li/10)) of levels added one by one, kept relative
 // to the highest level so far so that no level overflows the sum.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <deque>
 #include <limits>
 
 #include "document/CMeasurementRecord.h"
@@ -148,84 +149,116 @@ std::array<double, 3> PeriodSeconds(const CCalendarDay& day, const CAssessmentOp
 
 // The highest energy average of `window` consecutive readings with levels for at least
 // SLIDING_COVERAGE_PCT of their time (one loud reading among readings without a level is no
-// such average), from running sums of each reading's energy relative to the loudest one (so
-// that none overflows).
-CSlidingMaximum HighestWindow(const CMeasurementRecord& record, std::int32_t count,
-                              double windowS) {
-    CSlidingMaximum result{windowS, std::nullopt, 0};
-    // A damaged file's interval of zero or less has no windows.
-    if (!(record.SampleInterval > 0.0f)) {
-        return result;
-    }
-    const auto window = static_cast<std::int64_t>(std::llround(windowS / record.SampleInterval));
-    if (window < 1 || count < window) {
-        return result;
-    }
-    float loudest = -HUGE_VALF;
-    for (std::int32_t i = 0; i < count; ++i) {
-        const float level = record.Levels[static_cast<std::size_t>(i)];
-        if (std::isfinite(level)) {
-            loudest = std::max(loudest, level);
+// such average), as the window slides reading by reading. Each reading's energy is taken
+// relative to the loudest level so far, so that none overflows, and the window's sum is added
+// up afresh once a window length so that rounding cannot build up.
+class CWindowMaximum {
+public:
+    CWindowMaximum(double windowS, float interval) : m_result{windowS, std::nullopt, 0} {
+        // A damaged file's interval of zero or less has no windows.
+        if (interval > 0.0f) {
+            m_window = std::llround(windowS / interval);
         }
     }
-    std::vector<double> energy(static_cast<std::size_t>(count) + 1, 0.0);
-    std::vector<std::int32_t> levels(static_cast<std::size_t>(count) + 1, 0);
-    for (std::int32_t i = 0; i < count; ++i) {
-        const float level = record.Levels[static_cast<std::size_t>(i)];
+
+    // After a gap in the readings: no window spans it.
+    void Restart() {
+        m_readings.clear();
+        m_sum = 0.0;
+        m_given = 0;
+    }
+
+    void Add(std::int64_t ms, float level) {
+        if (m_window < 1) {
+            return;
+        }
         const bool given = std::isfinite(level);
-        const auto at = static_cast<std::size_t>(i);
-        energy[at + 1] = energy[at] + (given ? std::pow(10.0, (level - loudest) / 10.0) : 0.0);
-        levels[at + 1] = levels[at] + (given ? 1 : 0);
-    }
-    std::optional<double> best;
-    std::int64_t bestFirst = 0;
-    for (std::int64_t first = 0; first + window <= count; ++first) {
-        const auto from = static_cast<std::size_t>(first);
-        const auto to = static_cast<std::size_t>(first + window);
-        const std::int32_t given = levels[to] - levels[from];
-        if (100 * std::int64_t{given} < SLIDING_COVERAGE_PCT * window) {
-            continue;
+        if (given && (!m_reference || level > *m_reference)) {
+            m_sum = m_reference ? m_sum * std::pow(10.0, (*m_reference - level) / 10.0) : 0.0;
+            m_reference = level;
         }
-        const double leq = loudest + 10.0 * std::log10((energy[to] - energy[from]) / given);
-        if (!best || leq > *best) {
-            best = leq;
-            bestFirst = first;
+        const double energy = given ? std::pow(10.0, (level - *m_reference) / 10.0) : 0.0;
+        m_readings.push_back({ms, level, energy, m_reference.value_or(0.0f)});
+        m_sum += energy;
+        m_given += given ? 1 : 0;
+        if (static_cast<std::int64_t>(m_readings.size()) > m_window) {
+            m_sum -= EnergyNow(m_readings.front());
+            m_given -= std::isfinite(m_readings.front().Level) ? 1 : 0;
+            m_readings.pop_front();
+        }
+        if (++m_sinceSum >= m_window) {
+            m_sinceSum = 0;
+            m_sum = 0.0;
+            for (CReading& reading : m_readings) {
+                reading.Energy = EnergyNow(reading);
+                reading.Reference = m_reference.value_or(0.0f);
+                m_sum += reading.Energy;
+            }
+        }
+        if (static_cast<std::int64_t>(m_readings.size()) < m_window ||
+            100 * m_given < SLIDING_COVERAGE_PCT * m_window) {
+            return;
+        }
+        const double leq = *m_reference + 10.0 * std::log10(m_sum / static_cast<double>(m_given));
+        if (std::isfinite(leq) && (!m_result.LeqDb || leq > *m_result.LeqDb)) {
+            m_result.LeqDb = leq;
+            m_result.StartMs = m_readings.front().Ms;
         }
     }
-    if (best && std::isfinite(*best)) {
-        result.LeqDb = best;
-        result.StartMs = record.SampleTimeMs(bestFirst);
+
+    const CSlidingMaximum& Result() const { return m_result; }
+
+private:
+    struct CReading {
+        std::int64_t Ms;
+        float Level;
+        double Energy;     // relative to ...
+        float Reference;   // ... this level
+    };
+
+    double EnergyNow(const CReading& reading) const {
+        if (!std::isfinite(reading.Level)) {
+            return 0.0;
+        }
+        return reading.Reference == *m_reference
+                   ? reading.Energy
+                   : std::pow(10.0, (reading.Level - *m_reference) / 10.0);
     }
-    return result;
-}
+
+    CSlidingMaximum m_result;
+    std::int64_t m_window = 0;
+    std::deque<CReading> m_readings;
+    std::optional<float> m_reference;  // the loudest level so far
+    double m_sum = 0.0;                // Σ of the window's energies relative to it
+    std::int64_t m_given = 0;          // the window's readings with a level
+    std::int64_t m_sinceSum = 0;
+};
 
 // Stretches of readings at or above the threshold; a reading below it or without a level ends
 // a stretch, which counts when it lasted long enough.
 class CEventFinder {
 public:
-    CEventFinder(const CMeasurementRecord& record, const CAssessmentOptions& options)
-        : m_record(record), m_options(options) {}
+    CEventFinder(double intervalS, const CAssessmentOptions& options)
+        : m_intervalS(intervalS), m_options(options) {}
 
-    void Add(std::int32_t index, float level) {
+    void Add(std::int64_t ms, float level) {
         if (!(std::isfinite(level) && level >= m_options.EventThresholdDb)) {
-            End(index);
+            End(ms);
             return;
         }
         if (m_energy.Count() == 0) {
-            m_first = index;
+            m_firstMs = ms;
             m_loudest = level;
         }
         m_energy.Add(level);
         m_loudest = std::max(m_loudest, level);
     }
 
-    // Closes a stretch that ran up to, but not including, reading `index`.
-    void End(std::int32_t index) {
-        if (m_energy.Count() > 0 &&
-            (index - m_first) * static_cast<double>(m_record.SampleInterval) >=
-                m_options.EventMinimumS) {
-            m_events.push_back({m_record.SampleTimeMs(m_first), m_record.SampleTimeMs(index),
-                                m_energy.Leq().value_or(m_loudest), DecimalOf(m_loudest)});
+    // Closes a stretch that ended at `endMs`.
+    void End(std::int64_t endMs) {
+        if (m_energy.Count() > 0 && m_energy.Count() * m_intervalS >= m_options.EventMinimumS) {
+            m_events.push_back(
+                {m_firstMs, endMs, m_energy.Leq().value_or(m_loudest), DecimalOf(m_loudest)});
         }
         m_energy = CEnergyAverage();
     }
@@ -233,10 +266,10 @@ public:
     std::vector<CNoiseEvent> Events() { return std::move(m_events); }
 
 private:
-    const CMeasurementRecord& m_record;
+    double m_intervalS;
     const CAssessmentOptions& m_options;
     CEnergyAverage m_energy;
-    std::int32_t m_first = 0;
+    std::int64_t m_firstMs = 0;
     float m_loudest = 0.0f;
     std::vector<CNoiseEvent> m_events;
 };
@@ -311,71 +344,122 @@ std::string OptionsProblem(const CAssessmentOptions& options) {
     return {};
 }
 
-CAssessment AssessRecord(const CMeasurementRecord& record, const CAssessmentOptions& options) {
-    CAssessment a;
-    a.Options = options;
-    a.IsDBA = record.IsDBA;
-    a.TimesInMilliseconds = ExportTimesInMilliseconds(record);
-    const std::int32_t count = ReadingCount(record);
-    const double interval = record.SampleInterval;
+struct CAssessmentAccumulator::CState {
+    CState(const CMeasurementRecord& record, const CAssessmentOptions& options)
+        : Options(options),
+          Interval(record.SampleInterval),
+          Occurrences(Options),
+          Events(Interval, Options),
+          Max30(1800.0, record.SampleInterval),
+          Max60(3600.0, record.SampleInterval) {
+        A.Options = options;
+        A.IsDBA = record.IsDBA;
+        A.TimesInMilliseconds = ExportTimesInMilliseconds(record);
+    }
 
-    CPeriodLevels whole;
-    CShortestOccurrence occurrences(options);
-    std::vector<CPeriodLevels> days;
-    CLocalHour clock;
-    CEnergyAverage all;
-    std::array<double, DOSE_CRITERIA.size()> allowedShares{};  // Σ time / allowed time
-    CEventFinder events(record, options);
-    for (std::int32_t i = 0; i < count; ++i) {
-        const float level = record.Levels[static_cast<std::size_t>(i)];
-        const LocalTimeParts& local = clock.At(record.SampleTime(i));
-        if (a.Days.empty() || a.Days.back().Day != local.Day ||
-            a.Days.back().Month != local.Month || a.Days.back().Year != local.Year) {
-            a.Days.push_back({local.Year, local.Month, local.Day, {}});
-            days.emplace_back();
-        }
-        const int period = PeriodOf(local.Hour, options);
-        whole.Add(period, interval, level);
-        occurrences.Add(period, local);
-        days.back().Add(period, interval, level);
-        events.Add(i, level);
-        if (!std::isfinite(level)) {
-            continue;
-        }
-        all.Add(level);
-        for (std::size_t c = 0; c < DOSE_CRITERIA.size(); ++c) {
-            const CDoseCriterion& criterion = DOSE_CRITERIA[c];
-            if (!criterion.ThresholdDb || level >= *criterion.ThresholdDb) {
-                allowedShares[c] +=
-                    interval *
-                    std::pow(2.0, (level - criterion.CriterionDb) / criterion.ExchangeDb) /
-                    EIGHT_HOURS_S;
-            }
+    // A reading this much later than the one before follows a gap.
+    bool AfterGap(std::int64_t ms) const {
+        return Interval > 0.0 && A.Readings > 0 &&
+               static_cast<double>(ms - LastMs) > 1.5 * Interval * 1000.0;
+    }
+
+    const CAssessmentOptions Options;  // what the parts below look at
+    const double Interval;
+    CAssessment A;
+    CPeriodLevels Whole;
+    CShortestOccurrence Occurrences;
+    std::vector<CPeriodLevels> Days;
+    CLocalHour Clock;
+    CEnergyAverage All;
+    std::array<double, DOSE_CRITERIA.size()> AllowedShares{};  // Σ time / allowed time
+    CEventFinder Events;
+    CWindowMaximum Max30;
+    CWindowMaximum Max60;
+    std::int64_t LastMs = 0;
+};
+
+CAssessmentAccumulator::CAssessmentAccumulator(const CMeasurementRecord& record,
+                                               const CAssessmentOptions& options)
+    : m_state(std::make_unique<CState>(record, options)) {}
+
+CAssessmentAccumulator::~CAssessmentAccumulator() = default;
+CAssessmentAccumulator::CAssessmentAccumulator(CAssessmentAccumulator&&) noexcept = default;
+CAssessmentAccumulator& CAssessmentAccumulator::operator=(CAssessmentAccumulator&&) noexcept =
+    default;
+
+void CAssessmentAccumulator::Add(std::time_t time, std::int64_t ms, float level) {
+    CState& s = *m_state;
+    CAssessment& a = s.A;
+    if (s.AfterGap(ms)) {
+        s.Events.End(s.LastMs + std::llround(s.Interval * 1000.0));
+        s.Max30.Restart();
+        s.Max60.Restart();
+    }
+    ++a.Readings;
+    s.LastMs = ms;
+    const LocalTimeParts& local = s.Clock.At(time);
+    if (a.Days.empty() || a.Days.back().Day != local.Day || a.Days.back().Month != local.Month ||
+        a.Days.back().Year != local.Year) {
+        a.Days.push_back({local.Year, local.Month, local.Day, {}});
+        s.Days.emplace_back();
+    }
+    const int period = PeriodOf(local.Hour, s.Options);
+    s.Whole.Add(period, s.Interval, level);
+    s.Occurrences.Add(period, local);
+    s.Days.back().Add(period, s.Interval, level);
+    s.Events.Add(ms, level);
+    if (a.IsDBA) {
+        s.Max30.Add(ms, level);
+        s.Max60.Add(ms, level);
+    }
+    if (!std::isfinite(level)) {
+        return;
+    }
+    s.All.Add(level);
+    for (std::size_t c = 0; c < DOSE_CRITERIA.size(); ++c) {
+        const CDoseCriterion& criterion = DOSE_CRITERIA[c];
+        if (!criterion.ThresholdDb || level >= *criterion.ThresholdDb) {
+            s.AllowedShares[c] +=
+                s.Interval * std::pow(2.0, (level - criterion.CriterionDb) / criterion.ExchangeDb) /
+                EIGHT_HOURS_S;
         }
     }
-    events.End(count);
+}
 
-    if (record.IsDBA) {
-        for (std::size_t d = 0; d < days.size(); ++d) {
-            a.Days[d].Levels = days[d].Levels(options, PeriodSeconds(a.Days[d], options));
+CAssessment CAssessmentAccumulator::Result(std::int64_t endMs) {
+    CState& s = *m_state;
+    CAssessment a = s.A;
+    s.Events.End(endMs);
+    if (a.IsDBA) {
+        for (std::size_t d = 0; d < s.Days.size(); ++d) {
+            a.Days[d].Levels = s.Days[d].Levels(s.Options, PeriodSeconds(a.Days[d], s.Options));
         }
         // The whole record spans a part of the day when it covers as long as the shortest
         // occurrence of it that it reaches into lasts.
-        a.Whole = whole.Levels(options, occurrences.Seconds());
-        a.Max30Min = HighestWindow(record, count, a.Max30Min.WindowS);
-        a.Max60Min = HighestWindow(record, count, a.Max60Min.WindowS);
+        a.Whole = s.Whole.Levels(s.Options, s.Occurrences.Seconds());
+        a.Max30Min = s.Max30.Result();
+        a.Max60Min = s.Max60.Result();
     }
-    a.Readings = count;
-    a.LevelReadings = all.Count();
-    a.LevelTimeS = all.Count() * interval;
-    const std::optional<double> leq = all.Leq();
-    if (record.IsDBA && leq && a.LevelTimeS > 0.0) {
+    a.LevelReadings = s.All.Count();
+    a.LevelTimeS = s.All.Count() * s.Interval;
+    const std::optional<double> leq = s.All.Leq();
+    if (a.IsDBA && leq && a.LevelTimeS > 0.0) {
         a.Lex8hDb = *leq + 10.0 * std::log10(a.LevelTimeS / EIGHT_HOURS_S);
         for (std::size_t c = 0; c < DOSE_CRITERIA.size(); ++c) {
-            const double dose = 100.0 * allowedShares[c];
+            const double dose = 100.0 * s.AllowedShares[c];
             a.Doses.push_back({DOSE_CRITERIA[c], dose, dose * EIGHT_HOURS_S / a.LevelTimeS});
         }
     }
-    a.Events = events.Events();
+    a.Events = s.Events.Events();
     return a;
+}
+
+CAssessment AssessRecord(const CMeasurementRecord& record, const CAssessmentOptions& options) {
+    const std::int32_t count = ReadingCount(record);
+    CAssessmentAccumulator assessment(record, options);
+    for (std::int32_t i = 0; i < count; ++i) {
+        assessment.Add(record.SampleTime(i), record.SampleTimeMs(i),
+                       record.Levels[static_cast<std::size_t>(i)]);
+    }
+    return assessment.Result(record.SampleTimeMs(count));
 }

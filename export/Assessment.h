@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -110,6 +111,29 @@ struct CAssessment {
     CSlidingMaximum Max30Min{1800.0, std::nullopt, 0};
     CSlidingMaximum Max60Min{3600.0, std::nullopt, 0};
     std::vector<CNoiseEvent> Events;
+};
+
+// The assessment of readings given one at a time in time order, as a long archive is read:
+// memory grows with the days, the events and the readings of an hour, not with all readings.
+// A reading more than half an interval later than the one before follows a gap, which ends
+// an event and that no sliding window spans.
+class CAssessmentAccumulator {
+public:
+    // The interval and weighting are the record's; its readings are not read.
+    CAssessmentAccumulator(const CMeasurementRecord& record, const CAssessmentOptions& options);
+    ~CAssessmentAccumulator();
+    CAssessmentAccumulator(CAssessmentAccumulator&&) noexcept;
+    CAssessmentAccumulator& operator=(CAssessmentAccumulator&&) noexcept;
+
+    // A reading taken at `ms` (UTC milliseconds), in the second `time`; a level that is not
+    // finite gives none.
+    void Add(std::time_t time, std::int64_t ms, float level);
+    // `endMs`: when the last reading's time ends.
+    CAssessment Result(std::int64_t endMs);
+
+private:
+    struct CState;
+    std::unique_ptr<CState> m_state;
 };
 
 // The assessment of every reading the record holds. Readings without a level count for the
