@@ -3,8 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <cmath>
-#include <map>
 #include <ostream>
 
 #include "cli/CConsolePrompt.h"
@@ -13,13 +11,14 @@
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "export/AcousticStatistics.h"
+#include "export/AssessmentJson.h"
 #include "export/ExportFiles.h"
 #include "export/StatisticsFields.h"
-#include "export/StatisticsJson.h"
 #include "platform/CAtomicFile.h"
 #include "platform/CSettings.h"
 #include "platform/LocalTime.h"
 #include "station/ArchiveQueries.h"
+#include "station/ArchiveRange.h"
 #include "station/MqttPayloads.h"
 
 namespace {
@@ -97,75 +96,19 @@ void PrintRuns(const CArchiveOptions& options, CCliContext& context) {
     }
 }
 
-// The readings of the range split where their run changes.
-struct CSegment {
-    const CArchivedRun* Run;
-    std::size_t First;
-    std::size_t Count;
-};
-
-std::vector<CSegment> Segments(const std::vector<CArchivedRun>& runs,
-                               const std::vector<CArchivedReading>& readings) {
-    std::map<std::int64_t, const CArchivedRun*> byId;
-    for (const CArchivedRun& run : runs) {
-        byId[run.Id] = &run;
-    }
-    std::vector<CSegment> segments;
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        if (segments.empty() || segments.back().Run->Id != readings[i].Run) {
-            const auto run = byId.find(readings[i].Run);
-            if (run == byId.end()) {
-                continue;  // a reading of no run: the file was changed by hand
-            }
-            segments.push_back({run->second, i, 0});
-        }
-        ++segments.back().Count;
-    }
-    return segments;
+// Says why a range could not be read: a range to narrow is a usage error.
+void Refuse(const CRangeProblem& problem, CCliContext& context) {
+    context.Err << problem.Text << '\n';
+    context.ExitCode = problem.Archive ? EXIT_BAD_FILE : EXIT_USAGE;
 }
 
-// Why the readings cannot be taken as one series of one rate and weighting, or empty.
-std::optional<std::string> MixedRuns(const std::vector<CSegment>& segments) {
-    for (const CSegment& segment : segments) {
-        if (segment.Run->IntervalS != segments.front().Run->IntervalS ||
-            segment.Run->IsDBA != segments.front().Run->IsDBA) {
-            return "The range holds runs of different rates or weightings; narrow --from and "
-                   "--to to runs of one.";
-        }
+// `text` with every line after the first indented by `indent` more.
+std::string Indented(std::string text, const std::string& indent) {
+    for (std::size_t at = text.find('\n'); at != std::string::npos;
+         at = text.find('\n', at + 1 + indent.size())) {
+        text.insert(at + 1, indent);
     }
-    return std::nullopt;
-}
-
-// The hours of the clock across all runs: each run's hours, joined where they meet.
-std::vector<CHourlyLeq> JoinedHours(const std::vector<CSegment>& segments,
-                                    const std::vector<CArchivedReading>& readings,
-                                    const CAlarmSettings& alarms) {
-    struct CEnergy {
-        std::int32_t Count = 0;
-        std::int32_t Levels = 0;
-        double Sum = 0.0;  // Σ n × 10^(Leq/10)
-    };
-    std::map<std::time_t, CEnergy> hours;
-    for (const CSegment& segment : segments) {
-        const CMeasurementRecord record =
-            ArchivedRecord(*segment.Run, readings, segment.First, segment.Count, alarms);
-        for (const CHourlyLeq& hour : ComputeAcousticStatistics(record).Hourly) {
-            CEnergy& energy = hours[hour.Start];
-            energy.Count += hour.Count;
-            if (hour.LeqDb) {
-                energy.Levels += hour.Count;
-                energy.Sum += hour.Count * std::pow(10.0, *hour.LeqDb / 10.0);
-            }
-        }
-    }
-    std::vector<CHourlyLeq> joined;
-    for (const auto& [start, energy] : hours) {
-        joined.push_back({start, energy.Count,
-                          energy.Levels > 0
-                              ? std::optional<double>(10.0 * std::log10(energy.Sum / energy.Levels))
-                              : std::nullopt});
-    }
-    return joined;
+    return text;
 }
 
 void PrintStatistics(const CArchiveOptions& options, CCliContext& context) {
@@ -174,68 +117,44 @@ void PrintStatistics(const CArchiveOptions& options, CCliContext& context) {
     if (!db) {
         return;
     }
-    const auto runs = ArchivedRuns(*db, *range);
-    const auto readings = ArchivedReadings(*db, *range);
-    const auto intervals = ArchivedIntervals(*db, *range);
-    const auto allRuns = ArchivedRuns(*db, {});
-    const auto segments = Segments(allRuns, readings);
-    if (const auto mixed = MixedRuns(segments)) {
-        context.Err << *mixed << '\n';
-        context.ExitCode = EXIT_USAGE;
+    CRangeProblem problem;
+    const auto figures = ArchiveFigures(*db, *range, Alarms(), problem);
+    if (!figures) {
+        Refuse(problem, context);
         return;
     }
-    const CAlarmSettings alarms = Alarms();
-    CAcousticStatistics statistics;
-    if (!segments.empty()) {
-        const CMeasurementRecord all =
-            ArchivedRecord(*segments.front().Run, readings, 0, readings.size(), alarms);
-        statistics = ComputeAcousticStatistics(all);
-        statistics.Hourly = JoinedHours(segments, readings, alarms);
-    }
+    // The intervals are printed as they are read: a year of them is more than memory should
+    // hold at once.
+    std::string readError;
     if (options.Json) {
-        nlohmann::json object = nlohmann::json::parse(StatisticsJson(statistics));
-        object["runs"] = runs.size();
-        object["intervals"] = nlohmann::json::array();
-        for (const CIntervalLevels& interval : intervals) {
-            object["intervals"].push_back(nlohmann::json(IntervalObject(interval)));
+        nlohmann::json object = nlohmann::json::parse(
+            StatisticsWithAssessmentJson(figures->Statistics, figures->Assessment));
+        object["runs"] = figures->Runs;
+        std::string text = object.dump(2);
+        text.erase(text.size() - 2);  // "\n}": the intervals come last
+        context.Out << text << ",\n  \"intervals\": [";
+        const char* separator = "\n    ";
+        readError = ForEachArchivedInterval(*db, *range, [&](const CIntervalLevels& interval) {
+            context.Out << separator << Indented(IntervalObject(interval).dump(2), "    ");
+            separator = ",\n    ";
+        });
+        context.Out << (*separator == ',' ? "\n  ]\n}\n" : "]\n}\n");
+    } else {
+        context.Out << "Runs: " << figures->Runs << '\n';
+        const CAcousticStatistics& statistics = figures->Statistics;
+        for (const CStatisticsField& field : StatisticsFields(statistics)) {
+            context.Out << field.Label << ": " << field.Text << '\n';
         }
-        context.Out << object.dump(2) << '\n';
-        return;
-    }
-    context.Out << "Runs: " << runs.size() << '\n';
-    for (const CStatisticsField& field : StatisticsFields(statistics)) {
-        context.Out << field.Label << ": " << field.Text << '\n';
-    }
-    for (const CHourlyLeq& hour : statistics.Hourly) {
-        context.Out << HourlyLabel(statistics, hour) << ": " << HourlyText(hour) << '\n';
-    }
-    for (const CIntervalLevels& interval : intervals) {
-        context.Out << IntervalLine(interval) << '\n';
-    }
-}
-
-// The readings as the csv command writes a measurement's, numbered from 1 across runs, each
-// with its own time: the runs' gaps stay gaps.
-bool WriteArchivedCsv(const std::vector<CSegment>& segments,
-                      const std::vector<CArchivedReading>& readings, const std::string& file) {
-    CAtomicFile out(file);
-    if (!out.Open()) {
-        return false;
-    }
-    out.Stream() << "number,time,level_db,weighting\r\n";
-    for (const CSegment& segment : segments) {
-        const bool milliseconds = segment.Run->IntervalS < 1.0;
-        const char* unit = segment.Run->IsDBA ? ",dBA\r\n" : ",dBC\r\n";
-        for (std::size_t i = segment.First; i < segment.First + segment.Count; ++i) {
-            const std::string time = IsoLocalTimeMs(readings[i].TimeMs, milliseconds);
-            std::string level;
-            if (std::isfinite(readings[i].LevelDb)) {
-                AppendLevelText(level, readings[i].LevelDb);
-            }
-            out.Stream() << (i + 1) << ',' << time << ',' << level << unit;
+        for (const CHourlyLeq& hour : statistics.Hourly) {
+            context.Out << HourlyLabel(statistics, hour) << ": " << HourlyText(hour) << '\n';
         }
+        readError = ForEachArchivedInterval(*db, *range, [&](const CIntervalLevels& interval) {
+            context.Out << IntervalLine(interval) << '\n';
+        });
     }
-    return out.Commit();
+    if (!readError.empty()) {
+        Refuse({true, "The archive cannot be read: " + readError + "."}, context);
+    }
 }
 
 void ExportArchive(CArchiveOptions options, CCliContext& context) {
@@ -268,29 +187,30 @@ void ExportArchive(CArchiveOptions options, CCliContext& context) {
         context.ExitCode = EXIT_USAGE;
         return;
     }
-    const auto readings = ArchivedReadings(*db, *range);
-    const auto allRuns = ArchivedRuns(*db, {});
-    const auto segments = Segments(allRuns, readings);
+    CRangeProblem problem;
     bool written = false;
     if (extension == ".csv") {
-        written = WriteArchivedCsv(segments, readings, options.Out);
+        written = WriteArchiveCsv(*db, *range, options.Out, problem);
     } else {
-        // A measurement holds one series: one run, of one rate, within the file's limit.
-        if (segments.size() != 1 || readings.size() > static_cast<std::size_t>(FILE_CAPACITY)) {
-            context.Err << "A " << extension << " file holds the readings of one run, at most "
-                        << FILE_CAPACITY << "; the range holds " << readings.size()
-                        << " readings of " << segments.size()
-                        << " runs. Narrow --from and --to, or export to .csv.\n";
-            context.ExitCode = EXIT_USAGE;
+        const auto record = ArchivedMeasurement(*db, *range, Alarms(), problem);
+        if (!record) {
+            if (!problem.Archive) {
+                problem.Text = "A " + extension + " file " + problem.Text +
+                               ". Narrow --from and --to, or export to .csv.";
+            }
+            Refuse(problem, context);
             return;
         }
         CDTDoc doc;
-        doc.Record() =
-            ArchivedRecord(*segments.front().Run, readings, 0, readings.size(), Alarms());
+        doc.Record() = *record;
         CConsolePrompt prompt(context.Out, context.Err);
         written = extension == ".sound"
                       ? SaveMeasurementFile(doc, options.Out, prompt)
                       : ExportToFile(doc.Record(), ExportFormat::Workbook, options.Out);
+    }
+    if (!problem.Text.empty()) {
+        Refuse(problem, context);
+        return;
     }
     if (!written) {
         if (extension != ".sound") {  // the save has named the file itself

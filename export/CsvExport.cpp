@@ -18,35 +18,35 @@ constexpr std::size_t ISO_SECONDS_FROM_END = 8;
 // "+02:00"
 constexpr std::size_t ISO_OFFSET_LENGTH = 6;
 
-CMinuteClockText IsoClock() {
-    return CMinuteClockText(IsoLocalTime, ISO_SECONDS_FROM_END);
-}
-
-// Readings less than a second apart would share their times: theirs keep the milliseconds,
-// "2014-06-05T14:02:07.050+02:00".
-void AppendReadingTime(std::string& out, const CMeasurementRecord& record, std::int32_t index,
-                       CMinuteClockText& clock) {
-    const CReadingTime time = ExportReadingTime(record, index);
-    const std::string& text = clock.Text(time.Second);
-    if (!ExportTimesInMilliseconds(record)) {
-        out += text;
-        return;
-    }
-    const std::size_t offsetAt = text.size() - ISO_OFFSET_LENGTH;
-    out.append(text, 0, offsetAt);
-    char fraction[8];
-    std::snprintf(fraction, sizeof fraction, ".%03d", time.Millisecond);
-    out += fraction;
-    out.append(text, offsetAt);
-}
-
 void AppendReadingLine(std::string& out, const CMeasurementRecord& record, std::int32_t index,
-                       CMinuteClockText& clock, const std::string& unit) {
-    out += std::to_string(index + 1);
+                       CCsvLines& lines, const std::string& unit) {
+    lines.Append(out, index + 1, ExportReadingTime(record, index),
+                 ExportTimesInMilliseconds(record), record.Levels[static_cast<std::size_t>(index)],
+                 unit);
+}
+
+}  // namespace
+
+CCsvLines::CCsvLines() : m_clock(IsoLocalTime, ISO_SECONDS_FROM_END) {}
+
+void CCsvLines::Append(std::string& out, std::int64_t number, const CReadingTime& time,
+                       bool withMilliseconds, float level, const std::string& unit) {
+    out += std::to_string(number);
     out += ',';
-    AppendReadingTime(out, record, index, clock);
+    const std::string& text = m_clock.Text(time.Second);
+    if (withMilliseconds) {
+        // Readings less than a second apart would share their times: theirs keep the
+        // milliseconds, "2014-06-05T14:02:07.050+02:00".
+        const std::size_t offsetAt = text.size() - ISO_OFFSET_LENGTH;
+        out.append(text, 0, offsetAt);
+        char fraction[8];
+        std::snprintf(fraction, sizeof fraction, ".%03d", time.Millisecond);
+        out += fraction;
+        out.append(text, offsetAt);
+    } else {
+        out += text;
+    }
     out += ',';
-    const float level = record.Levels[static_cast<std::size_t>(index)];
     if (std::isfinite(level)) {
         AppendLevelText(out, level);
     }
@@ -54,8 +54,6 @@ void AppendReadingLine(std::string& out, const CMeasurementRecord& record, std::
     out += unit;
     out += "\r\n";
 }
-
-}  // namespace
 
 bool ExportTimesInMilliseconds(const CMeasurementRecord& record) {
     return record.SampleInterval < 1.0f;
@@ -72,19 +70,19 @@ CReadingTime ExportReadingTime(const CMeasurementRecord& record, std::int32_t in
 
 std::string CsvReadingLine(const CMeasurementRecord& record, std::int32_t index) {
     std::string line;
-    CMinuteClockText clock = IsoClock();
-    AppendReadingLine(line, record, index, clock, UnitText(record.IsDBA));
+    CCsvLines lines;
+    AppendReadingLine(line, record, index, lines, UnitText(record.IsDBA));
     return line;
 }
 
 bool WriteCsv(const CMeasurementRecord& record, std::ostream& out) {
     const std::int32_t count = ReadingCount(record);
     const std::string unit = UnitText(record.IsDBA);
-    CMinuteClockText clock = IsoClock();
+    CCsvLines lines;
     std::string text = CSV_HEADER_LINE;
     text.reserve(CHUNK + 128);
     for (std::int32_t i = 0; i < count; ++i) {
-        AppendReadingLine(text, record, i, clock, unit);
+        AppendReadingLine(text, record, i, lines, unit);
         if (text.size() >= CHUNK) {
             out.write(text.data(), static_cast<std::streamsize>(text.size()));
             text.clear();

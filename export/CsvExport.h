@@ -5,6 +5,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "platform/LocalTime.h"
+
 class CMeasurementRecord;
 
 // The readings as comma-separated values (RFC 4180, UTF-8, CR LF line ends) for other
@@ -25,6 +27,20 @@ struct CReadingTime {
     int Millisecond = 0;
 };
 CReadingTime ExportReadingTime(const CMeasurementRecord& record, std::int32_t index);
+
+// Lines of readings formatted one at a time, their times in full once a minute at most.
+class CCsvLines {
+public:
+    CCsvLines();
+
+    // The line of reading `number` (from 1) with its line end, appended to `out`; the time with
+    // its milliseconds or without, a level that is not finite as none, `unit` "dBA" or "dBC".
+    void Append(std::string& out, std::int64_t number, const CReadingTime& time,
+                bool withMilliseconds, float level, const std::string& unit);
+
+private:
+    CMinuteClockText m_clock;
+};
 
 // The line of reading `index` (0-based), with its line end.
 std::string CsvReadingLine(const CMeasurementRecord& record, std::int32_t index);

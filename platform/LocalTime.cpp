@@ -14,12 +14,7 @@ bool InCalendarRange(const LocalTimeParts& p) {
            p.Second >= 0 && p.Second <= 59;
 }
 
-// A time in UTC milliseconds as its whole second, rounded down, and ".250" for the milliseconds
-// past it.
-std::time_t WholeSecond(std::int64_t ms) {
-    return static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
-}
-
+// ".250" for the milliseconds past a time's whole second.
 std::string MillisecondsText(std::int64_t ms) {
     char fraction[8];
     std::snprintf(fraction, sizeof fraction, ".%03d",
@@ -123,6 +118,10 @@ LocalClockInterval LocalClockIntervalOf(std::time_t time, int lengthSeconds) {
         interval.End = after;
     }
     return interval;
+}
+
+std::time_t WholeSecond(std::int64_t ms) {
+    return static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
 }
 
 std::string IsoLocalTime(std::time_t time) {

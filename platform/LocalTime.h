@@ -38,6 +38,8 @@ std::string FormatLocalTime(std::time_t time, const char* format);
 // The local time with its offset from UTC, ISO 8601: "2014-06-05T14:02:07+02:00". The offset
 // tells apart the two passes of the hour that repeats when daylight saving time ends.
 std::string IsoLocalTime(std::time_t time);
+// A time in UTC milliseconds as the whole second it falls in (rounded down).
+std::time_t WholeSecond(std::int64_t ms);
 // The same of a time in UTC milliseconds, with its milliseconds before the offset
 // ("2014-06-05T14:02:07.250+02:00") when they are asked for.
 std::string IsoLocalTimeMs(std::int64_t ms, bool withMilliseconds);

@@ -63,22 +63,40 @@ std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange
     return runs;
 }
 
+CArchiveCursor::CArchiveCursor(CArchiveDatabase& db, const CArchiveRange& range)
+    : m_db(db),
+      // In the time index's order, so that SQLite never sorts the range.
+      m_query(db.Handle(),
+              "SELECT run, time_ms, level_db FROM readings WHERE time_ms >= ? AND time_ms < ? "
+              "ORDER BY time_ms") {
+    m_query.Bind(1, range.FromMs).Bind(2, range.ToMs);
+}
+
+bool CArchiveCursor::Next(CArchivedReading& reading) {
+    const int step = m_query.Valid() ? m_query.Step() : SQLITE_ERROR;
+    if (step != SQLITE_ROW) {
+        if (step != SQLITE_DONE) {
+            m_error = m_db.LastError();
+        }
+        return false;
+    }
+    const auto level = m_query.Level(2);
+    reading = {m_query.Integer(0), m_query.Integer(1),
+               level ? static_cast<float>(*level) : std::numeric_limits<float>::quiet_NaN()};
+    return true;
+}
+
 std::vector<CArchivedReading> ArchivedReadings(CArchiveDatabase& db, const CArchiveRange& range) {
-    CStatement query(db.Handle(),
-                     "SELECT run, time_ms, level_db FROM readings WHERE time_ms >= ? AND "
-                     "time_ms < ? ORDER BY run, time_ms, rowid");
-    query.Bind(1, range.FromMs).Bind(2, range.ToMs);
+    CArchiveCursor cursor(db, range);
     std::vector<CArchivedReading> readings;
-    while (query.Step() == SQLITE_ROW) {
-        const auto level = query.Level(2);
-        readings.push_back(
-            {query.Integer(0), query.Integer(1),
-             level ? static_cast<float>(*level) : std::numeric_limits<float>::quiet_NaN()});
+    for (CArchivedReading reading; cursor.Next(reading);) {
+        readings.push_back(reading);
     }
     return readings;
 }
 
-std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArchiveRange& range) {
+std::string ForEachArchivedInterval(CArchiveDatabase& db, const CArchiveRange& range,
+                                    const std::function<void(const CIntervalLevels&)>& take) {
     // The readings of each interval that give a level are counted from the readings archived
     // with it.
     CStatement query(db.Handle(),
@@ -88,32 +106,25 @@ std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArch
                      "AND time_ms < i.end_ms) FROM intervals i JOIN runs r ON r.id = i.run WHERE "
                      "i.start_ms >= ? AND i.start_ms < ? ORDER BY i.start_ms, i.rowid");
     query.Bind(1, range.FromMs).Bind(2, range.ToMs);
-    std::vector<CIntervalLevels> intervals;
-    while (query.Step() == SQLITE_ROW) {
-        intervals.push_back({query.Integer(0), query.Integer(1), query.Integer(2) != 0,
-                             static_cast<std::int32_t>(query.Integer(3)), query.Text(4) == "A",
-                             query.Level(5), query.Level(6), query.Level(7), query.Level(8),
-                             query.Level(9), query.Level(10),
-                             static_cast<std::int32_t>(query.Integer(11))});
+    int step = query.Valid() ? query.Step() : SQLITE_ERROR;
+    for (; step == SQLITE_ROW; step = query.Step()) {
+        take({query.Integer(0), query.Integer(1), query.Integer(2) != 0,
+              static_cast<std::int32_t>(query.Integer(3)), query.Text(4) == "A", query.Level(5),
+              query.Level(6), query.Level(7), query.Level(8), query.Level(9), query.Level(10),
+              static_cast<std::int32_t>(query.Integer(11))});
     }
+    return step == SQLITE_DONE ? std::string() : db.LastError();
+}
+
+std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArchiveRange& range) {
+    std::vector<CIntervalLevels> intervals;
+    ForEachArchivedInterval(db, range,
+                            [&](const CIntervalLevels& interval) { intervals.push_back(interval); });
     return intervals;
 }
 
-CMeasurementRecord ArchivedRecord(const CArchivedRun& run,
-                                  const std::vector<CArchivedReading>& readings, std::size_t first,
-                                  std::size_t count, const CAlarmSettings& alarms) {
-    CMeasurementRecord record =
-        PrepareRealTimeRecord(StatusOf(run), alarms, CMeasurementRecord{}).value();
-    record.ReplaceSeries(static_cast<std::int32_t>(count));
-    for (std::size_t i = 0; i < count; ++i) {
-        record.Levels[i] = readings[first + i].LevelDb;
-    }
-    record.SampleCount = static_cast<std::int32_t>(count);
-    record.StartTime = count > 0 ? static_cast<std::time_t>(readings[first].TimeMs / 1000) : 0;
-    record.Info.StartTime = StartTimeText(record.StartTime);
-    record.Info.DataNo = std::to_string(count);
-    record.RecomputeStatistics();
-    return record;
+CMeasurementRecord ArchivedRunRecord(const CArchivedRun& run, const CAlarmSettings& alarms) {
+    return PrepareRealTimeRecord(StatusOf(run), alarms, CMeasurementRecord{}).value();
 }
 
 std::optional<std::int64_t> ParseArchiveTime(std::string_view text) {

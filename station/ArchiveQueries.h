@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,16 +37,36 @@ struct CArchiveRange {
 
 // The runs that overlap the range, oldest first.
 std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange& range);
-// The readings within the range, run by run, each run's in time order.
+
+// The readings of a range in time order, stepped one by one from one statement that walks the
+// time index: memory stays the same whatever the range.
+class CArchiveCursor {
+public:
+    CArchiveCursor(CArchiveDatabase& db, const CArchiveRange& range);
+    // The next reading; false at the end of the range or when the archive cannot be read.
+    bool Next(CArchivedReading& reading);
+    // Why the last step failed; empty at the end of the range.
+    const std::string& Error() const { return m_error; }
+
+private:
+    CArchiveDatabase& m_db;
+    CStatement m_query;
+    std::string m_error;
+};
+
+// The readings within the range, in time order (a range small enough to hold).
 std::vector<CArchivedReading> ArchivedReadings(CArchiveDatabase& db, const CArchiveRange& range);
-// The intervals that start within the range, in time order.
+
+// Each interval that starts within the range, in time order, to `take` as it is read; why the
+// archive could not be read, or empty.
+std::string ForEachArchivedInterval(CArchiveDatabase& db, const CArchiveRange& range,
+                                    const std::function<void(const CIntervalLevels&)>& take);
+// The same intervals, held (a range small enough to hold).
 std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArchiveRange& range);
 
-// The readings [first, first + count) as the record of a real-time run of `run`, as if the
-// program had watched it: what the statistics, the exports and a .sound file take.
-CMeasurementRecord ArchivedRecord(const CArchivedRun& run,
-                                  const std::vector<CArchivedReading>& readings, std::size_t first,
-                                  std::size_t count, const CAlarmSettings& alarms);
+// A record set up as a real-time run of `run` with the alarm levels, without readings: the
+// interval, weighting and alarms its readings are judged by.
+CMeasurementRecord ArchivedRunRecord(const CArchivedRun& run, const CAlarmSettings& alarms);
 
 // A time on the command line: ISO 8601 ("2026-12-07T21:00:00Z", "...+01:00", local without a
 // zone) or "YYYY-MM-DD[ HH:MM]" local; UTC milliseconds, or empty when it cannot be read.
