@@ -212,8 +212,8 @@ private:
     struct CReading {
         std::int64_t Ms;
         float Level;
-        double Energy;     // relative to ...
-        float Reference;   // ... this level
+        double Energy;    // relative to ...
+        float Reference;  // ... this level
     };
 
     double EnergyNow(const CReading& reading) const {

@@ -118,8 +118,8 @@ std::string ForEachArchivedInterval(CArchiveDatabase& db, const CArchiveRange& r
 
 std::vector<CIntervalLevels> ArchivedIntervals(CArchiveDatabase& db, const CArchiveRange& range) {
     std::vector<CIntervalLevels> intervals;
-    ForEachArchivedInterval(db, range,
-                            [&](const CIntervalLevels& interval) { intervals.push_back(interval); });
+    ForEachArchivedInterval(
+        db, range, [&](const CIntervalLevels& interval) { intervals.push_back(interval); });
     return intervals;
 }
 

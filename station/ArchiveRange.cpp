@@ -112,8 +112,8 @@ bool WriteArchiveCsv(CArchiveDatabase& db, const CArchiveRange& range, const std
         if (!run) {
             continue;
         }
-        lines.Append(text, ++number, TimeOf(reading.TimeMs), run->IntervalS < 1.0,
-                     reading.LevelDb, units[run->IsDBA ? 1 : 0]);
+        lines.Append(text, ++number, TimeOf(reading.TimeMs), run->IntervalS < 1.0, reading.LevelDb,
+                     units[run->IsDBA ? 1 : 0]);
         if (text.size() >= CSV_CHUNK) {
             out.Stream().write(text.data(), static_cast<std::streamsize>(text.size()));
             text.clear();

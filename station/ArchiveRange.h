@@ -29,8 +29,7 @@ struct CArchiveFigures {
 // weighting of their runs and by the alarm levels; empty with `problem` when the runs differ
 // in rate or weighting or the archive cannot be read.
 std::optional<CArchiveFigures> ArchiveFigures(CArchiveDatabase& db, const CArchiveRange& range,
-                                              const CAlarmSettings& alarms,
-                                              CRangeProblem& problem);
+                                              const CAlarmSettings& alarms, CRangeProblem& problem);
 
 // Writes the range's readings as the csv command writes a measurement's, numbered from 1
 // across runs, each with its own time (the runs' gaps stay gaps) and its run's weighting.
