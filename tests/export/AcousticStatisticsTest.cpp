@@ -55,6 +55,11 @@ TEST(AcousticStatistics, levelsExceededArePositionsInTheSortedReadings) {
         {{70.1f, 40.2f, 55.3f}, 70.1, 55.3, 40.2},
         // Equal readings share a position.
         {{60.0f, 60.0f, 60.0f, 30.0f}, 60.0, 60.0, 30.0},
+        // Levels between tenths and beyond 200 dB rank among the tenths.
+        {{55.05f, 55.1f, 4000.0f, 55.0f, 54.95f, 55.1f, 55.0f, 55.05f, 30.0f, 55.0f},
+         4000.0,
+         55.05,
+         54.95},
     };
     for (const auto& c : cases) {
         const CAcousticStatistics s = ComputeAcousticStatistics(RecordOfLevels(c.Levels));

@@ -170,6 +170,29 @@ TEST(Assessment, slidingAverages_needLevelsForNineTenthsOfTheirWindow) {
     }
 }
 
+// Readings given one by one, 2000 at 100 dB 1 s apart but for a gap of `gapMs` after the
+// first 1000: one missing reading is a gap, which ends the event that runs up to it and which
+// no window spans; a late reading is none.
+TEST(Assessment, gapInTheReadings_endsEventsAndWindows) {
+    const std::tuple<std::int64_t, std::size_t, bool> cases[] = {
+        {0, 1, true}, {400, 1, true}, {1000, 2, false}, {600000, 2, false}};
+    const CMeasurementRecord header = RecordOfLevels({});
+    for (const auto& [gapMs, events, max30] : cases) {
+        CAssessmentAccumulator accumulator(header, {});
+        std::int64_t ms = std::int64_t{header.StartTime} * 1000;
+        for (int i = 0; i < 2000; ++i, ms += 1000) {
+            ms += i == 1000 ? gapMs : 0;
+            accumulator.Add(WholeSecond(ms), ms, 100.0f);
+        }
+        const CAssessment a = accumulator.Result(ms);
+        ASSERT_EQ(a.Events.size(), events) << gapMs;
+        EXPECT_EQ(a.Events.front().EndMs - a.Events.front().StartMs,
+                  events == 1 ? 2000000 + gapMs : 1000000)
+            << gapMs;
+        EXPECT_EQ(a.Max30Min.LeqDb.has_value(), max30) << gapMs;
+    }
+}
+
 TEST(Assessment, cWeightedRecord_hasNoneOfTheAWeightedFigures) {
     CMeasurementRecord record = RecordOfLevels(Runs({{1440, 60.0f}}), {2014, 6, 5, 0, 0, 0}, 60.0f);
     for (const bool dba : {true, false}) {
