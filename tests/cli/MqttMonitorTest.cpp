@@ -52,7 +52,8 @@ int Connect(int port) {
 // A broker with a password file (user "dl", password "secret") and a persistent store, so that
 // the subscriber's session outlives a restart; with TLS, a certificate made for 127.0.0.1.
 struct CBroker {
-    CBroker(const CTempDir& dir, bool tls) : Dir(dir), Port(Connect(0)), Tls(tls) {
+    CBroker(const CTempDir& dir, bool tls, const std::string& moreSettings = "")
+        : Dir(dir), Port(Connect(0)), Tls(tls) {
         const std::string d = dir.Path().string();
         const std::string certificate =
             " && openssl req -x509 -newkey rsa:2048 -nodes -days 1 "
@@ -67,7 +68,8 @@ struct CBroker {
         conf << "user " << getpwuid(geteuid())->pw_name << "\nlistener " << Port
              << " 127.0.0.1\nallow_anonymous false\npassword_file " << d
              << "/passwords\npersistence true\npersistence_location " << d
-             << "/\nmax_queued_messages 0\n";  // a subscriber that falls behind loses nothing
+             << "/\nmax_queued_messages 0\n"  // a subscriber that falls behind loses nothing
+             << moreSettings;
         if (tls) {
             conf << "certfile " << d << "/cert.pem\nkeyfile " << d << "/key.pem\n";
         }
@@ -387,6 +389,22 @@ TEST_F(MqttMonitor, anotherClientWithItsId_isNoticedAndBackedOffFrom) {
     }
     EXPECT_NE(run.Err.find("client id \"twin\""), std::string::npos)
         << run.Err;
+}
+
+// A broker that takes no packet as large as a discovery message: those are said and left
+// out, and the monitor stays logged in and publishes the rest.
+TEST_F(MqttMonitor, brokerTakingOnlySmallPackets_theLargeOnesAreSaidAndTheRestPublished) {
+    CBroker broker(dir, false, "max_packet_size 300\n");
+    CSubscriber subscriber(broker);
+    const CToolRun run = Monitor(broker.Url(), "5m", {"--mqtt-discovery"});
+    EXPECT_NE(run.Err.find("The MQTT broker takes no message as large as the one on "
+                           "homeassistant/"),
+              std::string::npos)
+        << run.Err;
+    EXPECT_EQ(subscriber.Payloads("site/7/status"),
+              (std::vector<std::string>{"online", "offline"}));
+    EXPECT_EQ(subscriber.Payloads("site/7/interval").size(),
+              FromArchive(dir / "a.sqlite", alarms).Intervals.size());
 }
 
 TEST_F(MqttMonitor, prefixOrUrlABrokerCannotTake_isRefusedWithExitSixtyFour) {
