@@ -5,6 +5,7 @@
 #include <cmath>
 #include <deque>
 #include <limits>
+#include <numbers>
 
 #include "document/CMeasurementRecord.h"
 #include "export/AcousticStatistics.h"
@@ -147,90 +148,146 @@ std::array<double, 3> PeriodSeconds(const CCalendarDay& day, const CAssessmentOp
     return seconds;
 }
 
-// The highest energy average of `window` consecutive readings with levels for at least
-// SLIDING_COVERAGE_PCT of their time (one loud reading among readings without a level is no
-// such average), as the window slides reading by reading. Each reading's energy is taken
-// relative to the loudest level so far, so that none overflows, and the window's sum is added
-// up afresh once a window length so that rounding cannot build up.
-class CWindowMaximum {
+// The highest energy averages of windows of consecutive readings (a half hour's and an hour's)
+// with levels for at least SLIDING_COVERAGE_PCT of their time (one loud reading among readings
+// without a level is no such average), as the windows slide reading by reading over the last
+// readings. Each reading's energy is taken once, relative to the loudest level so far so that
+// none overflows; the windows' sums are added up afresh once a window length so that rounding
+// cannot build up.
+class CWindowMaxima {
 public:
-    CWindowMaximum(double windowS, float interval) : m_result{windowS, std::nullopt, 0} {
-        // A damaged file's interval of zero or less has no windows.
-        if (interval > 0.0f) {
-            m_window = std::llround(windowS / interval);
+    CWindowMaxima(std::array<double, 2> windowsS, float interval) {
+        for (std::size_t w = 0; w < m_windows.size(); ++w) {
+            m_windows[w].Result = {windowsS[w], std::nullopt, 0};
+            // A damaged file's interval of zero or less has no windows.
+            if (interval > 0.0f) {
+                m_windows[w].Length = std::llround(windowsS[w] / interval);
+                m_longest = std::max(m_longest, m_windows[w].Length);
+            }
         }
     }
 
     // After a gap in the readings: no window spans it.
     void Restart() {
         m_readings.clear();
-        m_sum = 0.0;
-        m_given = 0;
+        for (CWindow& window : m_windows) {
+            window.Sum = 0.0;
+            window.Given = 0;
+        }
     }
 
     void Add(std::int64_t ms, float level) {
-        if (m_window < 1) {
+        if (m_longest < 1) {
             return;
         }
         const bool given = std::isfinite(level);
         if (given && (!m_reference || level > *m_reference)) {
-            m_sum = m_reference ? m_sum * std::pow(10.0, (*m_reference - level) / 10.0) : 0.0;
+            const double scale = m_reference ? EnergyOf(*m_reference - level) : 0.0;
             m_reference = level;
-        }
-        const double energy = given ? std::pow(10.0, (level - *m_reference) / 10.0) : 0.0;
-        m_readings.push_back({ms, level, energy, m_reference.value_or(0.0f)});
-        m_sum += energy;
-        m_given += given ? 1 : 0;
-        if (static_cast<std::int64_t>(m_readings.size()) > m_window) {
-            m_sum -= EnergyNow(m_readings.front());
-            m_given -= std::isfinite(m_readings.front().Level) ? 1 : 0;
-            m_readings.pop_front();
-        }
-        if (++m_sinceSum >= m_window) {
-            m_sinceSum = 0;
-            m_sum = 0.0;
-            for (CReading& reading : m_readings) {
-                reading.Energy = EnergyNow(reading);
-                reading.Reference = m_reference.value_or(0.0f);
-                m_sum += reading.Energy;
+            for (CWindow& window : m_windows) {
+                window.Sum *= scale;
+                window.Beaten = Beaten(window);
             }
         }
-        if (static_cast<std::int64_t>(m_readings.size()) < m_window ||
-            100 * m_given < SLIDING_COVERAGE_PCT * m_window) {
-            return;
+        const double energy = given ? EnergyOf(level - *m_reference) : 0.0;
+        m_readings.push_back({ms, level, m_reference.value_or(0.0f), energy});
+        const auto held = static_cast<std::int64_t>(m_readings.size());
+        for (CWindow& window : m_windows) {
+            window.Sum += energy;
+            window.Given += given ? 1 : 0;
+            if (window.Length >= 1 && held > window.Length) {
+                const CReading& leaving =
+                    m_readings[static_cast<std::size_t>(held - 1 - window.Length)];
+                window.Sum -= EnergyNow(leaving);
+                window.Given -= std::isfinite(leaving.Level) ? 1 : 0;
+            }
         }
-        const double leq = *m_reference + 10.0 * std::log10(m_sum / static_cast<double>(m_given));
-        if (std::isfinite(leq) && (!m_result.LeqDb || leq > *m_result.LeqDb)) {
-            m_result.LeqDb = leq;
-            m_result.StartMs = m_readings.front().Ms;
+        if (held > m_longest) {
+            m_readings.pop_front();
+        }
+        if (++m_sinceSum >= m_longest) {
+            AddUpAfresh();
+        }
+        for (CWindow& window : m_windows) {
+            Consider(window);
         }
     }
 
-    const CSlidingMaximum& Result() const { return m_result; }
+    const CSlidingMaximum& Result(std::size_t window) const { return m_windows[window].Result; }
 
 private:
     struct CReading {
         std::int64_t Ms;
         float Level;
-        double Energy;    // relative to ...
-        float Reference;  // ... this level
+        float Reference;  // the level the energy is relative to
+        double Energy;
+    };
+    struct CWindow {
+        CSlidingMaximum Result;
+        std::int64_t Length = 0;  // in readings
+        double Sum = 0.0;         // Σ of its energies relative to the reference
+        std::int64_t Given = 0;   // its readings with a level
+        double Beaten = 0.0;
     };
 
     double EnergyNow(const CReading& reading) const {
         if (!std::isfinite(reading.Level)) {
             return 0.0;
         }
-        return reading.Reference == *m_reference
-                   ? reading.Energy
-                   : std::pow(10.0, (reading.Level - *m_reference) / 10.0);
+        return reading.Reference == *m_reference ? reading.Energy
+                                                 : EnergyOf(reading.Level - *m_reference);
     }
 
-    CSlidingMaximum m_result;
-    std::int64_t m_window = 0;
-    std::deque<CReading> m_readings;
+    // 10^(level/10), the energy of a level relative to another.
+    static double EnergyOf(double relativeDb) {
+        return std::exp(relativeDb * (std::numbers::ln10 / 10.0));
+    }
+
+    // The mean energy relative to the reference that a window must pass to beat the highest
+    // average so far: the logarithm is taken only of one that does.
+    double Beaten(const CWindow& window) const {
+        return window.Result.LeqDb ? EnergyOf(*window.Result.LeqDb - *m_reference) : 0.0;
+    }
+
+    void AddUpAfresh() {
+        m_sinceSum = 0;
+        for (CReading& reading : m_readings) {
+            reading.Energy = EnergyNow(reading);
+            reading.Reference = m_reference.value_or(0.0f);
+        }
+        for (CWindow& window : m_windows) {
+            const auto length =
+                std::min<std::size_t>(static_cast<std::size_t>(window.Length), m_readings.size());
+            window.Sum = 0.0;
+            for (auto reading = m_readings.end() - static_cast<std::ptrdiff_t>(length);
+                 reading != m_readings.end(); ++reading) {
+                window.Sum += reading->Energy;
+            }
+        }
+    }
+
+    void Consider(CWindow& window) const {
+        if (window.Length < 1 || static_cast<std::int64_t>(m_readings.size()) < window.Length ||
+            100 * window.Given < SLIDING_COVERAGE_PCT * window.Length) {
+            return;
+        }
+        const double mean = window.Sum / static_cast<double>(window.Given);
+        if (window.Result.LeqDb && !(mean > window.Beaten)) {
+            return;
+        }
+        const double leq = *m_reference + 10.0 * std::log10(mean);
+        if (std::isfinite(leq) && (!window.Result.LeqDb || leq > *window.Result.LeqDb)) {
+            window.Result.LeqDb = leq;
+            window.Result.StartMs =
+                m_readings[m_readings.size() - static_cast<std::size_t>(window.Length)].Ms;
+            window.Beaten = Beaten(window);
+        }
+    }
+
+    std::array<CWindow, 2> m_windows;
+    std::int64_t m_longest = 0;
+    std::deque<CReading> m_readings;   // the last readings of the longest window
     std::optional<float> m_reference;  // the loudest level so far
-    double m_sum = 0.0;                // Σ of the window's energies relative to it
-    std::int64_t m_given = 0;          // the window's readings with a level
     std::int64_t m_sinceSum = 0;
 };
 
@@ -350,8 +407,7 @@ struct CAssessmentAccumulator::CState {
           Interval(record.SampleInterval),
           Occurrences(Options),
           Events(Interval, Options),
-          Max30(1800.0, record.SampleInterval),
-          Max60(3600.0, record.SampleInterval) {
+          Windows({1800.0, 3600.0}, record.SampleInterval) {
         A.Options = options;
         A.IsDBA = record.IsDBA;
         A.TimesInMilliseconds = ExportTimesInMilliseconds(record);
@@ -373,8 +429,7 @@ struct CAssessmentAccumulator::CState {
     CEnergyAverage All;
     std::array<double, DOSE_CRITERIA.size()> AllowedShares{};  // Σ time / allowed time
     CEventFinder Events;
-    CWindowMaximum Max30;
-    CWindowMaximum Max60;
+    CWindowMaxima Windows;  // a half hour's and an hour's
     std::int64_t LastMs = 0;
 };
 
@@ -392,8 +447,7 @@ void CAssessmentAccumulator::Add(std::time_t time, std::int64_t ms, float level)
     CAssessment& a = s.A;
     if (s.AfterGap(ms)) {
         s.Events.End(s.LastMs + std::llround(s.Interval * 1000.0));
-        s.Max30.Restart();
-        s.Max60.Restart();
+        s.Windows.Restart();
     }
     ++a.Readings;
     s.LastMs = ms;
@@ -409,8 +463,7 @@ void CAssessmentAccumulator::Add(std::time_t time, std::int64_t ms, float level)
     s.Days.back().Add(period, s.Interval, level);
     s.Events.Add(ms, level);
     if (a.IsDBA) {
-        s.Max30.Add(ms, level);
-        s.Max60.Add(ms, level);
+        s.Windows.Add(ms, level);
     }
     if (!std::isfinite(level)) {
         return;
@@ -437,8 +490,8 @@ CAssessment CAssessmentAccumulator::Result(std::int64_t endMs) {
         // The whole record spans a part of the day when it covers as long as the shortest
         // occurrence of it that it reaches into lasts.
         a.Whole = s.Whole.Levels(s.Options, s.Occurrences.Seconds());
-        a.Max30Min = s.Max30.Result();
-        a.Max60Min = s.Max60.Result();
+        a.Max30Min = s.Windows.Result(0);
+        a.Max60Min = s.Windows.Result(1);
     }
     a.LevelReadings = s.All.Count();
     a.LevelTimeS = s.All.Count() * s.Interval;
