@@ -237,6 +237,10 @@ bool CMqttMonitor::EndsMonitor() const {
     return !m_parts->Archived && m_parts->Client->Link() == MqttLink::Refused;
 }
 
+bool CMqttMonitor::Online() const {
+    return m_parts->Client->Link() == MqttLink::Online;
+}
+
 int CMqttMonitor::Finish(std::ostream& err) {
     const std::int64_t lost = m_parts->Client->Close(CLOSE_WAIT);
     for (const std::string& notice : m_parts->Client->TakeNotices()) {

@@ -43,6 +43,8 @@ public:
     // The broker refused a monitor without an archive: it has to stop. With one, archiving
     // goes on and the refusal shows in the exit status.
     bool EndsMonitor() const;
+    // The broker has accepted the monitor's connection.
+    bool Online() const;
     // Publishes "offline" and disconnects; the exit status: failure when the broker refused us
     // or messages were not acknowledged, which it says on `err`.
     int Finish(std::ostream& err);

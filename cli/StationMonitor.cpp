@@ -20,6 +20,7 @@
 #include "platform/ProgramDirectory.h"
 #include "station/CStation.h"
 #include "station/CStationArchive.h"
+#include "station/CStationState.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ std::string IntervalLine(const CIntervalLevels& interval) {
 
 bool CStationMonitorOptions::Requested() const {
     return Archive->count() > 0 || !Interval.empty() || !Duration.empty() || Reconnect ||
-           QuietReadings || Mqtt.Requested();
+           QuietReadings || Mqtt.Requested() || Http.Requested();
 }
 
 void AddStationOptions(CLI::App& monitor, CStationMonitorOptions& options) {
@@ -149,6 +150,7 @@ void AddStationOptions(CLI::App& monitor, CStationMonitorOptions& options) {
         monitor.get_option("--csv")->excludes(name);
     }
     AddMqttOptions(monitor, options.Mqtt);
+    AddHttpOptions(monitor, options.Http);
 }
 
 int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
@@ -201,12 +203,35 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
         context.Err << "Another monitor is watching the logger; a logger has one monitor.\n";
         return EXIT_LOGGER_TAKEN;
     }
-    std::unique_ptr<CStationArchive> archive;
     std::filesystem::path archiveFile = options.ArchiveFile;
-    if (archived) {
-        if (archiveFile.empty()) {
-            archiveFile = DefaultArchiveFile().value_or("archive.sqlite");
+    if (archived && archiveFile.empty()) {
+        archiveFile = DefaultArchiveFile().value_or("archive.sqlite");
+    }
+    // The server starts first, so that a wrong address stops the monitor before it touches the
+    // archive or the broker; the parts it asks after are there before the station's first
+    // poll, which is when it first asks.
+    std::unique_ptr<CStationArchive> archive;
+    std::unique_ptr<CMqttMonitor> mqtt;
+    std::unique_ptr<CStationState> webState;
+    std::unique_ptr<CHttpMonitor> http;
+    if (options.Http.Requested()) {
+        CStationProbes probes;
+        if (archived) {
+            probes.ArchivePending = [&archive] { return archive->PendingReadings(); };
         }
+        if (options.Mqtt.Requested()) {
+            probes.BrokerOnline = [&mqtt] { return mqtt->Online(); };
+        }
+        webState = std::make_unique<CStationState>(settings.Alarms, std::move(probes));
+        int httpStatus = EXIT_OK;
+        http = CHttpMonitor::Start(options.Http, *webState,
+                                   archived ? std::optional(archiveFile) : std::nullopt,
+                                   context.Err, httpStatus);
+        if (!http) {
+            return httpStatus;
+        }
+    }
+    if (archived) {
         std::string refusal;
         bool busy = false;
         archive = CStationArchive::Open(archiveFile, context.Err, refusal, busy);
@@ -216,7 +241,6 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
         }
     }
     // After the locks: a second monitor of the logger must not take over its topics.
-    std::unique_ptr<CMqttMonitor> mqtt;
     if (options.Mqtt.Requested()) {
         int mqttStatus = EXIT_OK;
         mqtt = CMqttMonitor::Start(options.Mqtt, settings.Alarms, archived, context.Err,
@@ -236,6 +260,9 @@ int MonitorStation(const CStationMonitorOptions& options, std::int64_t count,
     }
     if (mqtt) {
         station.AddObserver(mqtt->Observer());
+    }
+    if (webState) {
+        station.AddObserver(*webState);
     }
     // A broker that refuses a monitor without an archive ends it: a wrong password is not
     // tried forever; so does an archive that can take nothing more.

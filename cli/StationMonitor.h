@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/HttpMonitor.h"
 #include "cli/MqttMonitor.h"
 
 namespace CLI {
@@ -20,6 +21,7 @@ struct CStationMonitorOptions {
     bool Reconnect = false;
     bool QuietReadings = false;
     CMqttOptions Mqtt;
+    CHttpOptions Http;
     CLI::Option* Count = nullptr;
 
     bool Requested() const;

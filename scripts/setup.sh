@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev
-    libusb-1.0-0-dev libcli11-dev libsqlite3-dev libmosquitto-dev
+    libusb-1.0-0-dev libcli11-dev libsqlite3-dev libmosquitto-dev libcpp-httplib-dev
     libxlsxwriter-dev libminizip-dev nlohmann-json3-dev libcsv-dev
     zlib1g-dev  # minizip's header includes zlib.h, which its package does not bring
     fp-utils libchm-dev
@@ -26,6 +26,8 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(libreoffice-calc-nogui sqlite3 mosquitto openssl faketime systemd)
     # locales: a German locale, whose decimal comma the window's tests run under.
     packages+=(locales)
+    # prometheus (with promtool) scrapes a monitor's metrics, chromium loads its page headless.
+    packages+=(prometheus chromium)
 fi
 
 missing=()

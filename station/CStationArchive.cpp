@@ -190,6 +190,11 @@ void CStationArchive::Idle() {
     SayWhatTheWriterSaid();
 }
 
+std::int64_t CStationArchive::PendingReadings() {
+    const std::lock_guard lock(m_mutex);
+    return static_cast<std::int64_t>(m_inbox.Readings.size() + m_writerHolds);
+}
+
 std::int64_t CStationArchive::Close() {
     {
         const std::lock_guard lock(m_mutex);

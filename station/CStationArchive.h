@@ -61,6 +61,8 @@ public:
     // True once nothing more can be written (a damaged file, a path taken by a file that is
     // not this archive's): the station is to stop.
     bool Broken() const { return m_broken; }
+    // Readings told that are not in the file yet.
+    std::int64_t PendingReadings();
 
     // Writes what is still held, at the end of monitoring; what cannot be written then is
     // dropped. The readings dropped over the whole time.

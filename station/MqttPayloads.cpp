@@ -22,14 +22,6 @@ nlohmann::ordered_json Level(const std::optional<double>& level) {
     return level ? nlohmann::ordered_json(*level) : nlohmann::ordered_json(nullptr);
 }
 
-// The logger measures in tenths of a decibel: 55.3, not the float's 55.29999923706055.
-nlohmann::ordered_json ReadingLevel(float level) {
-    if (!std::isfinite(level)) {
-        return nullptr;
-    }
-    return std::round(static_cast<double>(level) * 10.0) / 10.0;
-}
-
 const char* Weighting(bool isDBA) {
     return isDBA ? "A" : "C";
 }
@@ -127,11 +119,22 @@ bool IsUtf8(std::string_view text) {
     return true;
 }
 
+// The logger measures in tenths of a decibel: 55.3, not the float's 55.29999923706055.
+nlohmann::ordered_json ReadingLevelJson(float level) {
+    if (!std::isfinite(level)) {
+        return nullptr;
+    }
+    return std::round(static_cast<double>(level) * 10.0) / 10.0;
+}
+
+nlohmann::ordered_json LevelObject(const CStationReading& reading, bool isDBA) {
+    return {{"time", IsoTime(reading.TimeMs)},
+            {"level_db", ReadingLevelJson(reading.LevelDb)},
+            {"weighting", Weighting(isDBA)}};
+}
+
 std::string LevelPayload(const CStationReading& reading, bool isDBA) {
-    return nlohmann::ordered_json{{"time", IsoTime(reading.TimeMs)},
-                                  {"level_db", ReadingLevel(reading.LevelDb)},
-                                  {"weighting", Weighting(isDBA)}}
-        .dump();
+    return LevelObject(reading, isDBA).dump();
 }
 
 nlohmann::ordered_json IntervalObject(const CIntervalLevels& interval) {
@@ -143,17 +146,21 @@ nlohmann::ordered_json IntervalObject(const CIntervalLevels& interval) {
             {"l50_db", Level(interval.L50Db)},    {"l90_db", Level(interval.L90Db)}};
 }
 
+nlohmann::ordered_json WeightedIntervalObject(const CIntervalLevels& interval) {
+    nlohmann::ordered_json object = IntervalObject(interval);
+    object["weighting"] = Weighting(interval.IsDBA);
+    return object;
+}
+
 std::string IntervalPayload(const CIntervalLevels& interval) {
-    nlohmann::ordered_json payload = IntervalObject(interval);
-    payload["weighting"] = Weighting(interval.IsDBA);
-    return payload.dump();
+    return WeightedIntervalObject(interval).dump();
 }
 
 std::string AlarmPayload(const CAlarmCrossing& crossing) {
     return nlohmann::ordered_json{{"time", IsoTime(crossing.TimeMs)},
                                   {"kind", crossing.High ? "high" : "low"},
                                   {"state", crossing.On ? "on" : "off"},
-                                  {"level_db", ReadingLevel(crossing.LevelDb)}}
+                                  {"level_db", ReadingLevelJson(crossing.LevelDb)}}
         .dump();
 }
 

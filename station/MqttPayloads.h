@@ -31,12 +31,16 @@ bool IsUtf8(std::string_view text);
 
 // The texts published under a topic prefix. Times are ISO 8601 local times with their UTC
 // offset (with milliseconds when a reading falls between seconds); a missing level is null.
+// A reading's level to the logger's tenth of a decibel; null where it gave none.
+nlohmann::ordered_json ReadingLevelJson(float level);
 // {"time", "level_db" (to the logger's tenth of a decibel), "weighting" ("A" or "C")}
+nlohmann::ordered_json LevelObject(const CStationReading& reading, bool isDBA);
 std::string LevelPayload(const CStationReading& reading, bool isDBA);
 // {"start", "end", "partial", "count", "leq_db", "lmax_db", "lmin_db", "l10_db", "l50_db",
 // "l90_db"}: an interval as the archive's statistics list it too.
 nlohmann::ordered_json IntervalObject(const CIntervalLevels& interval);
 // The same with "weighting".
+nlohmann::ordered_json WeightedIntervalObject(const CIntervalLevels& interval);
 std::string IntervalPayload(const CIntervalLevels& interval);
 
 struct CAlarmCrossing {
