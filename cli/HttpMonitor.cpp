@@ -20,7 +20,10 @@ namespace {
 std::string Token(const std::string& file, std::string& problem, std::ostream& err) {
     std::ifstream in(file);
     std::string line;
-    if (!in || !std::getline(in, line)) {
+    if (in) {
+        std::getline(in, line);  // an empty file leaves the line empty
+    }
+    if (!in && !in.eof()) {
         problem = "--http-token: cannot read \"" + file + "\".";
         return "";
     }
@@ -31,7 +34,7 @@ std::string Token(const std::string& file, std::string& problem, std::ostream& e
         problem = "--http-token: the first line of \"" + file + "\" is empty.";
         return "";
     }
-    struct stat status{};
+    struct stat status {};
     if (stat(file.c_str(), &status) == 0 && (status.st_mode & S_IROTH) != 0) {
         err << "Warning: the token file \"" << file
             << "\" may be read by every user of this computer (chmod o-r).\n";
@@ -63,8 +66,7 @@ std::optional<CHttpAddress> ParseHttpAddress(std::string_view text) {
         }
         address.Host = host;
     }
-    const auto [end, error] =
-        std::from_chars(port.data(), port.data() + port.size(), address.Port);
+    const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), address.Port);
     if (error != std::errc() || end != port.data() + port.size() || address.Port < 1 ||
         address.Port > 65535) {
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "station/CHttpServer.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <climits>
@@ -21,6 +22,8 @@ constexpr std::chrono::seconds KEEP_ALIVE{15};
 // Timeouts of a connection: a client that sends or reads nothing for this long is dropped.
 constexpr time_t CLIENT_TIMEOUT_S = 5;
 constexpr std::size_t MAX_BODY = 1024;  // nothing here takes a body
+// What the kernel holds for a client that does not read, before a write waits and times out.
+constexpr int SEND_BUFFER = 64 * 1024;
 
 // Compares without stopping at the first difference: the time taken says nothing of the token.
 bool SameText(const std::string& a, const std::string& b) {
@@ -63,12 +66,21 @@ std::int64_t NowMs() {
 }  // namespace
 
 CHttpServer::CHttpServer(CStationState& state, CHttpServerSettings settings)
-    : m_state(state), m_settings(std::move(settings)), m_server(std::make_unique<httplib::Server>()) {
+    : m_state(state),
+      m_settings(std::move(settings)),
+      m_server(std::make_unique<httplib::Server>()) {
     m_server->new_task_queue = [] { return new httplib::ThreadPool(THREADS); };
     m_server->set_read_timeout(CLIENT_TIMEOUT_S);
     m_server->set_write_timeout(CLIENT_TIMEOUT_S);
     m_server->set_keep_alive_timeout(CLIENT_TIMEOUT_S);
     m_server->set_payload_max_length(MAX_BODY);
+    // The address may be taken again at once after a restart, but never shared with a second
+    // server that is running (the library's own options would let two share a port).
+    m_server->set_socket_options([](int socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &SEND_BUFFER, sizeof SEND_BUFFER);
+    });
     // Every answer, an error's too: the page may only use what this server serves, may not be
     // framed, and nothing is kept in a cache.
     m_server->set_default_headers(
@@ -116,7 +128,8 @@ void CHttpServer::Route() {
         res.set_content(MONITOR_PAGE_JS, "text/javascript; charset=utf-8");
     });
     m_server->Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content(MetricsText(m_state.Snapshot()), "text/plain; version=0.0.4; charset=utf-8");
+        res.set_content(MetricsText(m_state.Snapshot()),
+                        "text/plain; version=0.0.4; charset=utf-8");
     });
     m_server->Get("/api/status", [this](const httplib::Request&, httplib::Response& res) {
         Json(res, FullStatus(m_state));
@@ -132,7 +145,8 @@ void CHttpServer::Route() {
     m_server->Get("/api/intervals", [this](const httplib::Request& req, httplib::Response& res) {
         // The last day unless asked otherwise.
         CArchiveRange range{NowMs() - CStationState::INTERVALS_MS, INT64_MAX};
-        for (auto [name, bound] : {std::pair{"from", &range.FromMs}, std::pair{"to", &range.ToMs}}) {
+        for (auto [name, bound] :
+             {std::pair{"from", &range.FromMs}, std::pair{"to", &range.ToMs}}) {
             if (!req.has_param(name)) {
                 continue;
             }
@@ -177,14 +191,14 @@ void CHttpServer::Route() {
                 if (!m_state.WaitForChange(*seen, KEEP_ALIVE)) {
                     return false;  // the monitor ends
                 }
-                const CStationSnapshot state = m_state.Snapshot();
+                const auto [status, sequence] = StatusEvent();
                 std::string event;
                 if (*seen < 0) {
                     event = "retry: 2000\n";
                 }
-                if (state.Sequence > *seen) {
-                    *seen = state.Sequence;
-                    event += "event: status\ndata: " + StatusObject(state).dump() + "\n\n";
+                if (sequence > *seen) {
+                    *seen = sequence;
+                    event += *status;
                 } else {
                     event += ": keep-alive\n\n";
                 }
@@ -194,6 +208,17 @@ void CHttpServer::Route() {
             },
             [this](bool) { --m_eventStreams; });
     });
+}
+
+std::pair<std::shared_ptr<const std::string>, std::int64_t> CHttpServer::StatusEvent() {
+    const std::lock_guard lock(m_eventMutex);
+    if (m_state.Sequence() != m_eventSequence) {
+        const CStationSnapshot state = m_state.Snapshot();
+        m_event = std::make_shared<const std::string>(
+            "event: status\ndata: " + StatusObject(state).dump() + "\n\n");
+        m_eventSequence = state.Sequence;
+    }
+    return {m_event, m_eventSequence};
 }
 
 bool CHttpServer::Start() {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -48,10 +49,15 @@ public:
 private:
     void Route();
     bool Authorized(const std::string& header) const;
+    // The newest state as an event and its sequence number: made once for every stream.
+    std::pair<std::shared_ptr<const std::string>, std::int64_t> StatusEvent();
 
     CStationState& m_state;
     CHttpServerSettings m_settings;
     std::unique_ptr<httplib::Server> m_server;
     std::atomic<int> m_eventStreams{0};
+    std::mutex m_eventMutex;  // guards the newest event
+    std::shared_ptr<const std::string> m_event;
+    std::int64_t m_eventSequence = -1;
     std::thread m_thread;
 };

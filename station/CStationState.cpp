@@ -45,10 +45,10 @@ void CStationState::Reading(const CStationReading& reading) {
     ++m_state.RunReadings;
     if (std::isfinite(reading.LevelDb)) {
         const float level = reading.LevelDb;
-        m_state.RunMaxDb = m_state.RunReadingsWithLevel == 0 ? level
-                                                             : std::max(m_state.RunMaxDb, level);
-        m_state.RunMinDb = m_state.RunReadingsWithLevel == 0 ? level
-                                                             : std::min(m_state.RunMinDb, level);
+        m_state.RunMaxDb =
+            m_state.RunReadingsWithLevel == 0 ? level : std::max(m_state.RunMaxDb, level);
+        m_state.RunMinDb =
+            m_state.RunReadingsWithLevel == 0 ? level : std::min(m_state.RunMinDb, level);
         m_state.RunEnergy += std::pow(10.0, level / 10.0);
         ++m_state.RunReadingsWithLevel;
     } else {
@@ -81,8 +81,8 @@ void CStationState::RunEnded(std::int64_t) {
 
 void CStationState::Idle() {
     // Asked before the lock is taken: the parts asked have locks of their own.
-    const auto pending = m_probes.ArchivePending ? std::optional(m_probes.ArchivePending())
-                                                 : std::nullopt;
+    const auto pending =
+        m_probes.ArchivePending ? std::optional(m_probes.ArchivePending()) : std::nullopt;
     const auto online =
         m_probes.BrokerOnline ? std::optional(m_probes.BrokerOnline()) : std::nullopt;
     const std::lock_guard lock(m_mutex);
@@ -96,6 +96,11 @@ void CStationState::Idle() {
 CStationSnapshot CStationState::Snapshot() const {
     const std::lock_guard lock(m_mutex);
     return m_state;
+}
+
+std::int64_t CStationState::Sequence() const {
+    const std::lock_guard lock(m_mutex);
+    return m_state.Sequence;
 }
 
 std::vector<CStationReading> CStationState::History() const {

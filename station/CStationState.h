@@ -29,7 +29,7 @@ struct CStationSnapshot {
     std::int64_t Readings = 0;
     std::int64_t ReadingsWithoutLevel = 0;
     std::optional<CIntervalLevels> LastInterval;
-    std::string Alarm = "off";  // "high", "low" or "off"
+    std::string Alarm = "off";                   // "high", "low" or "off"
     std::optional<std::int64_t> ArchivePending;  // empty without an archive
     std::optional<bool> BrokerOnline;            // empty without a broker
 
@@ -62,6 +62,7 @@ public:
     void Idle() override;
 
     CStationSnapshot Snapshot() const;
+    std::int64_t Sequence() const;
     // The readings of the last hour, oldest first.
     std::vector<CStationReading> History() const;
     // The intervals kept that start within [fromMs, toMs), oldest first.

@@ -113,17 +113,15 @@ nlohmann::ordered_json StatusObject(const CStationSnapshot& state) {
         status["run"] = nullptr;
     }
     status["level"] = state.Last ? LevelObject(*state.Last, isDBA) : nullptr;
-    status["interval"] =
-        state.LastInterval ? WeightedIntervalObject(*state.LastInterval) : nullptr;
+    status["interval"] = state.LastInterval ? WeightedIntervalObject(*state.LastInterval) : nullptr;
     status["alarm"] = state.Alarm;
     status["readings"] = state.Readings;
     status["readings_without_level"] = state.ReadingsWithoutLevel;
     status["archive"] = state.ArchivePending
                             ? nlohmann::ordered_json{{"pending_readings", *state.ArchivePending}}
                             : nullptr;
-    status["mqtt"] = state.BrokerOnline
-                         ? nlohmann::ordered_json{{"connected", *state.BrokerOnline}}
-                         : nullptr;
+    status["mqtt"] =
+        state.BrokerOnline ? nlohmann::ordered_json{{"connected", *state.BrokerOnline}} : nullptr;
     return status;
 }
 
