@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 
@@ -157,25 +158,34 @@ void CHttpServer::Route() {
             }
             *bound = *time;
         }
-        std::vector<CIntervalLevels> intervals;
+        // Read as they stream from the archive: only the answer is held.
+        nlohmann::ordered_json intervals = nlohmann::ordered_json::array();
+        std::size_t count = 0;
+        const auto take = [&](const CIntervalLevels& interval) {
+            if (++count <= MAX_INTERVALS) {
+                intervals.push_back(WeightedIntervalObject(interval));
+            }
+        };
         if (m_settings.Archive) {
             std::string refusal;
             const auto db = CArchiveDatabase::Open(*m_settings.Archive,
                                                    CArchiveDatabase::Access::Read, refusal);
-            if (!db) {
+            if (db) {
+                refusal = ForEachArchivedInterval(*db, range, take);
+            }
+            if (!refusal.empty()) {
                 Error(res, 503, refusal);
                 return;
             }
-            intervals = ArchivedIntervals(*db, range);
         } else {
-            intervals = m_state.Intervals(range.FromMs, range.ToMs);
+            std::ranges::for_each(m_state.Intervals(range.FromMs, range.ToMs), take);
         }
-        if (intervals.size() > MAX_INTERVALS) {
+        if (count > MAX_INTERVALS) {
             Error(res, 413,
                   "more than " + std::to_string(MAX_INTERVALS) + " intervals: ask for less time");
             return;
         }
-        Json(res, {{"intervals", IntervalArray(intervals)}});
+        Json(res, {{"intervals", intervals}});
     });
     m_server->Get("/api/events", [this](const httplib::Request&, httplib::Response& res) {
         if (++m_eventStreams > MAX_EVENT_STREAMS) {

@@ -33,7 +33,7 @@ public:
     static constexpr int THREADS = 32;
     // Event streams hold a thread each: the rest stay free for other requests.
     static constexpr int MAX_EVENT_STREAMS = 16;
-    static constexpr int MAX_INTERVALS = 10000;
+    static constexpr std::size_t MAX_INTERVALS = 10000;
 
     CHttpServer(CStationState& state, CHttpServerSettings settings);
     ~CHttpServer();
