@@ -14,10 +14,8 @@
 #include <vector>
 
 #include "bench/BenchHome.h"
-#include "logger/SetupBlock.h"
-#include "logger/sim/CSimulatedLogger.h"
-#include "platform/LocalTime.h"
-#include "platform/ProgramDirectory.h"
+#include "bench/BenchLogger.h"
+#include "bench/BenchPrompt.h"
 #include "station/CHttpServer.h"
 #include "station/CStation.h"
 
@@ -78,24 +76,13 @@ pid_t Follower(int port, int ready) {
 // negative when the station did not take its readings.
 double CpuPerReading(int followers) {
     const auto clock = std::make_shared<CScaledClock>(SPEED);
-    SimulatorOptions options;
-    options.StateFile = ProgramFile("SimulatedLogger.ini");
-    options.Clock = clock;
-    CSimulatedLogger logger(std::move(options));
-    SetupFields fields;
-    fields.RealTime = true;
-    fields.RateCode = 3;
-    logger.Device().ApplySetup(ComposeSetupBlock(fields, SplitLocalTime(CurrentTime())),
-                               clock->NowMs(), std::nullopt);
-    struct CSilent : CPrompt {
-        void Message(const std::string&, PromptIcon) override {}
-        bool AskYesNo(const std::string&, PromptIcon) override { return false; }
-    } prompt;
+    const auto logger = RealTimeLogger(clock);
+    CFailingPrompt prompt;
     std::ostringstream messages;
     CStationSettings settings;
     settings.MaxReadings = READINGS;
     settings.IntervalSeconds = 60;
-    CStation station(logger, prompt, *clock, settings, messages);
+    CStation station(*logger, prompt, *clock, settings, messages);
     CStationState state({"70", "30"}, {});
     station.AddObserver(state);
     int ready[2];

@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "bench/BenchHome.h"
-#include "logger/SetupBlock.h"
-#include "logger/sim/CSimulatedLogger.h"
+#include "bench/BenchLogger.h"
+#include "bench/BenchPrompt.h"
 #include "platform/LocalTime.h"
 #include "platform/ProgramDirectory.h"
 #include "station/CStation.h"
@@ -86,24 +86,13 @@ bool RunStation(std::int64_t readings, const char* archiveFile, CStationObserver
         clock = std::make_shared<CSteppingClock>(CurrentTime() * std::int64_t{1000});
     }
     const bool archived = archiveFile != nullptr;
-    SimulatorOptions options;
-    options.StateFile = ProgramFile("SimulatedLogger.ini");
-    options.Clock = clock;
-    CSimulatedLogger logger(std::move(options));
-    SetupFields fields;
-    fields.RealTime = true;
-    fields.RateCode = 3;
-    logger.Device().ApplySetup(ComposeSetupBlock(fields, SplitLocalTime(CurrentTime())),
-                               clock->NowMs(), std::nullopt);
-    struct CSilent : CPrompt {
-        void Message(const std::string&, PromptIcon) override {}
-        bool AskYesNo(const std::string&, PromptIcon) override { return false; }
-    } prompt;
+    const auto logger = RealTimeLogger(clock);
+    CFailingPrompt prompt;
     std::ostringstream messages;
     CStationSettings settings;
     settings.MaxReadings = readings;
     settings.IntervalSeconds = archived ? 60 : 0;
-    CStation station(logger, prompt, *clock, settings, messages);
+    CStation station(*logger, prompt, *clock, settings, messages);
     std::unique_ptr<CStationArchive> archive;
     if (archived) {
         const auto file = ProgramFile(archiveFile);
