@@ -322,7 +322,7 @@ TEST_F(HttpMonitor, pageInChromiumShowsTheArchivesLevelAndLastInterval) {
     Start();
     WaitForIntervals(2);
     // Its own profile in the test's folder; root may only run it without its sandbox.
-    const std::string chromium = "chromium --headless --disable-gpu --user-data-dir='" +
+    const std::string chromium = "timeout 120 chromium --headless --disable-gpu --user-data-dir='" +
                                  (dir / "profile").string() + "'" +
                                  (geteuid() == 0 ? " --no-sandbox" : "") + " 2>/dev/null ";
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
