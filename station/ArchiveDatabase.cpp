@@ -1,5 +1,7 @@
 #include "station/ArchiveDatabase.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <system_error>
 #include <utility>
@@ -105,10 +107,7 @@ std::optional<CArchiveView> ViewOf(sqlite3* db, bool withRuns, int& result) {
     return view;
 }
 
-// A connection that only ever reads, whatever it finds: the main file alone (immutable), or
-// with its write-ahead log, indexed in its own memory (exclusive locking) and never
-// checkpointed on close, so that neither the log nor its shared index is touched.
-sqlite3* OpenToLook(const std::filesystem::path& file, bool withLog, int& result) {
+std::string FileUri(const std::filesystem::path& file) {
     std::string uri = "file:";
     for (const char c : std::filesystem::absolute(file).string()) {
         if (c == '%' || c == '?' || c == '#') {
@@ -118,7 +117,34 @@ sqlite3* OpenToLook(const std::filesystem::path& file, bool withLog, int& result
             uri += c;
         }
     }
-    uri += withLog ? "" : "?immutable=1";
+    return uri;
+}
+
+// Whether a reader can have the write-ahead log read: on read-only media, or in a folder this
+// user cannot write, SQLite cannot make the log's shared index, and none is there to use.
+// Such a file is read alone, as unchangeable; a log with readings in it that cannot be read is
+// said rather than passed over.
+enum class LogAccess { Shared, FileAlone, Unreadable };
+
+LogAccess LogAccessOf(const std::filesystem::path& file) {
+    std::filesystem::path log = file;
+    log += "-wal";
+    std::filesystem::path index = file;
+    index += "-shm";
+    std::error_code error;
+    const auto folder = std::filesystem::absolute(file, error).parent_path();
+    if (access(folder.c_str(), W_OK) == 0 || std::filesystem::exists(index, error)) {
+        return LogAccess::Shared;
+    }
+    const auto logSize = std::filesystem::file_size(log, error);
+    return error || logSize == 0 ? LogAccess::FileAlone : LogAccess::Unreadable;
+}
+
+// A connection that only ever reads, whatever it finds: the main file alone (immutable), or
+// with its write-ahead log, indexed in its own memory (exclusive locking) and never
+// checkpointed on close, so that neither the log nor its shared index is touched.
+sqlite3* OpenToLook(const std::filesystem::path& file, bool withLog, int& result) {
+    const std::string uri = withLog ? FileUri(file) : FileUri(file) + "?immutable=1";
     sqlite3* db = nullptr;
     result = sqlite3_open_v2(uri.c_str(), &db,
                              (withLog ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
@@ -249,10 +275,22 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
             return nullptr;
         }
     }
-    const int flags = access == Access::Read ? SQLITE_OPEN_READONLY
+    const LogAccess logAccess = access == Access::Read ? LogAccessOf(file) : LogAccess::Shared;
+    if (logAccess == LogAccess::Unreadable) {
+        refusal = "The archive " + Quoted(file) + " has readings in its write-ahead log " +
+                  Quoted(file.string() + "-wal") +
+                  " that cannot be read where neither file may be written (read-only media); "
+                  "copy the archive with its log to a folder you can write. It was left "
+                  "untouched.";
+        return nullptr;
+    }
+    const int flags = access == Access::Read ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI
                                              : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const std::string name =
+        logAccess == LogAccess::FileAlone ? FileUri(file) + "?immutable=1" : FileUri(file);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(access == Access::Read ? name.c_str() : file.c_str(), &db, flags,
+                        nullptr) != SQLITE_OK) {
         refusal = "The archive " + Quoted(file) +
                   " cannot be opened: " + (db ? sqlite3_errmsg(db) : "out of memory") + ".";
         sqlite3_close(db);

@@ -10,6 +10,7 @@
 #include "station/ArchiveQueries.h"
 #include "station/CStationArchive.h"
 #include "tests/FileText.h"
+#include "tests/ReadOnlyFolder.h"
 #include "tests/SmallFileSystem.h"
 #include "tests/station/StationBench.h"
 
@@ -365,6 +366,67 @@ TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
     EXPECT_EQ(Number(*db, "SELECT count(*) FROM readings"),
               static_cast<std::int64_t>(CStationArchive::MAX_HELD_READINGS) + 1);
     EXPECT_EQ(Number(*db, "SELECT min(time_ms) FROM readings"), TEN_O_CLOCK_MS);
+}
+
+// Read-only media: the archive is read as it lies, with its log where the log's index lies
+// beside it too; a log whose readings cannot be read there is said, never passed over.
+TEST(StationArchive, onReadOnlyMedia_isReadWithItsLogOrRefusedWhereTheLogCannotBeRead) {
+    const struct {
+        const char* Name;
+        bool LeaveLog;          // copied while a writer holds it, as a killed monitor leaves it
+        bool KeepIndex;         // the log's index copied with it
+        std::int64_t Readings;  // -1: refused
+    } cases[] = {
+        {"closed by its writer", false, false, 12},
+        {"log and index left", true, true, 20},
+        {"log without index", true, false, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        CReadOnlyFolder media;
+        const auto file = media.Source() / "archive.sqlite";
+        std::ostringstream messages;
+        auto writer = Started(file, messages);
+        std::int64_t number = 0;
+        Take(*writer, number, 12);
+        ASSERT_EQ(writer->Close(), 0);
+        writer.reset();
+        sqlite3* killed = nullptr;
+        if (c.LeaveLog) {
+            // Eight more readings, in the log alone.
+            ASSERT_EQ(sqlite3_open(file.c_str(), &killed), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(killed,
+                                   "PRAGMA wal_autocheckpoint=0; INSERT INTO readings SELECT run, "
+                                   "time_ms + 12000, level_db FROM readings ORDER BY time_ms "
+                                   "LIMIT 8",
+                                   nullptr, nullptr, nullptr),
+                      SQLITE_OK)
+                << sqlite3_errmsg(killed);
+            const auto left = media.Source() / "left";
+            std::filesystem::create_directory(left);
+            for (const char* suffix : {"", "-wal", "-shm"}) {
+                if (std::string_view(suffix) != "-shm" || c.KeepIndex) {
+                    std::filesystem::copy_file(file.string() + suffix,
+                                               left.string() + "/archive.sqlite" + suffix);
+                }
+            }
+        }
+        if (!media.Mount()) {
+            sqlite3_close(killed);
+            GTEST_SKIP() << "no read-only bind mount here (needs root)";
+        }
+        const auto seen = media.View() / (c.LeaveLog ? "left/archive.sqlite" : "archive.sqlite");
+        std::string refusal;
+        const auto db = CArchiveDatabase::Open(seen, CArchiveDatabase::Access::Read, refusal);
+        if (c.Readings < 0) {
+            EXPECT_FALSE(db);
+            EXPECT_NE(refusal.find("(read-only media)"), std::string::npos) << refusal;
+        } else {
+            ASSERT_TRUE(db) << refusal;
+            EXPECT_EQ(static_cast<std::int64_t>(ArchivedReadings(*db, {}).size()), c.Readings);
+        }
+        sqlite3_close(killed);
+    }
 }
 
 TEST(ArchiveTime, isoTimesWithOrWithoutAnOffsetAndLocalDaysAndMinutes) {
