@@ -113,6 +113,11 @@ table { border-collapse: collapse; width: 100%; font-variant-numeric: tabular-nu
 th, td { text-align: right; padding: 4px 8px; border-bottom: 1px solid var(--line); white-space: nowrap; }
 th:first-child, td:first-child, th:nth-child(2), td:nth-child(2) { text-align: left; }
 tr.partial td { color: var(--dim); }
+/* A phone: the start names the interval, and the levels fit beside it. */
+@media (max-width: 480px) {
+  th:nth-child(2), td:nth-child(2) { display: none; }
+  th, td { padding: 4px 5px; }
+}
 )css";
 
 const char* const MONITOR_PAGE_JS = R"js(
