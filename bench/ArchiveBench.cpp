@@ -45,21 +45,26 @@ bool MakeArchive(std::int64_t readings) {
     if (ok) {
         CStatement run(db->Handle(),
                        "INSERT INTO runs (logger, interval_s, weighting, time_weighting, "
-                       "start_ms, end_ms, readings) VALUES ('bench', 1.0, 'A', 'FAST', ?, ?, ?)");
+                       "start_ms, end_ms, readings, overlapping) VALUES ('bench', 1.0, 'A', "
+                       "'FAST', ?, ?, ?, 0)");
         run.Bind(1, START_MS).Bind(2, START_MS + readings * 1000).Bind(3, readings);
         ok = run.Run();
     }
     CStatement insert(db ? db->Handle() : nullptr,
-                      "INSERT INTO readings (run, time_ms, level_db) VALUES (1, ?, ?)");
+                      "INSERT INTO readings (time_ms, level_tenths) VALUES (?, ?)");
+    CMinuteRollups minutes;
     std::uint32_t noise = 12345;  // a fixed series of levels, the same on every run
     for (std::int64_t i = 0; ok && i < readings; ++i) {
         noise = noise * 1664525u + 1013904223u;
-        const double level = 40.0 + static_cast<double>((noise >> 8) % 500) / 10.0;
-        insert.Bind(1, START_MS + i * 1000)
-            .Bind(2, i % 1000 == 999 ? std::nullopt : std::optional(level));
+        const auto tenths = i % 1000 == 999
+                                ? std::nullopt
+                                : std::optional<std::int64_t>(400 + (noise >> 8) % 500);
+        const std::int64_t time = START_MS + i * 1000;
+        minutes[MinuteStartOf(time)].Add(tenths);
+        insert.Bind(1, time).Bind(2, tenths);
         ok = insert.Run();
     }
-    ok = ok && db->Execute("COMMIT");
+    ok = ok && AddMinuteRollups(db->Handle(), minutes) && db->Execute("COMMIT");
     made[readings] = ok;
     return ok;
 }

@@ -156,6 +156,24 @@ void BM_StationMemoryAfterAMillionReadings(benchmark::State& state) {
 }
 BENCHMARK(BM_StationMemoryAfterAMillionReadings)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The archive's size on disk per reading, its indexes and minute rollups included, after a
+// month of 1 s readings with 1-minute intervals.
+void BM_ArchiveBytesPerReading(benchmark::State& state) {
+    constexpr std::int64_t MONTH = 30 * 86400;
+    double bytes = 0.0;
+    for (auto _ : state) {
+        if (!RunStation(MONTH, "month.sqlite")) {
+            state.SkipWithError("the station did not keep its readings");
+            break;
+        }
+        bytes = static_cast<double>(std::filesystem::file_size(*ProgramFile("month.sqlite"))) /
+                static_cast<double>(MONTH);
+    }
+    state.counters["B"] = bytes;
+    state.SetLabel("figure=B max=16");
+}
+BENCHMARK(BM_ArchiveBytesPerReading)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // A minute of 1 s readings at 1000 times real speed, archived while another connection holds
 // the archive's write lock for the first 10 s of real time, as a reader in the sqlite3 shell
 // may: the readings stored without a level (none, for the logger gives every one) with
@@ -189,7 +207,8 @@ void StationUnderAHeldLock(benchmark::State& state, const char* figure) {
             state.SkipWithError("the station did not keep its readings");
             break;
         }
-        CStatement count(db->Handle(), "SELECT count(*), count(*) - count(level_db) FROM readings");
+        CStatement count(db->Handle(),
+                         "SELECT count(*), count(*) - count(level_tenths) FROM run_readings");
         count.Step();
         stored = static_cast<double>(count.Integer(0));
         nulls = static_cast<double>(count.Integer(1));

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -11,7 +13,12 @@
 
 namespace {
 
-// Times are UTC milliseconds since 1970; levels in dB, NULL where the logger gave none.
+// Times are UTC milliseconds since 1970; levels of readings in integer tenths of a decibel
+// (the logger's resolution), NULL where the logger gave none. A reading takes about 14 bytes:
+// its time is the table's key, and its run is the one whose span holds it. A run that began
+// before an earlier one had ended (the system clock set back) keeps its readings apart, with
+// their run, so that none is ever taken for another run's. run_readings gives every reading
+// with its run.
 constexpr const char* SCHEMA = R"sql(
 CREATE TABLE runs (
     id INTEGER PRIMARY KEY,
@@ -21,28 +28,52 @@ CREATE TABLE runs (
     time_weighting TEXT NOT NULL,
     start_ms INTEGER NOT NULL,
     end_ms INTEGER NOT NULL,
-    readings INTEGER NOT NULL
-);
+    readings INTEGER NOT NULL,
+    overlapping INTEGER NOT NULL,
+    interval_length_s INTEGER
+) STRICT;
 CREATE TABLE readings (
+    time_ms INTEGER PRIMARY KEY,
+    level_tenths INTEGER
+) STRICT;
+CREATE TABLE overlapping_readings (
     run INTEGER NOT NULL REFERENCES runs(id),
     time_ms INTEGER NOT NULL,
-    level_db REAL
-);
-CREATE INDEX readings_by_time ON readings(time_ms);
+    level_tenths INTEGER,
+    PRIMARY KEY (run, time_ms)
+) STRICT, WITHOUT ROWID;
+CREATE INDEX overlapping_readings_by_time ON overlapping_readings(time_ms);
+CREATE INDEX runs_by_start ON runs(overlapping, start_ms);
+CREATE VIEW run_readings AS
+    SELECT (SELECT u.id FROM runs u WHERE u.overlapping = 0 AND u.start_ms <= r.time_ms
+            ORDER BY u.start_ms DESC LIMIT 1) AS run,
+           r.time_ms AS time_ms, r.level_tenths AS level_tenths
+    FROM readings r
+    UNION ALL
+    SELECT run, time_ms, level_tenths FROM overlapping_readings;
 CREATE TABLE intervals (
     run INTEGER NOT NULL REFERENCES runs(id),
     start_ms INTEGER NOT NULL,
     end_ms INTEGER NOT NULL,
     partial INTEGER NOT NULL,
     count INTEGER NOT NULL,
+    count_with_level INTEGER NOT NULL,
     leq_db REAL,
-    lmax_db REAL,
-    lmin_db REAL,
-    l10_db REAL,
-    l50_db REAL,
-    l90_db REAL
-);
-CREATE INDEX intervals_by_start ON intervals(start_ms);
+    lmax_tenths INTEGER,
+    lmin_tenths INTEGER,
+    l10_tenths INTEGER,
+    l50_tenths INTEGER,
+    l90_tenths INTEGER,
+    PRIMARY KEY (start_ms, run)
+) STRICT, WITHOUT ROWID;
+CREATE TABLE minutes (
+    start_ms INTEGER PRIMARY KEY,
+    count INTEGER NOT NULL,
+    count_with_level INTEGER NOT NULL,
+    energy_sum REAL NOT NULL,
+    min_tenths INTEGER,
+    max_tenths INTEGER
+) STRICT;
 )sql";
 
 // `result`: why it could not be read (a lock held elsewhere, a damaged file), kept before the
@@ -237,6 +268,10 @@ CStatement& CStatement::Bind(int column, const std::optional<double>& value) {
     return value ? Bind(column, *value) : (sqlite3_bind_null(m_statement, column), *this);
 }
 
+CStatement& CStatement::Bind(int column, const std::optional<std::int64_t>& value) {
+    return value ? Bind(column, *value) : (sqlite3_bind_null(m_statement, column), *this);
+}
+
 CStatement& CStatement::Bind(int column, const std::string& value) {
     sqlite3_bind_text(m_statement, column, value.c_str(), static_cast<int>(value.size()),
                       SQLITE_TRANSIENT);
@@ -256,13 +291,21 @@ std::optional<double> CStatement::Level(int column) const {
     return Real(column);
 }
 
+std::optional<std::int64_t> CStatement::OptionalInteger(int column) const {
+    if (sqlite3_column_type(m_statement, column) == SQLITE_NULL) {
+        return std::nullopt;
+    }
+    return Integer(column);
+}
+
 std::string CStatement::Text(int column) const {
     const auto* text = sqlite3_column_text(m_statement, column);
     return text ? reinterpret_cast<const char*>(text) : "";
 }
 
 std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::path& file,
-                                                         Access access, std::string& refusal) {
+                                                         Access access, std::string& refusal,
+                                                         std::string* notice) {
     std::error_code error;
     const bool exists = std::filesystem::exists(file, error);
     if (access == Access::Read && !exists) {
@@ -316,6 +359,7 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
                   ". It was left untouched.";
         return nullptr;
     }
+    archive->m_version = static_cast<int>(view->Version);
     if (access == Access::Read) {
         if (view->Empty()) {
             refusal = "The archive " + Quoted(file) + " holds nothing yet.";
@@ -343,6 +387,29 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
             "The archive " + Quoted(file) + " cannot be written: " + archive->LastError() + ".";
         return nullptr;
     }
+    if (!view->Empty() && view->Version < ARCHIVE_SCHEMA_VERSION) {
+        if (!archive->Migrate()) {
+            refusal = "The archive " + Quoted(file) + " of schema version " +
+                      std::to_string(view->Version) + " cannot be brought to version " +
+                      std::to_string(ARCHIVE_SCHEMA_VERSION) + ": " + archive->LastError() +
+                      ". It was left as it was.";
+            (void)archive->Execute("ROLLBACK");
+            return nullptr;
+        }
+        if (notice) {
+            *notice = "The archive " + Quoted(file) + " was brought from schema version " +
+                      std::to_string(view->Version) + " to " +
+                      std::to_string(ARCHIVE_SCHEMA_VERSION) +
+                      " (levels in tenths of a decibel, about 14 bytes a reading, minute "
+                      "rollups); readers of every version go on reading it.";
+        }
+    }
+    if (!archive->Execute("PRAGMA foreign_keys=ON")) {
+        refusal =
+            "The archive " + Quoted(file) + " cannot be written: " + archive->LastError() + ".";
+        return nullptr;
+    }
+    archive->m_version = ARCHIVE_SCHEMA_VERSION;
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     return archive;
 }
@@ -353,6 +420,132 @@ CArchiveDatabase::~CArchiveDatabase() {
 
 bool CArchiveDatabase::Execute(const char* sql) {
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool CArchiveDatabase::Migrate() {
+    // The old tables make way under other names; the old index by time stays until the end,
+    // for the intervals' counts of readings with a level.
+    if (!Execute("BEGIN IMMEDIATE; DROP INDEX intervals_by_start; "
+                 "ALTER TABLE runs RENAME TO old_runs; "
+                 "ALTER TABLE readings RENAME TO old_readings; "
+                 "ALTER TABLE intervals RENAME TO old_intervals;") ||
+        !Execute(SCHEMA) ||
+        !Execute("INSERT INTO runs SELECT id, logger, interval_s, weighting, time_weighting, "
+                 "start_ms, end_ms, readings, 0, NULL FROM old_runs")) {
+        return false;
+    }
+    // A run keeps its readings apart when it began before an earlier one had ended, or when
+    // any of them lies outside its span.
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> spans;  // first and last
+    CStatement times(m_db, "SELECT run, min(time_ms), max(time_ms) FROM old_readings GROUP BY run");
+    int step = times.Valid() ? times.Step() : SQLITE_ERROR;
+    for (; step == SQLITE_ROW; step = times.Step()) {
+        spans[times.Integer(0)] = {times.Integer(1), times.Integer(2)};
+    }
+    CStatement runs(m_db, "SELECT id, start_ms, end_ms FROM runs ORDER BY id");
+    CStatement apart(m_db, "UPDATE runs SET overlapping = 1 WHERE id = ?");
+    std::int64_t latestEnd = INT64_MIN;
+    step = step == SQLITE_DONE && runs.Valid() && apart.Valid() ? runs.Step() : SQLITE_ERROR;
+    for (; step == SQLITE_ROW; step = runs.Step()) {
+        const std::int64_t start = runs.Integer(1);
+        const std::int64_t end = runs.Integer(2);
+        const auto span = spans.find(runs.Integer(0));
+        if ((start < latestEnd ||
+             (span != spans.end() && (span->second.first < start || span->second.second >= end))) &&
+            !apart.Bind(1, runs.Integer(0)).Run()) {
+            return false;
+        }
+        latestEnd = std::max(latestEnd, end);
+    }
+    if (step != SQLITE_DONE ||
+        !Execute("INSERT INTO readings SELECT r.time_ms, CAST(round(r.level_db * 10) AS INTEGER) "
+                 "FROM old_readings r JOIN runs u ON u.id = r.run WHERE u.overlapping = 0 "
+                 "ORDER BY r.time_ms; "
+                 "INSERT INTO overlapping_readings SELECT r.run, r.time_ms, "
+                 "CAST(round(r.level_db * 10) AS INTEGER) FROM old_readings r JOIN runs u ON "
+                 "u.id = r.run WHERE u.overlapping = 1; "
+                 "INSERT INTO intervals SELECT run, start_ms, end_ms, partial, count, (SELECT "
+                 "count(level_db) FROM old_readings WHERE run = i.run AND time_ms >= i.start_ms "
+                 "AND time_ms < i.end_ms), leq_db, CAST(round(lmax_db * 10) AS INTEGER), "
+                 "CAST(round(lmin_db * 10) AS INTEGER), CAST(round(l10_db * 10) AS INTEGER), "
+                 "CAST(round(l50_db * 10) AS INTEGER), CAST(round(l90_db * 10) AS INTEGER) "
+                 "FROM old_intervals i;")) {
+        return false;
+    }
+    CMinuteRollups rollups;
+    CStatement readings(m_db,
+                        "SELECT time_ms, level_tenths FROM readings UNION ALL "
+                        "SELECT time_ms, level_tenths FROM overlapping_readings");
+    step = readings.Valid() ? readings.Step() : SQLITE_ERROR;
+    for (; step == SQLITE_ROW; step = readings.Step()) {
+        rollups[MinuteStartOf(readings.Integer(0))].Add(readings.OptionalInteger(1));
+    }
+    return step == SQLITE_DONE && AddMinuteRollups(m_db, rollups) &&
+           Execute(("DROP TABLE old_intervals; DROP TABLE old_readings; DROP TABLE old_runs; "
+                    "PRAGMA user_version=" +
+                    std::to_string(ARCHIVE_SCHEMA_VERSION) + "; COMMIT;")
+                       .c_str());
+}
+
+std::optional<std::int64_t> TenthsOf(float levelDb) {
+    if (!std::isfinite(levelDb)) {
+        return std::nullopt;
+    }
+    return std::llround(static_cast<double>(levelDb) * 10.0);
+}
+
+std::optional<std::int64_t> TenthsOf(const std::optional<double>& levelDb) {
+    return levelDb ? std::optional<std::int64_t>(std::llround(*levelDb * 10.0)) : std::nullopt;
+}
+
+std::optional<double> DecibelsOfTenths(const std::optional<std::int64_t>& tenths) {
+    return tenths ? std::optional<double>(static_cast<double>(*tenths) / 10.0) : std::nullopt;
+}
+
+float LevelOfTenths(const std::optional<std::int64_t>& tenths) {
+    return tenths ? static_cast<float>(static_cast<double>(*tenths) / 10.0)
+                  : std::numeric_limits<float>::quiet_NaN();
+}
+
+void CMinuteRollup::Add(const std::optional<std::int64_t>& tenths) {
+    ++Count;
+    if (!tenths) {
+        return;
+    }
+    ++CountWithLevel;
+    EnergySum += std::pow(10.0, static_cast<double>(*tenths) / 100.0);
+    MinTenths = std::min(MinTenths.value_or(*tenths), *tenths);
+    MaxTenths = std::max(MaxTenths.value_or(*tenths), *tenths);
+}
+
+std::int64_t MinuteStartOf(std::int64_t timeMs) {
+    constexpr std::int64_t MINUTE_MS = 60000;
+    const std::int64_t start = timeMs / MINUTE_MS * MINUTE_MS;
+    return start > timeMs ? start - MINUTE_MS : start;
+}
+
+bool AddMinuteRollups(sqlite3* db, const CMinuteRollups& rollups) {
+    CStatement add(db,
+                   "INSERT INTO minutes VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (start_ms) DO UPDATE "
+                   "SET count = count + excluded.count, "
+                   "count_with_level = count_with_level + excluded.count_with_level, "
+                   "energy_sum = energy_sum + excluded.energy_sum, "
+                   "min_tenths = CASE WHEN min_tenths IS NULL OR excluded.min_tenths < "
+                   "min_tenths THEN excluded.min_tenths ELSE min_tenths END, "
+                   "max_tenths = CASE WHEN max_tenths IS NULL OR excluded.max_tenths > "
+                   "max_tenths THEN excluded.max_tenths ELSE max_tenths END");
+    for (const auto& [start, rollup] : rollups) {
+        if (!add.Valid() || !add.Bind(1, start)
+                                 .Bind(2, rollup.Count)
+                                 .Bind(3, rollup.CountWithLevel)
+                                 .Bind(4, rollup.EnergySum)
+                                 .Bind(5, rollup.MinTenths)
+                                 .Bind(6, rollup.MaxTenths)
+                                 .Run()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::optional<std::filesystem::path> DefaultArchiveFile() {

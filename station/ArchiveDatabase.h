@@ -4,12 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 // The version of the archive's tables that this program writes (PRAGMA user_version).
-inline constexpr int ARCHIVE_SCHEMA_VERSION = 1;
+inline constexpr int ARCHIVE_SCHEMA_VERSION = 2;
 // What marks an SQLite file as an archive of this program (PRAGMA application_id): "DLGA".
 inline constexpr std::int32_t ARCHIVE_APPLICATION_ID = 0x444C4741;
 
@@ -25,6 +26,7 @@ public:
     CStatement& Bind(int column, std::int64_t value);
     CStatement& Bind(int column, double value);
     CStatement& Bind(int column, const std::optional<double>& value);
+    CStatement& Bind(int column, const std::optional<std::int64_t>& value);
     CStatement& Bind(int column, const std::string& value);
     // SQLITE_ROW, SQLITE_DONE or an error.
     int Step() { return sqlite3_step(m_statement); }
@@ -35,6 +37,7 @@ public:
     std::int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
     double Real(int column) const { return sqlite3_column_double(m_statement, column); }
     std::optional<double> Level(int column) const;
+    std::optional<std::int64_t> OptionalInteger(int column) const;
     std::string Text(int column) const;
 
 private:
@@ -48,9 +51,12 @@ public:
     enum class Access { Write, Read };
 
     // The archive, or empty with `refusal` saying why. A writer makes a missing or empty file
-    // a new archive; a reader wants an existing one.
+    // a new archive and brings an archive of an older schema up to this one, in one
+    // transaction, telling it in `notice`; a reader wants an existing one and reads every
+    // schema up to this one as it is.
     static std::unique_ptr<CArchiveDatabase> Open(const std::filesystem::path& file, Access access,
-                                                  std::string& refusal);
+                                                  std::string& refusal,
+                                                  std::string* notice = nullptr);
     ~CArchiveDatabase();
     CArchiveDatabase(const CArchiveDatabase&) = delete;
     CArchiveDatabase& operator=(const CArchiveDatabase&) = delete;
@@ -59,14 +65,43 @@ public:
     static constexpr int BUSY_TIMEOUT_MS = 5000;
 
     sqlite3* Handle() const { return m_db; }
+    // The schema version of the file (PRAGMA user_version).
+    int Version() const { return m_version; }
     // Runs statements without results; false on an error.
     bool Execute(const char* sql);
     std::string LastError() const { return sqlite3_errmsg(m_db); }
 
 private:
     explicit CArchiveDatabase(sqlite3* db) : m_db(db) {}
+    bool Migrate();
     sqlite3* m_db;
+    int m_version = ARCHIVE_SCHEMA_VERSION;
 };
+
+// A level as the archive keeps it: integer tenths of a decibel; empty where there is none.
+std::optional<std::int64_t> TenthsOf(float levelDb);
+std::optional<std::int64_t> TenthsOf(const std::optional<double>& levelDb);
+std::optional<double> DecibelsOfTenths(const std::optional<std::int64_t>& tenths);
+// The level in dB that the archive's tenths stand for; not a number for none.
+float LevelOfTenths(const std::optional<std::int64_t>& tenths);
+
+// The readings of one UTC minute summed up, as the table `minutes` keeps them, so that an
+// overview of a long span reads a row a minute instead of every reading.
+struct CMinuteRollup {
+    std::int64_t Count = 0;
+    std::int64_t CountWithLevel = 0;
+    double EnergySum = 0.0;  // the sum of 10^(L/10) over the readings with a level L in dB
+    std::optional<std::int64_t> MinTenths;
+    std::optional<std::int64_t> MaxTenths;
+
+    void Add(const std::optional<std::int64_t>& tenths);
+};
+// By the start of their minute, UTC milliseconds.
+using CMinuteRollups = std::map<std::int64_t, CMinuteRollup>;
+std::int64_t MinuteStartOf(std::int64_t timeMs);
+// Adds the rollups to the rows of their minutes, making the rows that are missing; false on
+// an error.
+bool AddMinuteRollups(sqlite3* db, const CMinuteRollups& rollups);
 
 // The archive's file when none is named: archive.sqlite in the program directory.
 std::optional<std::filesystem::path> DefaultArchiveFile();

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
 
 #include "logger/LoggerProtocol.h"
 #include "logger/RealTimeRecord.h"
@@ -65,10 +64,14 @@ std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange
 
 CArchiveCursor::CArchiveCursor(CArchiveDatabase& db, const CArchiveRange& range)
     : m_db(db),
-      // In the time index's order, so that SQLite never sorts the range.
+      // In the time index's order, so that SQLite never sorts the range. Schema 1 kept levels
+      // in dB; both come as tenths.
       m_query(db.Handle(),
-              "SELECT run, time_ms, level_db FROM readings WHERE time_ms >= ? AND time_ms < ? "
-              "ORDER BY time_ms") {
+              db.Version() == 1
+                  ? "SELECT run, time_ms, CAST(round(level_db * 10) AS INTEGER) FROM readings "
+                    "WHERE time_ms >= ? AND time_ms < ? ORDER BY time_ms"
+                  : "SELECT run, time_ms, level_tenths FROM run_readings WHERE time_ms >= ? AND "
+                    "time_ms < ? ORDER BY time_ms") {
     m_query.Bind(1, range.FromMs).Bind(2, range.ToMs);
 }
 
@@ -80,9 +83,7 @@ bool CArchiveCursor::Next(CArchivedReading& reading) {
         }
         return false;
     }
-    const auto level = m_query.Level(2);
-    reading = {m_query.Integer(0), m_query.Integer(1),
-               level ? static_cast<float>(*level) : std::numeric_limits<float>::quiet_NaN()};
+    reading = {m_query.Integer(0), m_query.Integer(1), LevelOfTenths(m_query.OptionalInteger(2))};
     return true;
 }
 
@@ -97,20 +98,31 @@ std::vector<CArchivedReading> ArchivedReadings(CArchiveDatabase& db, const CArch
 
 std::string ForEachArchivedInterval(CArchiveDatabase& db, const CArchiveRange& range,
                                     const std::function<void(const CIntervalLevels&)>& take) {
-    // The readings of each interval that give a level are counted from the readings archived
-    // with it.
+    // Schema 1 kept the levels in dB and not the readings of each interval that give a level:
+    // they are counted from the readings archived with it.
+    const std::string columns =
+        db.Version() == 1
+            ? "i.lmax_db * 10, i.lmin_db * 10, i.l10_db * 10, i.l50_db * 10, i.l90_db * 10, "
+              "(SELECT count(level_db) FROM readings WHERE run = i.run AND time_ms >= "
+              "i.start_ms AND time_ms < i.end_ms)"
+            : "i.lmax_tenths, i.lmin_tenths, i.l10_tenths, i.l50_tenths, i.l90_tenths, "
+              "i.count_with_level";
     CStatement query(db.Handle(),
-                     "SELECT i.start_ms, i.end_ms, i.partial, i.count, r.weighting, i.leq_db, "
-                     "i.lmax_db, i.lmin_db, i.l10_db, i.l50_db, i.l90_db, (SELECT "
-                     "count(level_db) FROM readings WHERE run = i.run AND time_ms >= i.start_ms "
-                     "AND time_ms < i.end_ms) FROM intervals i JOIN runs r ON r.id = i.run WHERE "
-                     "i.start_ms >= ? AND i.start_ms < ? ORDER BY i.start_ms, i.rowid");
+                     ("SELECT i.start_ms, i.end_ms, i.partial, i.count, r.weighting, i.leq_db, " +
+                      columns + " FROM intervals i JOIN runs r ON r.id = i.run WHERE " +
+                      "i.start_ms >= ? AND i.start_ms < ? ORDER BY i.start_ms, i.run")
+                         .c_str());
     query.Bind(1, range.FromMs).Bind(2, range.ToMs);
+    const auto level = [&query](int column) {
+        const auto tenths = query.Level(column);
+        return DecibelsOfTenths(tenths ? std::optional<std::int64_t>(std::llround(*tenths))
+                                       : std::nullopt);
+    };
     int step = query.Valid() ? query.Step() : SQLITE_ERROR;
     for (; step == SQLITE_ROW; step = query.Step()) {
         take({query.Integer(0), query.Integer(1), query.Integer(2) != 0,
               static_cast<std::int32_t>(query.Integer(3)), query.Text(4) == "A", query.Level(5),
-              query.Level(6), query.Level(7), query.Level(8), query.Level(9), query.Level(10),
+              level(6), level(7), level(8), level(9), level(10),
               static_cast<std::int32_t>(query.Integer(11))});
     }
     return step == SQLITE_DONE ? std::string() : db.LastError();

@@ -156,6 +156,7 @@ CStation::Start CStation::StartRun() {
     m_dueMs = m_clock.NowMs() + m_periodMs;
     m_wallOffsetMs = m_clock.WallAheadMs();
     run.StartMs = m_dueMs + m_wallOffsetMs;
+    run.IntervalSeconds = m_settings.IntervalSeconds;
     m_running = true;
     m_lastReadingMs.reset();
     if (m_settings.IntervalSeconds > 0) {

@@ -51,13 +51,17 @@ struct CStationArchive::CConnection {
           Db(std::move(db)),
           InsertRun(Db->Handle(),
                     "INSERT INTO runs (logger, interval_s, weighting, time_weighting, start_ms, "
-                    "end_ms, readings) VALUES (?, ?, ?, ?, ?, ?, 0)"),
-          InsertReading(Db->Handle(),
-                        "INSERT INTO readings (run, time_ms, level_db) VALUES (?, ?, ?)"),
+                    "end_ms, readings, overlapping, interval_length_s) VALUES (?, ?, ?, ?, ?, ?, "
+                    "0, EXISTS (SELECT 1 FROM runs WHERE end_ms > ?5), ?) RETURNING overlapping"),
+          InsertReading(Db->Handle(), "INSERT INTO readings (time_ms, level_tenths) VALUES (?, ?)"),
+          InsertOverlappingReading(Db->Handle(),
+                                   "INSERT INTO overlapping_readings (run, time_ms, level_tenths) "
+                                   "VALUES (?, ?, ?)"),
           InsertInterval(Db->Handle(),
-                         "INSERT INTO intervals (run, start_ms, end_ms, partial, count, leq_db, "
-                         "lmax_db, lmin_db, l10_db, l50_db, l90_db) "
-                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                         "INSERT INTO intervals (run, start_ms, end_ms, partial, count, "
+                         "count_with_level, leq_db, lmax_tenths, lmin_tenths, l10_tenths, "
+                         "l50_tenths, l90_tenths) "
+                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
           UpdateRun(Db->Handle(),
                     "UPDATE runs SET end_ms = ?, readings = readings + ? WHERE id = ?") {
         struct stat status {};
@@ -69,7 +73,8 @@ struct CStationArchive::CConnection {
     // The file open here, locked; or empty with `refusal` saying why and `busy` whether
     // another writer holds it.
     static std::unique_ptr<CConnection> Open(const std::filesystem::path& file,
-                                             std::string& refusal, bool& busy) {
+                                             std::string& refusal, bool& busy,
+                                             std::string& notice) {
         busy = false;
         const int lock = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
         if (lock < 0) {
@@ -83,12 +88,90 @@ struct CStationArchive::CConnection {
                       " is being written by another monitor; an archive has one writer.";
             return nullptr;
         }
-        auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Write, refusal);
+        auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Write, refusal, &notice);
         if (!db) {
             close(lock);
             return nullptr;
         }
         return std::make_unique<CConnection>(lock, std::move(db));
+    }
+
+    bool InsertLevels(std::int64_t run, const CIntervalLevels& levels) {
+        return InsertInterval.Bind(1, run)
+            .Bind(2, levels.StartMs)
+            .Bind(3, levels.EndMs)
+            .Bind(4, std::int64_t{levels.Partial ? 1 : 0})
+            .Bind(5, std::int64_t{levels.Count})
+            .Bind(6, std::int64_t{levels.CountWithLevel})
+            .Bind(7, levels.LeqDb)
+            .Bind(8, TenthsOf(levels.LmaxDb))
+            .Bind(9, TenthsOf(levels.LminDb))
+            .Bind(10, TenthsOf(levels.L10Db))
+            .Bind(11, TenthsOf(levels.L50Db))
+            .Bind(12, TenthsOf(levels.L90Db))
+            .Run();
+    }
+
+    // A monitor killed after an interval's line was printed, before the commit that held its
+    // row, or inside its last interval, left readings without the row of their interval: the
+    // rows are made from the readings, in one transaction, as the monitor would have made
+    // them. The rows made, or -1 when they could not be written.
+    int CompleteIntervals() {
+        CStatement runs(Db->Handle(),
+                        "SELECT id, interval_s, weighting = 'A', start_ms, end_ms, "
+                        "interval_length_s, overlapping FROM runs WHERE interval_length_s > 0");
+        CStatement last(Db->Handle(),
+                        "SELECT end_ms FROM intervals WHERE start_ms > ? AND start_ms < ? AND "
+                        "run = ? ORDER BY start_ms DESC LIMIT 1");
+        CStatement mainReadings(Db->Handle(),
+                                "SELECT time_ms, level_tenths FROM readings WHERE time_ms >= ? "
+                                "AND time_ms < ? ORDER BY time_ms");
+        CStatement apartReadings(Db->Handle(),
+                                 "SELECT time_ms, level_tenths FROM overlapping_readings WHERE "
+                                 "time_ms >= ? AND time_ms < ? AND run = ? ORDER BY run, time_ms");
+        if (!Db->Execute("BEGIN IMMEDIATE")) {
+            return -1;
+        }
+        int made = 0;
+        bool written = true;
+        while (written && runs.Step() == SQLITE_ROW) {
+            const std::int64_t run = runs.Integer(0);
+            const std::int64_t endMs = runs.Integer(4);
+            const std::int64_t lengthMs = runs.Integer(5) * 1000;
+            // Its first interval may begin up to an interval before the run.
+            last.Bind(1, runs.Integer(3) - lengthMs).Bind(2, endMs).Bind(3, run);
+            const std::int64_t fromMs =
+                last.Step() == SQLITE_ROW ? last.Integer(0) : runs.Integer(3);
+            last.Reset();
+            if (fromMs >= endMs) {
+                continue;
+            }
+            const bool apart = runs.Integer(6) != 0;
+            CStatement& readings = apart ? apartReadings : mainReadings;
+            readings.Bind(1, fromMs).Bind(2, endMs);
+            if (apart) {
+                readings.Bind(3, run);
+            }
+            CIntervalGatherer gatherer(static_cast<int>(runs.Integer(5)),
+                                       static_cast<float>(runs.Real(1)), runs.Integer(2) != 0);
+            while (written && readings.Step() == SQLITE_ROW) {
+                if (const auto done = gatherer.Add(readings.Integer(0),
+                                                   LevelOfTenths(readings.OptionalInteger(1)))) {
+                    written = InsertLevels(run, *done);
+                    ++made;
+                }
+            }
+            readings.Reset();
+            if (const auto open = gatherer.Finish(); written && open) {
+                written = InsertLevels(run, *open);
+                ++made;
+            }
+        }
+        if (!written || !Db->Execute("COMMIT")) {
+            (void)Db->Execute("ROLLBACK");
+            return -1;
+        }
+        return made;
     }
 
     // True while the path names the file open here (a cheap look, before each commit).
@@ -102,6 +185,7 @@ struct CStationArchive::CConnection {
     std::unique_ptr<CArchiveDatabase> Db;
     CStatement InsertRun;
     CStatement InsertReading;
+    CStatement InsertOverlappingReading;
     CStatement InsertInterval;
     CStatement UpdateRun;
     dev_t Device = 0;
@@ -111,9 +195,20 @@ struct CStationArchive::CConnection {
 std::unique_ptr<CStationArchive> CStationArchive::Open(const std::filesystem::path& file,
                                                        std::ostream& messages, std::string& refusal,
                                                        bool& busy) {
-    auto connection = CConnection::Open(file, refusal, busy);
+    std::string notice;
+    auto connection = CConnection::Open(file, refusal, busy, notice);
     if (!connection) {
         return nullptr;
+    }
+    if (!notice.empty()) {
+        messages << notice << '\n';
+    }
+    if (const int made = connection->CompleteIntervals(); made != 0) {
+        messages << "The archive " << Quoted(file) << " held readings without the rows of their "
+                 << "intervals (a monitor stopped before it wrote them): "
+                 << (made > 0 ? std::to_string(made) + " rows were made from the readings."
+                              : "they could not be made (" + connection->Db->LastError() + ").")
+                 << '\n';
     }
     return std::unique_ptr<CStationArchive>(
         new CStationArchive(file, std::move(connection), messages));
@@ -277,7 +372,11 @@ void CStationArchive::Attempt() {
     if (!m_connection) {
         std::string refusal;
         bool busy = false;
-        m_connection = CConnection::Open(m_file, refusal, busy);
+        std::string notice;
+        m_connection = CConnection::Open(m_file, refusal, busy, notice);
+        if (!notice.empty()) {
+            Say(notice);
+        }
         if (!m_connection) {
             // Not this archive's file any more: writing there would spoil another's.
             const bool foreign = busy || std::filesystem::exists(m_file);
@@ -378,41 +477,47 @@ int CStationArchive::WriteHeld(std::vector<std::int64_t>& inserted) {
             continue;
         }
         const CStationRun& run = state.Run;
-        if (!c.InsertRun.Bind(1, run.Logger)
-                 .Bind(2, DecimalOf(run.SampleInterval))
-                 .Bind(3, std::string(run.IsDBA ? "A" : "C"))
-                 .Bind(4, std::string(run.IsFast ? "FAST" : "SLOW"))
-                 .Bind(5, run.StartMs)
-                 .Bind(6, state.EndMs)
-                 .Run()) {
+        c.InsertRun.Bind(1, run.Logger)
+            .Bind(2, DecimalOf(run.SampleInterval))
+            .Bind(3, std::string(run.IsDBA ? "A" : "C"))
+            .Bind(4, std::string(run.IsFast ? "FAST" : "SLOW"))
+            .Bind(5, run.StartMs)
+            .Bind(6, state.EndMs)
+            .Bind(7, run.IntervalSeconds > 0 ? std::optional<std::int64_t>(run.IntervalSeconds)
+                                             : std::nullopt);
+        if (c.InsertRun.Step() != SQLITE_ROW) {
+            c.InsertRun.Reset();
+            return SQLITE_ERROR;
+        }
+        state.Overlapping = c.InsertRun.Integer(0) != 0;
+        if (!c.InsertRun.Run()) {
             return SQLITE_ERROR;
         }
         state.FileId = sqlite3_last_insert_rowid(c.Db->Handle());
         inserted.push_back(id);
     }
+    CMinuteRollups rollups;
     for (const CHeldReading& reading : m_heldReadings) {
         ++added[reading.Run];
-        c.InsertReading.Bind(1, m_runs[reading.Run].FileId).Bind(2, reading.TimeMs);
-        c.InsertReading.Bind(3, std::isfinite(reading.LevelDb)
-                                    ? std::optional<double>(DecimalOf(reading.LevelDb))
-                                    : std::nullopt);
-        if (!c.InsertReading.Run()) {
+        const CRunState& state = m_runs[reading.Run];
+        const auto tenths = TenthsOf(reading.LevelDb);
+        rollups[MinuteStartOf(reading.TimeMs)].Add(tenths);
+        const bool written =
+            state.Overlapping
+                ? c.InsertOverlappingReading.Bind(1, state.FileId)
+                      .Bind(2, reading.TimeMs)
+                      .Bind(3, tenths)
+                      .Run()
+                : c.InsertReading.Bind(1, reading.TimeMs).Bind(2, tenths).Run();
+        if (!written) {
             return SQLITE_ERROR;
         }
     }
+    if (!AddMinuteRollups(c.Db->Handle(), rollups)) {
+        return SQLITE_ERROR;
+    }
     for (const auto& [run, levels] : m_heldIntervals) {
-        if (!c.InsertInterval.Bind(1, m_runs[run].FileId)
-                 .Bind(2, levels.StartMs)
-                 .Bind(3, levels.EndMs)
-                 .Bind(4, std::int64_t{levels.Partial ? 1 : 0})
-                 .Bind(5, std::int64_t{levels.Count})
-                 .Bind(6, levels.LeqDb)
-                 .Bind(7, levels.LmaxDb)
-                 .Bind(8, levels.LminDb)
-                 .Bind(9, levels.L10Db)
-                 .Bind(10, levels.L50Db)
-                 .Bind(11, levels.L90Db)
-                 .Run()) {
+        if (!c.InsertLevels(m_runs[run].FileId, levels)) {
             return SQLITE_ERROR;
         }
     }
@@ -432,6 +537,10 @@ void CStationArchive::LetGoOfMovedFile() {
     CArchiveDatabase& db = *m_connection->Db;
     (void)db.Execute("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE");
     m_connection.reset();
+    // Whatever file the path names next is another one, even where it got the same inode
+    // number: the runs start again there.
+    m_device = 0;
+    m_inode = 0;
 }
 
 void CStationArchive::Checkpoint() {

@@ -90,6 +90,7 @@ private:
         std::int64_t EndMs = 0;
         std::int64_t PeriodMs = 0;
         bool Ended = false;
+        bool Overlapping = false;  // its readings are kept apart in this file
     };
     // What the station told since the writer last looked.
     struct CInbox {

@@ -13,6 +13,7 @@ struct CStationRun {
     bool IsDBA = true;
     bool IsFast = true;
     std::int64_t StartMs = 0;  // UTC milliseconds of the station's clock
+    std::int32_t IntervalSeconds = 0;  // the length of its intervals; 0 without intervals
 };
 
 struct CStationReading {

@@ -25,6 +25,7 @@
 #include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/cli/RunTool.h"
+#include "tests/station/ArchiveCheck.h"
 #include "tests/station/IntervalCheck.h"
 
 namespace {
@@ -103,12 +104,16 @@ TEST_F(MonitorArchive, quietReadings_printsOnlyTheIntervals) {
         EXPECT_TRUE(line.starts_with("interval\t")) << line;
     }
     EXPECT_EQ(lines, std::max<std::size_t>(ArchivedIntervals(*Archive(), {}).size(), 10));
-    EXPECT_EQ(Number("SELECT COUNT(*) FROM readings"), 600);
+    EXPECT_EQ(Number("SELECT COUNT(*) FROM run_readings"), 600);
 }
 
-TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
+TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchiveCompletedAtTheNextStart) {
+    // The runs whose last readings lack the row of their interval.
+    constexpr const char* LACKING = "SELECT count(*) FROM runs u WHERE end_ms > coalesce((SELECT "
+                                    "max(end_ms) FROM intervals WHERE run = u.id), start_ms)";
     std::mt19937 random(std::random_device{}());
     const auto said = Directory / "said.txt";
+    std::int64_t lacking = 0;
     for (int kill = 1; kill <= 5; ++kill) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
@@ -143,11 +148,42 @@ TEST_F(MonitorArchive, killedAtFiveRandomMoments_leavesAWholeArchive) {
         // Each commit holds a run's readings with its count: none is half there.
         EXPECT_EQ(Number("SELECT count(*) FROM runs"), kill);
         EXPECT_EQ(Number("SELECT count(*) FROM runs r WHERE readings != (SELECT count(*) FROM "
-                         "readings WHERE run = r.id)"),
+                         "run_readings WHERE run = r.id)"),
                   0);
-        EXPECT_EQ(Number("SELECT count(DISTINCT time_ms) - count(*) FROM readings"), 0);
+        EXPECT_EQ(Number("SELECT count(*) FROM (SELECT 1 FROM run_readings GROUP BY run, time_ms "
+                         "HAVING count(*) > 1)"),
+                  0);
+        // The minute rows are those of the readings, the last minute's as far as it got.
+        EXPECT_EQ(MinutesUnlikeTheirReadings(*Archive()), 0);
+        // The killed run's last readings lack the row of their interval until the next start.
+        lacking += Number(LACKING);
     }
-    EXPECT_GT(Number("SELECT count(*) FROM readings"), 0);
+    EXPECT_GT(Number("SELECT count(*) FROM run_readings"), 0);
+    EXPECT_GE(lacking, 1);
+    // The next start makes the rows from the readings: every reading of every run lies in
+    // one interval row, of the figures of its readings.
+    const std::int64_t lackingBeforeTheNext = Number(LACKING);
+    const CToolRun next = RunTool({"--simulate", "monitor", "--archive", File.string(),
+                                   "--interval", "1m", "--count", "1", "--quiet-readings"});
+    EXPECT_EQ(next.Err.find("rows were made from the readings") != std::string::npos,
+              lackingBeforeTheNext > 0)
+        << next.Err;
+    EXPECT_EQ(Number("SELECT count(*) FROM runs u WHERE readings != (SELECT coalesce(sum(count), "
+                     "0) FROM intervals WHERE run = u.id)"),
+              0);
+    EXPECT_EQ(Number("SELECT count(*) FROM runs u WHERE (SELECT sum(count_with_level) FROM "
+                     "intervals WHERE run = u.id) != (SELECT count(level_tenths) FROM "
+                     "run_readings WHERE run = u.id)"),
+              0);
+    // Each run's last interval, made at the next start, holds the figures of its readings.
+    EXPECT_EQ(Number("SELECT count(*) FROM (SELECT 1 FROM intervals i JOIN runs u ON u.id = i.run AND "
+                     "i.end_ms >= u.end_ms JOIN (SELECT run, time_ms, level_tenths FROM "
+                     "run_readings) r ON r.run = i.run AND r.time_ms >= i.start_ms AND "
+                     "r.time_ms < i.end_ms GROUP BY i.run, i.start_ms HAVING i.count != count(*) "
+                     "OR i.lmax_tenths IS NOT max(r.level_tenths) OR i.lmin_tenths IS NOT "
+                     "min(r.level_tenths) OR NOT abs(i.leq_db - 10 * log10(avg(pow(10, "
+                     "r.level_tenths / 100.0)))) < 1e-4)"),
+              0);
 }
 
 TEST_F(MonitorArchive, anotherConnectionHoldingTheArchive_turnsNoReadingIntoAMissingOne) {
@@ -177,8 +213,8 @@ TEST_F(MonitorArchive, anotherConnectionHoldingTheArchive_turnsNoReadingIntoAMis
     EXPECT_NE(messages.find("cannot be written (database is locked)"), std::string::npos)
         << messages;
     EXPECT_NE(messages.find("is written again"), std::string::npos) << messages;
-    EXPECT_EQ(Number("SELECT count(*) FROM readings WHERE level_db IS NULL"), 0);
-    EXPECT_EQ(Number("SELECT count(*) FROM readings"), 1001);
+    EXPECT_EQ(Number("SELECT count(*) FROM run_readings WHERE level_tenths IS NULL"), 0);
+    EXPECT_EQ(Number("SELECT count(*) FROM run_readings"), 1001);
 }
 
 // No run of monitor pushes out of the history a measurement the user kept there, and a
@@ -322,7 +358,7 @@ TEST_F(MonitorArchive, archiveCommands_readWhatTheMonitorsKept) {
         EXPECT_NE((c.Status == 0 ? run.Out : run.Err).find(c.Says), std::string::npos)
             << run.Out << run.Err;
     }
-    EXPECT_EQ(Number("SELECT count(*) FROM readings"), 260);
+    EXPECT_EQ(Number("SELECT count(*) FROM run_readings"), 260);
     // One name alone is the file to write, from the default archive.
     const CToolRun alone = RunTool({"archive", "export", (Directory / "x.csv").string()});
     EXPECT_NE(alone.Err.find("does not exist"), std::string::npos) << alone.Err;

@@ -3,15 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 #include "station/ArchiveQueries.h"
 #include "station/CStationArchive.h"
 #include "tests/FileText.h"
 #include "tests/ReadOnlyFolder.h"
 #include "tests/SmallFileSystem.h"
+#include "tests/station/ArchiveCheck.h"
 #include "tests/station/StationBench.h"
 
 namespace {
@@ -26,7 +30,7 @@ std::int64_t Number(CArchiveDatabase& db, const char* sql) {
 std::int64_t Stored(const std::filesystem::path& file) {
     std::string refusal;
     const auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
-    return db ? Number(*db, "SELECT count(*) FROM readings") : -1;
+    return db ? Number(*db, "SELECT count(*) FROM run_readings") : -1;
 }
 
 // Waits up to a minute for what the archive's writer does, passing on what it says.
@@ -75,6 +79,98 @@ void LeaveLogBeside(const std::filesystem::path& file, const char* sql,
     sqlite3_close(db);
 }
 
+// Everything the readers take from an archive, and its schema version.
+struct CArchiveContents {
+    int Version = 0;
+    std::vector<CArchivedRun> Runs;
+    std::vector<CArchivedReading> Readings;
+    std::vector<CIntervalLevels> Intervals;
+};
+
+CArchiveContents ContentsOf(const std::filesystem::path& file) {
+    std::string refusal;
+    const auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    EXPECT_TRUE(db) << refusal;
+    if (!db) {
+        return {};
+    }
+    return {db->Version(), ArchivedRuns(*db, {}), ArchivedReadings(*db, {}),
+            ArchivedIntervals(*db, {})};
+}
+
+void ExpectSameContents(const CArchiveContents& a, const CArchiveContents& b) {
+    ASSERT_EQ(a.Runs.size(), b.Runs.size());
+    for (std::size_t i = 0; i < a.Runs.size(); ++i) {
+        const CArchivedRun& x = a.Runs[i];
+        const CArchivedRun& y = b.Runs[i];
+        EXPECT_EQ(std::tie(x.Id, x.Logger, x.IntervalS, x.IsDBA, x.IsFast, x.StartMs, x.EndMs,
+                           x.Readings),
+                  std::tie(y.Id, y.Logger, y.IntervalS, y.IsDBA, y.IsFast, y.StartMs, y.EndMs,
+                           y.Readings))
+            << "run " << i;
+    }
+    ASSERT_EQ(a.Readings.size(), b.Readings.size());
+    for (std::size_t i = 0; i < a.Readings.size(); ++i) {
+        const CArchivedReading& x = a.Readings[i];
+        const CArchivedReading& y = b.Readings[i];
+        EXPECT_TRUE(x.Run == y.Run && x.TimeMs == y.TimeMs &&
+                    (x.LevelDb == y.LevelDb || (std::isnan(x.LevelDb) && std::isnan(y.LevelDb))))
+            << "reading " << i;
+    }
+    ASSERT_EQ(a.Intervals.size(), b.Intervals.size());
+    for (std::size_t i = 0; i < a.Intervals.size(); ++i) {
+        const CIntervalLevels& x = a.Intervals[i];
+        const CIntervalLevels& y = b.Intervals[i];
+        EXPECT_EQ(std::tie(x.StartMs, x.EndMs, x.Partial, x.Count, x.IsDBA, x.LeqDb, x.LmaxDb,
+                           x.LminDb, x.L10Db, x.L50Db, x.L90Db, x.CountWithLevel),
+                  std::tie(y.StartMs, y.EndMs, y.Partial, y.Count, y.IsDBA, y.LeqDb, y.LmaxDb,
+                           y.LminDb, y.L10Db, y.L50Db, y.L90Db, y.CountWithLevel))
+            << "interval " << i;
+    }
+}
+
+// An archive of the first schema, made by the monitor of that time: two runs at 1 s with
+// 1-minute intervals, 400 readings of which 48 without a level, the second run begun before
+// the first one's end (the simulator's faster clock). Readers take it as it is; a writer
+// brings it to the new schema with nothing lost or changed.
+TEST(StationArchive, firstSchemaArchive_isReadAsItIsAndMigratedWholeByAWriter) {
+    const CTempDir directory;
+    const auto file = directory / "old archive.sqlite";
+    std::filesystem::copy_file(std::filesystem::path(DATALOGGER_TEST_DATA) / "archive-v1.sqlite",
+                               file);
+    const CArchiveContents before = ContentsOf(file);
+    EXPECT_EQ(before.Version, 1);
+    EXPECT_EQ(before.Readings.size(), 400u);
+    EXPECT_EQ(std::count_if(before.Readings.begin(), before.Readings.end(),
+                            [](const CArchivedReading& r) { return std::isnan(r.LevelDb); }),
+              48);
+    EXPECT_EQ(ContentsOf(file).Version, 1);  // a reader never migrates
+
+    std::ostringstream messages;
+    std::string refusal;
+    bool busy = false;
+    auto archive = CStationArchive::Open(file, messages, refusal, busy);
+    ASSERT_TRUE(archive) << refusal;
+    EXPECT_NE(messages.str().find("was brought from schema version 1 to 2"), std::string::npos)
+        << messages.str();
+    EXPECT_EQ(archive->Close(), 0);
+    archive.reset();
+
+    const CArchiveContents after = ContentsOf(file);
+    EXPECT_EQ(after.Version, ARCHIVE_SCHEMA_VERSION);
+    ExpectSameContents(before, after);
+    const auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    ASSERT_TRUE(db) << refusal;
+    EXPECT_EQ(Number(*db, "SELECT sum(id * overlapping) FROM runs"), 2);
+    EXPECT_EQ(Number(*db, "SELECT count(*) FROM overlapping_readings"), 250);
+    EXPECT_EQ(Number(*db, "SELECT count(*) FROM minutes"),
+              Number(*db, "SELECT count(DISTINCT time_ms / 60000) FROM run_readings"));
+    EXPECT_EQ(MinutesUnlikeTheirReadings(*db), 0);
+    CStatement check(db->Handle(), "PRAGMA integrity_check");
+    ASSERT_EQ(check.Step(), SQLITE_ROW);
+    EXPECT_EQ(check.Text(0), "ok");
+}
+
 TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
     CStationBench bench(3, "unplug:123=20s");
     const auto file = bench.Directory / "archive.sqlite";
@@ -96,7 +192,7 @@ TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
     ASSERT_TRUE(db) << refusal;
     const CStationLog& log = bench.Log;
     ASSERT_EQ(log.Runs.size(), 2u);
-    EXPECT_EQ(Number(*db, "SELECT count(*) FROM readings"), 300);
+    EXPECT_EQ(Number(*db, "SELECT count(*) FROM run_readings"), 300);
     EXPECT_EQ(Number(*db, "SELECT sum(readings) FROM runs"), 300);
     EXPECT_EQ(Number(*db, "SELECT count(*) FROM intervals"),
               static_cast<std::int64_t>(log.Intervals.size()));
@@ -106,11 +202,12 @@ TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
         EXPECT_EQ(runs.Integer(1), log.Runs[i].StartMs);
         EXPECT_EQ(runs.Integer(2), log.Ends[i]);
     }
-    CStatement readings(db->Handle(), "SELECT time_ms, level_db FROM readings ORDER BY rowid");
+    CStatement readings(db->Handle(),
+                        "SELECT time_ms, level_tenths FROM run_readings ORDER BY run, time_ms");
     for (const CStationReading& reading : log.Readings) {
         ASSERT_EQ(readings.Step(), SQLITE_ROW);
         EXPECT_EQ(readings.Integer(0), reading.TimeMs);
-        EXPECT_FLOAT_EQ(static_cast<float>(readings.Real(1)), reading.LevelDb);
+        EXPECT_EQ(readings.OptionalInteger(1), TenthsOf(reading.LevelDb));
     }
     // A time range holds what lies from its start up to, not at, its end: the readings by
     // their time, the intervals by their start.
@@ -157,12 +254,13 @@ TEST(StationArchive, aFileThatIsNotOneItKnows_isRefusedAndLeftUntouched) {
     struct Case {
         std::string Sql;  // the file; a text file when empty
         std::string Log;  // a log of another database beside it, made with this
-        const char* Says;
+        std::string Says;
     };
     const Case cases[] = {
         {"CREATE TABLE notes (text TEXT);", "", "is not an archive of datalogger-cli"},
-        {"PRAGMA application_id=1145849665; PRAGMA user_version=2; CREATE TABLE runs (id);", "",
-         "has schema version 2, newer than this program knows (1)"},
+        {"PRAGMA application_id=1145849665; PRAGMA user_version=" +
+             std::to_string(ARCHIVE_SCHEMA_VERSION + 1) + "; CREATE TABLE runs (id);",
+         "", "newer than this program knows (" + std::to_string(ARCHIVE_SCHEMA_VERSION) + ")"},
         {"", "", "is not an archive of datalogger-cli, or it is damaged"},
         {"CREATE TABLE notes (text TEXT);",
          "CREATE TABLE levels (level); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
@@ -363,9 +461,9 @@ TEST(StationArchive, fullDisk_holdsTheReadingsAndWritesThemWhenSpaceReturns) {
     archive.reset();
     auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
     ASSERT_TRUE(db) << refusal;
-    EXPECT_EQ(Number(*db, "SELECT count(*) FROM readings"),
+    EXPECT_EQ(Number(*db, "SELECT count(*) FROM run_readings"),
               static_cast<std::int64_t>(CStationArchive::MAX_HELD_READINGS) + 1);
-    EXPECT_EQ(Number(*db, "SELECT min(time_ms) FROM readings"), TEN_O_CLOCK_MS);
+    EXPECT_EQ(Number(*db, "SELECT min(time_ms) FROM run_readings"), TEN_O_CLOCK_MS);
 }
 
 // Read-only media: the archive is read as it lies, with its log where the log's index lies
