@@ -376,8 +376,10 @@ std::unique_ptr<CArchiveDatabase> CArchiveDatabase::Open(const std::filesystem::
                   " cannot keep a write-ahead log here (the file system may not allow it).";
         return nullptr;
     }
-    if (!archive->Execute("PRAGMA synchronous=NORMAL; PRAGMA cache_size=-128; "
-                          "PRAGMA journal_size_limit=4194304") ||
+    if (!archive->Execute(("PRAGMA synchronous=NORMAL; PRAGMA cache_size=-128; "
+                           "PRAGMA journal_size_limit=" +
+                           std::to_string(LOG_SIZE_LIMIT))
+                              .c_str()) ||
         (view->Empty() &&
          !archive->Execute(("BEGIN; " + std::string(SCHEMA) + "PRAGMA application_id=" +
                             std::to_string(ARCHIVE_APPLICATION_ID) + "; PRAGMA user_version=" +

@@ -63,6 +63,8 @@ public:
 
     // How long a statement waits for another connection's lock before it fails.
     static constexpr int BUSY_TIMEOUT_MS = 5000;
+    // The write-ahead log is cut back to this size once readers let go of it.
+    static constexpr std::int64_t LOG_SIZE_LIMIT = 4194304;
 
     sqlite3* Handle() const { return m_db; }
     // The schema version of the file (PRAGMA user_version).
