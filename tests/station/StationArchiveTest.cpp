@@ -140,6 +140,21 @@ TEST(StationArchive, firstSchemaArchive_isReadAsItIsAndMigratedWholeByAWriter) {
     EXPECT_EQ(Number(*db, "SELECT count(*) FROM minutes"),
               Number(*db, "SELECT count(DISTINCT time_ms / 60000) FROM run_readings"));
     EXPECT_EQ(MinutesUnlikeTheirReadings(*db), 0);
+
+    // One that cannot be brought across (a reading given twice, by hand) is refused as it was.
+    const auto twice = directory / "twice.sqlite";
+    std::filesystem::copy_file(std::filesystem::path(DATALOGGER_TEST_DATA) / "archive-v1.sqlite",
+                               twice);
+    sqlite3* hand = nullptr;
+    ASSERT_EQ(sqlite3_open(twice.c_str(), &hand), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(hand, "INSERT INTO readings SELECT * FROM readings LIMIT 1", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(hand);
+    const std::string unmigrated = ContentsOf(twice);
+    EXPECT_FALSE(CStationArchive::Open(twice, messages, refusal, busy));
+    EXPECT_NE(refusal.find("cannot be brought to version 2"), std::string::npos) << refusal;
+    EXPECT_EQ(ContentsOf(twice), unmigrated);
 }
 
 TEST(StationArchive, keepsEveryRunReadingAndIntervalAStationTells) {
