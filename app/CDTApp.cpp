@@ -30,7 +30,12 @@ int CDTApp::Run(const CStartOptions& options) {
     // The main window comes first, so that a message about the file named stands over it
     // rather than alone in a corner of the screen.
     frame.showMaximized();
-    if (options.File && !OpenDocumentFileAtStart(doc, *options.File, frame.Prompt())) {
+    // An archive is told from a measurement by what it holds, whatever its name.
+    if (options.File && IsArchiveFile(*options.File)) {
+        if (!frame.OpenArchive(*options.File)) {
+            return EXIT_FAILURE;
+        }
+    } else if (options.File && !OpenDocumentFileAtStart(doc, *options.File, frame.Prompt())) {
         return EXIT_FAILURE;
     }
     frame.InitialUpdate();

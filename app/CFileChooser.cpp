@@ -84,6 +84,21 @@ std::optional<std::filesystem::path> CFileDialogs::ChooseOpenName() {
     return RunDialog(dialog, FileKind::Measurement);
 }
 
+std::optional<std::filesystem::path> CFileDialogs::ChooseArchiveName() {
+    QFileDialog dialog(m_parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("Station archives (*.sqlite *.db);;All files (*)"));
+    if (const auto folder = ProgramDirectory(); !folder.empty()) {
+        dialog.setDirectory(QString::fromStdString(folder.string()));
+    }
+    const auto chosen = dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(chosen.front().toStdString());
+}
+
 std::optional<std::filesystem::path> CFileDialogs::ChooseSaveName(const std::string& defaultName) {
     return ChooseNameToSave(m_parent, QStringLiteral("DataLogger Files (*.sound *.xls)"),
                             defaultName, FileKind::Measurement);

@@ -18,6 +18,8 @@ public:
     virtual std::optional<std::filesystem::path> ChooseOpenName() = 0;
     // The name of a saved measurement and its report, proposing `defaultName`.
     virtual std::optional<std::filesystem::path> ChooseSaveName(const std::string& defaultName) = 0;
+    // A station's archive to show.
+    virtual std::optional<std::filesystem::path> ChooseArchiveName() = 0;
     // The name of a measurement file saved alone, proposing `defaultName`.
     virtual std::optional<std::filesystem::path> ChooseMeasurementSaveName(
         const std::string& defaultName) = 0;
@@ -37,6 +39,7 @@ public:
     explicit CFileDialogs(QWidget* parent) : m_parent(parent) {}
     std::optional<std::filesystem::path> ChooseOpenName() override;
     std::optional<std::filesystem::path> ChooseSaveName(const std::string& defaultName) override;
+    std::optional<std::filesystem::path> ChooseArchiveName() override;
     std::optional<std::filesystem::path> ChooseMeasurementSaveName(
         const std::string& defaultName) override;
     std::optional<std::filesystem::path> ChooseExportName(ExportFormat format,

@@ -21,6 +21,7 @@
 #include "app/CHelpWindow.h"
 #include "app/CInstrumentView.h"
 #include "app/CRecentFilesMenu.h"
+#include "platform/RecentFiles.h"
 #include "app/ExportCommands.h"
 #include "app/FrameMenus.h"
 #include "app/ProgramResources.h"
@@ -65,7 +66,13 @@ CMainFrame::CMainFrame(CDTDoc& doc, bool simulateLogger, const CProfile& setting
     QAction* exit = m_commands.Actions(CommandId::EXIT).front();
     new CRecentFilesMenu(
         *qobject_cast<QMenu*>(exit->parent()), *exit,
-        [this](const std::filesystem::path& file) { m_fileCommands->OpenRecent(file); },
+        [this](const std::filesystem::path& file) {
+            if (IsArchiveFile(file)) {
+                OpenArchive(file);
+            } else {
+                m_fileCommands->OpenRecent(file);
+            }
+        },
         [this] { return EvaluateCommand(CommandId::OPEN, CommandState()).Enabled; });
     BuildMainToolBar(*this, m_commands);
     BuildAccelerators(*this, m_commands);
@@ -178,9 +185,27 @@ void CMainFrame::ShowInstrumentPane(bool shown) {
     }
 }
 
+bool CMainFrame::OpenArchive(const std::filesystem::path& file) {
+    std::string refusal;
+    auto window = CArchiveWindow::Open(file, *m_fileChooser, *m_prompt, refusal);
+    if (!window) {
+        m_prompt->Message(refusal, PromptIcon::Warning);
+        return false;
+    }
+    static_cast<void>(AddRecentFile(file));  // a history that cannot be written is no reason to stop
+    window->show();
+    m_archiveWindows.push_back(std::move(window));
+    return true;
+}
+
 void CMainFrame::ConnectCommands() {
     m_commands.SetHandler(CommandId::SAVE, [this] { m_fileCommands->Save(); });
     m_commands.SetHandler(CommandId::OPEN, [this] { m_fileCommands->Open(); });
+    m_commands.SetHandler(CommandId::OPEN_ARCHIVE, [this] {
+        if (const auto file = m_fileChooser->ChooseArchiveName()) {
+            OpenArchive(*file);
+        }
+    });
     m_commands.SetHandler(CommandId::DOWNLOAD, [this] { OnDownload(); });
     m_commands.SetHandler(CommandId::SETUP, [this] { OnSetup(); });
     m_commands.SetHandler(CommandId::CAL_ADJUST, [this] { OnCalAdjust(); });

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/CCommandTable.h"
+#include "app/CArchiveWindow.h"
 #include "app/CFileChooser.h"
 #include "app/CFileCommands.h"
 #include "app/CLiveLevelWindowCommand.h"
@@ -61,6 +62,13 @@ public:
     bool InfoPanelWanted() const override { return InfoPanelShown; }
     // Writes every setting to the settings file, as the close does.
     void StoreSettings() override;
+
+    // A station's archive in a window of its own beside this one; false (the user has been told
+    // why) when it cannot be read. It joins the recent files.
+    bool OpenArchive(const std::filesystem::path& file);
+    const std::vector<std::unique_ptr<CArchiveWindow>>& ArchiveWindows() const {
+        return m_archiveWindows;
+    }
 
     // A new document or a loaded file: the panes start afresh.
     void InitialUpdate();
@@ -145,6 +153,7 @@ private:
     std::unique_ptr<CLiveLevelWindowCommand> m_liveLevel;
     std::unique_ptr<CReportPrinter> m_reportPrinter;
     std::unique_ptr<CFileCommands> m_fileCommands;
+    std::vector<std::unique_ptr<CArchiveWindow>> m_archiveWindows;
     QTimer m_closeTimer;     // ends the program once the close sequence has run
     QTimer m_openListTimer;  // opens the data list once the command has returned
     bool m_closeConfirmed = false;

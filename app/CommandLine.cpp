@@ -21,7 +21,7 @@ CCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& o
 
     CCommandLine result;
     std::string file;
-    app.add_option("FILE", file, "A measurement file (.sound) to open at start");
+    app.add_option("FILE", file, "A measurement file (.sound) or a station's archive to open at start");
     app.add_flag("--simulate", result.Options.Simulate,
                  "Talk to the simulated logger instead of the USB bridge");
     try {

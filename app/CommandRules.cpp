@@ -51,6 +51,8 @@ CCommandUpdate EvaluateCommand(CommandId id, const CCommandState& state) {
         // It follows a run; an open one can be closed after the run too.
         case CommandId::WINDOW_LIVE_LEVEL:
             return {state.RealTimeActive || state.LiveLevelShown, state.LiveLevelShown};
+        // The archive's window reads a file of its own, whatever the record does.
+        case CommandId::OPEN_ARCHIVE:
         case CommandId::EXIT:
         case CommandId::ABOUT:
         case CommandId::HELP_TOPICS:

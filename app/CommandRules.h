@@ -39,6 +39,8 @@ enum class CommandId : int {
     GRAPH_AXIS_SETUP = 32923,
     GRAPH_COLOR_SETUP = 32924,
     GRAPH_VIEW = 32925,
+    // A station's archive in a window of its own.
+    OPEN_ARCHIVE = 32930,
     // The document's own commands, reached by the keyboard only: Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+P.
     FILE_NEW = 57600,
     FILE_OPEN = 57601,
@@ -86,6 +88,7 @@ inline constexpr std::array ALL_COMMANDS = {
     CommandId::GRAPH_AXIS_SETUP,
     CommandId::GRAPH_COLOR_SETUP,
     CommandId::GRAPH_VIEW,
+    CommandId::OPEN_ARCHIVE,
     CommandId::FILE_NEW,
     CommandId::FILE_OPEN,
     CommandId::FILE_SAVE,

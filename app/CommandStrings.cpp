@@ -14,6 +14,9 @@ const char* CommandString(CommandId id) {
                    "Office Excel \nSave";
         case CommandId::OPEN:
             return "Open an existing document\nOpen";
+        case CommandId::OPEN_ARCHIVE:
+            return "Show a station's archive: its days, its readings across runs and the "
+                   "figures of a range\nOpen Archive";
         case CommandId::IMPORT_LIST:
             return "Import data to  list\nImport data to list";
         case CommandId::DOWNLOAD:

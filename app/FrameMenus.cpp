@@ -77,11 +77,12 @@ const Accelerator ACCELERATORS[] = {
 
 void BuildMainMenu(QMenuBar& menuBar, CCommandTable& commands) {
     QMenu* file = menuBar.addMenu(QStringLiteral("&File(f)"));
-    AddItems(*file, commands,
-             {{CommandId::SAVE, "&Save..."},
-              {CommandId::OPEN, "&Open..."},
-              {CommandId::PRINT_SETUP, "&Print Setup..."}},
+    AddItems(*file, commands, {{CommandId::SAVE, "&Save..."}, {CommandId::OPEN, "&Open..."}},
              true);
+    // A station's archive opens beside a measurement, in a window of its own.
+    AddItems(*file, commands, {{CommandId::OPEN_ARCHIVE, "Open &Archive..."}}, false);
+    file->addSeparator();
+    AddItems(*file, commands, {{CommandId::PRINT_SETUP, "&Print Setup..."}}, false);
     file->addSeparator();
     QMenu* preview = file->addMenu(QStringLiteral("&Print Preview"));
     AddItems(*preview, commands,

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <system_error>
 #include <utility>
@@ -548,6 +550,21 @@ bool AddMinuteRollups(sqlite3* db, const CMinuteRollups& rollups) {
         }
     }
     return true;
+}
+
+bool IsArchiveFile(const std::filesystem::path& file) {
+    // The header's first 16 bytes name the format; the application id is the big-endian
+    // number at offset 68.
+    static constexpr char MAGIC[] = "SQLite format 3";
+    std::array<unsigned char, 72> header{};
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(header.data()), header.size()) ||
+        !std::equal(std::begin(MAGIC), std::end(MAGIC), header.begin())) {
+        return false;
+    }
+    const std::uint32_t id = std::uint32_t{header[68]} << 24 | std::uint32_t{header[69]} << 16 |
+                             std::uint32_t{header[70]} << 8 | header[71];
+    return static_cast<std::int32_t>(id) == ARCHIVE_APPLICATION_ID;
 }
 
 std::optional<std::filesystem::path> DefaultArchiveFile() {

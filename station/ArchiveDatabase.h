@@ -105,5 +105,9 @@ std::int64_t MinuteStartOf(std::int64_t timeMs);
 // an error.
 bool AddMinuteRollups(sqlite3* db, const CMinuteRollups& rollups);
 
+// Whether the file holds an archive of this program, by its first bytes: the SQLite header
+// and the archive's application id. Nothing is opened as a database.
+bool IsArchiveFile(const std::filesystem::path& file);
+
 // The archive's file when none is named: archive.sqlite in the program directory.
 std::optional<std::filesystem::path> DefaultArchiveFile();

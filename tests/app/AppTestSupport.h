@@ -29,6 +29,7 @@ public:
         ++OpenDialogs;
         return OpenAnswer;
     }
+    std::optional<std::filesystem::path> ChooseArchiveName() override { return ArchiveAnswer; }
     std::optional<std::filesystem::path> ChooseSaveName(const std::string& defaultName) override {
         Offered.push_back(defaultName);
         return Answer;
@@ -52,6 +53,7 @@ public:
     std::optional<std::filesystem::path> Answer;  // the Save command's
     std::vector<std::string> Offered;
     std::optional<std::filesystem::path> OpenAnswer;
+    std::optional<std::filesystem::path> ArchiveAnswer;
     int OpenDialogs = 0;
     std::optional<std::filesystem::path> MeasurementAnswer;  // the document's own save
     std::vector<std::string> OfferedMeasurementNames;

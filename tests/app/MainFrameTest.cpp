@@ -165,13 +165,14 @@ TEST_F(MainFrame, mainMenu_listsEveryCommand) {
               QStringList({"Import data to &list", "-", "&Undozoom", "Zoom &In", "Zoom &Out", "-",
                            "&Axis Setup...", "&Color Setup...", "&View..."}));
     EXPECT_EQ(Items(*Menu("&File(f)")),
-              QStringList({"&Save...", "-", "&Open...", "-", "&Print Setup...", "-",
-                           "&Print Preview>", "-", "&Print...>", "-", "E&xport>", "-", "&Exit"}));
-    for (const int printMenu : {6, 8}) {
+              QStringList({"&Save...", "-", "&Open...", "Open &Archive...", "-",
+                           "&Print Setup...", "-", "&Print Preview>", "-", "&Print...>", "-",
+                           "E&xport>", "-", "&Exit"}));
+    for (const int printMenu : {7, 9}) {
         EXPECT_EQ(Items(*Menu("&File(f)")->actions()[printMenu]->menu()),
                   QStringList({"&Graph", "&List", "&Table"}));
     }
-    EXPECT_EQ(Items(*Menu("&File(f)")->actions()[10]->menu()),
+    EXPECT_EQ(Items(*Menu("&File(f)")->actions()[11]->menu()),
               QStringList({"&CSV...", "&Excel Workbook...", "&Assessment Report..."}));
     EXPECT_EQ(Items(*Menu("&Instrument(I)")),
               QStringList({"Cal Adjust...", "-", "Datalogger Setup...", "-", "&Download Data...",
@@ -188,7 +189,7 @@ TEST_F(MainFrame, enablingTable_fromEverySource) {
     const QStringList always = {"&About...",       "&Exit",      "&Instrument",
                                 "&Help topics...", "Help",       "&Level Assessment",
                                 "New document",    "Next Pane",  "Previous Pane",
-                                "Save document",   "&Statistics"};
+                                "Save document",   "&Statistics", "Open &Archive..."};
     const QStringList idle = {"&Open...",
                               "Open",
                               "Open document",

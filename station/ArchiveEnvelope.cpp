@@ -1,0 +1,124 @@
+#include "station/ArchiveEnvelope.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/LocalTime.h"
+
+namespace {
+
+// Local midnight of the day of `ms`, and the next one (days of 23 or 25 hours included).
+CArchiveRange LocalDayOf(std::int64_t ms) {
+    LocalTimeParts parts = SplitLocalTime(WholeSecond(ms));
+    parts.Hour = parts.Minute = parts.Second = 0;
+    const std::time_t start = RolledOverLocalTime(parts);
+    ++parts.Day;
+    return {std::int64_t{start} * 1000, std::int64_t{RolledOverLocalTime(parts)} * 1000};
+}
+
+}  // namespace
+
+void CLevelSpan::Add(float level) {
+    ++Readings;
+    if (!std::isfinite(level)) {
+        return;
+    }
+    Min = Levels == 0 ? level : std::min(Min, level);
+    Max = Levels == 0 ? level : std::max(Max, level);
+    ++Levels;
+    Energy += std::pow(10.0, level / 10.0);
+}
+
+void CLevelSpan::Add(const CMinuteRollup& minute) {
+    Readings += minute.Count;
+    if (minute.CountWithLevel == 0) {
+        return;
+    }
+    const float low = LevelOfTenths(minute.MinTenths);
+    const float high = LevelOfTenths(minute.MaxTenths);
+    Min = Levels == 0 ? low : std::min(Min, low);
+    Max = Levels == 0 ? high : std::max(Max, high);
+    Levels += minute.CountWithLevel;
+    Energy += minute.EnergySum;
+}
+
+std::optional<double> CLevelSpan::Leq() const {
+    if (Levels == 0) {
+        return std::nullopt;
+    }
+    return 10.0 * std::log10(Energy / static_cast<double>(Levels));
+}
+
+std::optional<std::vector<CLevelSpan>> ArchiveColumns(CArchiveDatabase& db,
+                                                      const CArchiveRange& range, int columns,
+                                                      std::string& error) {
+    std::vector<CLevelSpan> spans(static_cast<std::size_t>(std::max(columns, 0)));
+    if (spans.empty() || range.ToMs <= range.FromMs) {
+        return spans;
+    }
+    const auto width = static_cast<long double>(range.ToMs - range.FromMs);
+    const auto columnOf = [&](std::int64_t ms) {
+        const auto column = static_cast<std::size_t>(
+            static_cast<long double>(std::max(ms, range.FromMs) - range.FromMs) * columns / width);
+        return std::min(column, spans.size() - 1);
+    };
+    if (db.Version() >= 2 && width >= static_cast<long double>(MINUTE_MS) * columns) {
+        CStatement minutes(db.Handle(),
+                           "SELECT start_ms, count, count_with_level, energy_sum, min_tenths, "
+                           "max_tenths FROM minutes WHERE start_ms >= ? AND start_ms < ? "
+                           "ORDER BY start_ms");
+        minutes.Bind(1, MinuteStartOf(range.FromMs)).Bind(2, range.ToMs);
+        int step = minutes.Valid() ? minutes.Step() : SQLITE_ERROR;
+        for (; step == SQLITE_ROW; step = minutes.Step()) {
+            spans[columnOf(minutes.Integer(0))].Add(CMinuteRollup{
+                minutes.Integer(1), minutes.Integer(2), minutes.Real(3),
+                minutes.OptionalInteger(4), minutes.OptionalInteger(5)});
+        }
+        if (step != SQLITE_DONE) {
+            error = db.LastError();
+            return std::nullopt;
+        }
+        return spans;
+    }
+    CArchiveCursor cursor(db, range);
+    for (CArchivedReading reading; cursor.Next(reading);) {
+        spans[columnOf(reading.TimeMs)].Add(reading.LevelDb);
+    }
+    if (!cursor.Error().empty()) {
+        error = cursor.Error();
+        return std::nullopt;
+    }
+    return spans;
+}
+
+std::optional<std::vector<CArchiveDay>> ArchiveDays(CArchiveDatabase& db,
+                                                    const CArchiveRange& range,
+                                                    std::string& error) {
+    std::vector<CArchiveDay> days;
+    CArchiveCursor cursor(db, range);
+    for (CArchivedReading reading; cursor.Next(reading);) {
+        if (days.empty() || reading.TimeMs >= days.back().EndMs) {
+            const CArchiveRange day = LocalDayOf(reading.TimeMs);
+            days.push_back({day.FromMs, day.ToMs, {}});
+        }
+        days.back().Levels.Add(reading.LevelDb);
+    }
+    if (!cursor.Error().empty()) {
+        error = cursor.Error();
+        return std::nullopt;
+    }
+    return days;
+}
+
+std::optional<CArchiveRange> ArchiveSpan(CArchiveDatabase& db) {
+    const auto runs = ArchivedRuns(db, {});
+    if (runs.empty()) {
+        return std::nullopt;
+    }
+    CArchiveRange span{runs.front().StartMs, runs.front().EndMs};
+    for (const CArchivedRun& run : runs) {
+        span.FromMs = std::min(span.FromMs, run.StartMs);
+        span.ToMs = std::max(span.ToMs, run.EndMs);
+    }
+    return span;
+}

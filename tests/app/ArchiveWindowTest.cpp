@@ -1,0 +1,290 @@
+// File > Open Archive...: the archive's picture against its readings, gaps left empty, a
+// dragged range's figures, following a monitor that writes, and media that cannot be written.
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "app/CArchiveWindow.h"
+#include "export/StatisticsFields.h"
+#include "graph/CArchiveGraph.h"
+#include "station/CStationArchive.h"
+#include "tests/ReadOnlyFolder.h"
+#include "tests/TempDir.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+// 2024-06-03 10:00:00 in the tests' time zone.
+constexpr std::int64_t START_MS = 1717401600000;
+constexpr int FIRST_RUN = 6000;   // readings, one a second
+constexpr int GAP_S = 1200;
+constexpr int SECOND_RUN = 4000;
+constexpr std::int64_t SECOND_START_MS = START_MS + (FIRST_RUN + GAP_S) * 1000LL;
+
+// Levels from 40 to 80 dB in a fixed order, one in 97 without a level.
+float LevelOf(std::int64_t number) {
+    return number % 97 == 0 ? std::nanf("") : 40.0f + static_cast<float>(number * 37 % 400) / 10.0f;
+}
+
+// An archive made by the station's own writer: two runs with a gap between them, the second
+// left open for more readings.
+class CTestArchive {
+public:
+    explicit CTestArchive(const std::filesystem::path& file) : File(file) {
+        std::string refusal;
+        bool busy = false;
+        m_writer = CStationArchive::Open(file, m_messages, refusal, busy);
+        EXPECT_TRUE(m_writer) << refusal;
+        Run(START_MS, FIRST_RUN);
+        m_writer->RunEnded(START_MS + FIRST_RUN * 1000LL);
+        Run(SECOND_START_MS, SECOND_RUN);
+    }
+    ~CTestArchive() { Close(); }
+
+    void Append(int readings) {
+        for (int i = 0; i < readings; ++i, ++m_number) {
+            m_writer->Reading({m_number, m_nextMs, LevelOf(m_number)});
+            m_nextMs += 1000;
+        }
+        Stored();
+    }
+    // Waits up to a minute until every reading told is in the file.
+    void Stored() {
+        ASSERT_TRUE(WaitFor([&] {
+            m_writer->Idle();
+            return m_writer->PendingReadings() == 0;
+        }, 60000)) << m_messages.str();
+    }
+    void Close() {
+        if (m_writer) {
+            m_writer->RunEnded(m_nextMs);
+            EXPECT_EQ(m_writer->Close(), 0);
+            m_writer.reset();
+        }
+    }
+    std::int64_t LastMs() const { return m_nextMs - 1000; }
+
+    std::filesystem::path File;
+
+private:
+    void Run(std::int64_t startMs, int readings) {
+        m_writer->RunStarted({"logger", 1.0f, true, true, startMs});
+        m_nextMs = startMs;
+        Append(readings);
+    }
+
+    std::ostringstream m_messages;
+    std::unique_ptr<CStationArchive> m_writer;
+    std::int64_t m_number = 1;
+    std::int64_t m_nextMs = 0;
+};
+
+std::unique_ptr<CArchiveDatabase> Reader(const std::filesystem::path& file) {
+    std::string refusal;
+    auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+    EXPECT_TRUE(db) << refusal;
+    return db;
+}
+
+// The rows of the picture's column `x` drawn in one of `colors`, top and bottom.
+std::optional<std::pair<int, int>> Drawn(const QImage& picture, const QRect& plot, int x,
+                                         std::initializer_list<QColor> colors) {
+    std::optional<std::pair<int, int>> rows;
+    for (int y = plot.top(); y <= plot.bottom(); ++y) {
+        const QColor pixel = picture.pixelColor(x, y);
+        if (std::find(colors.begin(), colors.end(), pixel) != colors.end()) {
+            rows = rows ? std::pair(rows->first, y) : std::pair(y, y);
+        }
+    }
+    return rows;
+}
+
+class ArchiveWindow : public CMainFrameTest<> {
+protected:
+    CArchiveWindow* Opened(const std::filesystem::path& file) {
+        m_files.ArchiveAnswer = file;
+        Run(QStringLiteral("Open &Archive..."));
+        return m_frame->ArchiveWindows().empty() ? nullptr
+                                                 : m_frame->ArchiveWindows().back().get();
+    }
+
+    CTempDir m_folder;
+};
+
+TEST_F(ArchiveWindow, picture_holdsEachColumnsLowestToHighestLevelAndLeavesGapsEmpty) {
+    CTestArchive archive(m_folder / "archive.sqlite");
+    archive.Close();
+    const auto db = Reader(archive.File);
+    ASSERT_TRUE(db);
+    const std::int64_t firstEndMs = START_MS + (FIRST_RUN - 1) * 1000LL;
+    const CArchiveRange span = *ArchiveSpan(*db);
+    const struct {
+        const char* Name;
+        CArchiveRange View;
+        int Width;
+        bool Readings;  // the readings themselves rather than columns
+        bool Minutes;   // columns of a minute or more, from the minute rollups
+    } cases[] = {
+        {"the whole archive", span, 900, false, false},
+        {"the whole archive by minutes", span, 200, false, true},
+        {"readings either side of the gap",
+         {firstEndMs - 100000, SECOND_START_MS + 100000},
+         900,
+         true,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        CArchiveSceneInputs inputs;
+        inputs.View = c.View;
+        inputs.LowDb = 30.0;
+        inputs.HighDb = 90.0;
+        CArchiveGraph graph(*db, inputs);
+        graph.resize(c.Width, 400);
+        const QImage& picture = graph.Picture();
+        ASSERT_TRUE(graph.Scene()) << graph.Error();
+        const CArchiveAxes& axes = graph.Scene()->Axes;
+        ASSERT_EQ(graph.Scene()->Readings, c.Readings);
+        ASSERT_EQ(c.View.ToMs - c.View.FromMs >= MINUTE_MS * axes.Plot.width(), c.Minutes);
+        // The lowest and highest level of each column, from the readings: by their time, or
+        // by the start of their minute where the columns are minutes.
+        std::map<int, std::pair<float, float>> columns;
+        for (const CArchivedReading& reading : ArchivedReadings(*db, c.View)) {
+            const std::int64_t ms =
+                c.Minutes ? std::max(MinuteStartOf(reading.TimeMs), c.View.FromMs) : reading.TimeMs;
+            if (std::isfinite(reading.LevelDb)) {
+                auto [at, added] =
+                    columns.try_emplace(axes.Column(ms), reading.LevelDb, reading.LevelDb);
+                at->second = {std::min(at->second.first, reading.LevelDb),
+                              std::max(at->second.second, reading.LevelDb)};
+            }
+        }
+        const int lastOfFirst = axes.X(firstEndMs);
+        const int firstOfSecond = axes.X(SECOND_START_MS);
+        ASSERT_GT(firstOfSecond - lastOfFirst, 5);  // a gap wide enough to see
+        for (int x = axes.Plot.left(); x <= axes.Plot.right(); ++x) {
+            const auto column = columns.find(x - axes.Plot.left());
+            if (c.Readings) {
+                // The last reading before the gap and the first after it are drawn, nothing
+                // between them.
+                if (x >= lastOfFirst && x <= firstOfSecond) {
+                    const auto drawn = Drawn(picture, axes.Plot, x, {ArchiveColors::READING});
+                    EXPECT_EQ(drawn.has_value(), x == lastOfFirst || x == firstOfSecond) << x;
+                }
+                continue;
+            }
+            const auto drawn =
+                Drawn(picture, axes.Plot, x, {ArchiveColors::ENVELOPE, ArchiveColors::AVERAGE});
+            ASSERT_EQ(drawn.has_value(), column != columns.end()) << x;
+            if (drawn) {
+                EXPECT_EQ(drawn->first, axes.Y(column->second.second)) << x;
+                EXPECT_EQ(drawn->second, axes.Y(column->second.first)) << x;
+            }
+        }
+    }
+}
+
+TEST_F(ArchiveWindow, dragAcrossTheGraph_givesTheFiguresOfTheDraggedColumnsReadings) {
+    CTestArchive archive(m_folder / "archive.sqlite");
+    archive.Close();
+    CArchiveWindow* window = Opened(archive.File);
+    ASSERT_TRUE(window) << (m_prompt.Log.empty() ? "" : m_prompt.Log.back().Text);
+    CArchiveGraph& graph = window->Graph();
+    graph.Picture();
+    ASSERT_TRUE(graph.Scene());
+    const CArchiveAxes axes = graph.Scene()->Axes;
+    // From the middle of the first run into the second.
+    const int from = axes.X(START_MS + FIRST_RUN * 500LL);
+    const int to = axes.X(SECOND_START_MS + SECOND_RUN * 500LL);
+    QTest::mousePress(&graph, Qt::LeftButton, {}, QPoint(from, axes.Plot.center().y()));
+    QTest::mouseMove(&graph, QPoint(to, axes.Plot.center().y()));
+    QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(to, axes.Plot.center().y()));
+    ASSERT_TRUE(window->Figures());
+
+    // The readings of the dragged columns, and what archive stats gives for their span.
+    const auto db = Reader(archive.File);
+    std::int64_t first = INT64_MAX;
+    std::int64_t last = INT64_MIN;
+    std::int64_t count = 0;
+    for (const CArchivedReading& reading : ArchivedReadings(*db, {})) {
+        const int x = axes.X(reading.TimeMs);
+        if (x >= from && x <= to) {
+            first = std::min(first, reading.TimeMs);
+            last = std::max(last, reading.TimeMs);
+            ++count;
+        }
+    }
+    CRangeProblem problem;
+    const auto expected = ArchiveFigures(*db, {first, last + 1}, {"130", "30"}, problem);
+    ASSERT_TRUE(expected) << problem.Text;
+    EXPECT_EQ(window->Figures()->Statistics.Count, count);
+    EXPECT_EQ(window->Figures()->Runs, 2u);
+    const auto shown = StatisticsFields(window->Figures()->Statistics);
+    const auto wanted = StatisticsFields(expected->Statistics);
+    ASSERT_EQ(shown.size(), wanted.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].Label + ": " + shown[i].Text, wanted[i].Label + ": " + wanted[i].Text);
+    }
+}
+
+// With Follow on, a view at the archive's end moves on with what a monitor writes; off, it
+// stays where it is.
+TEST_F(ArchiveWindow, follow_showsNewReadingsAtTheEndOnlyWhileOn) {
+    for (const bool follow : {true, false}) {
+        SCOPED_TRACE(follow ? "on" : "off");
+        CTestArchive archive(m_folder / (follow ? "on.sqlite" : "off.sqlite"));
+        CArchiveWindow* window = Opened(archive.File);
+        ASSERT_TRUE(window);
+        window->FollowAction().setChecked(follow);
+        const CArchiveRange before = window->Graph().View();
+        archive.Append(60);
+        if (follow) {
+            EXPECT_TRUE(WaitFor([&] { return window->Graph().View().ToMs > archive.LastMs(); },
+                                60000));
+            EXPECT_EQ(window->Graph().View().ToMs - window->Graph().View().FromMs,
+                      before.ToMs - before.FromMs);
+        } else {
+            window->LookForNewReadings();
+            EXPECT_EQ(window->Graph().View().ToMs, before.ToMs);
+        }
+    }
+}
+
+TEST_F(ArchiveWindow, onReadOnlyMedia_opensAndDrawsTheArchive) {
+    CReadOnlyFolder media;
+    CTestArchive(media.Source() / "archive.sqlite").Close();
+    if (!media.Mount()) {
+        GTEST_SKIP() << "no read-only bind mount here (needs root)";
+    }
+    CArchiveWindow* window = Opened(media.View() / "archive.sqlite");
+    ASSERT_TRUE(window) << (m_prompt.Log.empty() ? "" : m_prompt.Log.back().Text);
+    const QImage& picture = window->Graph().Picture();
+    ASSERT_TRUE(window->Graph().Scene());
+    const QRect plot = window->Graph().Scene()->Axes.Plot;
+    EXPECT_TRUE(Drawn(picture, plot, plot.left(), {ArchiveColors::ENVELOPE}));
+}
+
+// An archive is known by its content, whatever its name.
+TEST(ArchiveFile, isToldApartByItsHeaderAndApplicationId) {
+    CTempDir folder;
+    CTestArchive(folder / "named.sound").Close();
+    std::ofstream(folder / "measurement.sqlite") << "not a database at all";
+    std::filesystem::copy_file(folder / "named.sound", folder / "other.db");
+    {
+        std::fstream other(folder / "other.db", std::ios::in | std::ios::out | std::ios::binary);
+        other.seekp(68);
+        other.write("\0\0\0\0", 4);  // another program's database
+    }
+    const std::pair<const char*, bool> cases[] = {
+        {"named.sound", true}, {"measurement.sqlite", false}, {"other.db", false}, {"none", false}};
+    for (const auto& [name, archive] : cases) {
+        EXPECT_EQ(IsArchiveFile(folder / name), archive) << name;
+    }
+}
+
+}  // namespace
