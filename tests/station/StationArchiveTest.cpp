@@ -346,6 +346,12 @@ TEST(StationArchive, theFileTakenAwayUnderTheWriter_isSeenAndEveryReadingKeptOrN
         if (!damaged) {
             EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
             EXPECT_EQ(Stored(file), c.AtThePath) << messages.str();
+            // The run goes on in the new file: every reading there is one of its runs'.
+            std::string refusal;
+            const auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
+            ASSERT_TRUE(db) << refusal;
+            EXPECT_EQ(Number(*db, "SELECT sum(readings) FROM runs"), c.AtThePath);
+            EXPECT_EQ(Number(*db, "SELECT count(*) FROM run_readings WHERE run IS NULL"), 0);
         }
     }
 }
