@@ -26,11 +26,15 @@ std::int64_t Number(CArchiveDatabase& db, const char* sql) {
     return statement.Integer(0);
 }
 
-// The readings an archive holds; -1 when it cannot be read.
-std::int64_t Stored(const std::filesystem::path& file) {
+// A count the archive gives; -1 when it cannot be read.
+std::int64_t Counted(const std::filesystem::path& file, const char* sql) {
     std::string refusal;
     const auto db = CArchiveDatabase::Open(file, CArchiveDatabase::Access::Read, refusal);
-    return db ? Number(*db, "SELECT count(*) FROM run_readings") : -1;
+    return db ? Number(*db, sql) : -1;
+}
+// The readings an archive holds.
+std::int64_t Stored(const std::filesystem::path& file) {
+    return Counted(file, "SELECT count(*) FROM run_readings");
 }
 
 // Waits up to a minute for what the archive's writer does, passing on what it says.
@@ -43,6 +47,10 @@ bool WaitFor(CStationArchive& archive, const std::function<bool()>& done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+std::int64_t Runs(const std::filesystem::path& file) {
+    return Counted(file, "SELECT count(*) FROM runs");
 }
 
 void Take(CStationArchive& archive, std::int64_t& number, std::int64_t readings) {
@@ -333,6 +341,10 @@ TEST(StationArchive, theFileTakenAwayUnderTheWriter_isSeenAndEveryReadingKeptOrN
         ASSERT_TRUE(archive);
         Take(*archive, number, 4);
         ASSERT_TRUE(WaitFor(*archive, [&] { return Stored(file) == 4; }));
+        // A run that ended in the file before the change stays there.
+        archive->RunEnded(TEN_O_CLOCK_MS + number * 1000);
+        archive->RunStarted({"logger", 1.0f, true, true, TEN_O_CLOCK_MS + number * 1000});
+        ASSERT_TRUE(WaitFor(*archive, [&] { return Runs(file) == 2; }));
         c.Change();
         Take(*archive, number, 3);
         ASSERT_TRUE(WaitFor(*archive, [&] {
@@ -352,6 +364,7 @@ TEST(StationArchive, theFileTakenAwayUnderTheWriter_isSeenAndEveryReadingKeptOrN
             ASSERT_TRUE(db) << refusal;
             EXPECT_EQ(Number(*db, "SELECT sum(readings) FROM runs"), c.AtThePath);
             EXPECT_EQ(Number(*db, "SELECT count(*) FROM run_readings WHERE run IS NULL"), 0);
+            EXPECT_EQ(Number(*db, "SELECT count(*) FROM runs WHERE readings = 0"), 0);
         }
     }
 }
