@@ -1,5 +1,6 @@
 #include "station/ArchiveQueries.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -62,28 +63,74 @@ std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange
     return runs;
 }
 
-CArchiveCursor::CArchiveCursor(CArchiveDatabase& db, const CArchiveRange& range)
-    : m_db(db),
-      // In the time index's order, so that SQLite never sorts the range. Schema 1 kept levels
-      // in dB; both come as tenths.
-      m_query(db.Handle(),
-              db.Version() == 1
-                  ? "SELECT run, time_ms, CAST(round(level_db * 10) AS INTEGER) FROM readings "
-                    "WHERE time_ms >= ? AND time_ms < ? ORDER BY time_ms"
-                  : "SELECT run, time_ms, level_tenths FROM run_readings WHERE time_ms >= ? AND "
-                    "time_ms < ? ORDER BY time_ms") {
-    m_query.Bind(1, range.FromMs).Bind(2, range.ToMs);
+CArchiveCursor::CSource::CSource(sqlite3* db, const char* sql, const CArchiveRange& range)
+    : Query(std::make_unique<CStatement>(db, sql)), Done(sql[0] == '\0') {
+    Query->Bind(1, range.FromMs).Bind(2, range.ToMs);
 }
 
-bool CArchiveCursor::Next(CArchivedReading& reading) {
-    const int step = m_query.Valid() ? m_query.Step() : SQLITE_ERROR;
+// Each in its time key's order, so that SQLite never sorts the range. Schema 1 kept every
+// reading with its run and its level in dB; both come as tenths.
+CArchiveCursor::CArchiveCursor(CArchiveDatabase& db, const CArchiveRange& range)
+    : m_db(db),
+      m_byTime(db.Handle(),
+               db.Version() == 1
+                   ? "SELECT run, time_ms, CAST(round(level_db * 10) AS INTEGER) FROM readings "
+                     "WHERE time_ms >= ?1 AND time_ms < ?2 ORDER BY time_ms"
+                   : "SELECT 0, time_ms, level_tenths FROM readings WHERE time_ms >= ?1 AND "
+                     "time_ms < ?2 ORDER BY time_ms",
+               range),
+      m_apart(db.Handle(),
+              db.Version() == 1 ? ""
+                                : "SELECT run, time_ms, level_tenths FROM overlapping_readings "
+                                  "WHERE time_ms >= ?1 AND time_ms < ?2 ORDER BY time_ms",
+              range) {
+    if (db.Version() > 1) {
+        // A reading kept by time belongs to the run that started last at or before it.
+        CStatement runs(
+            db.Handle(),
+            "SELECT start_ms, id FROM runs WHERE overlapping = 0 ORDER BY start_ms, id");
+        while (runs.Step() == SQLITE_ROW) {
+            m_spans.emplace_back(runs.Integer(0), runs.Integer(1));
+        }
+    }
+}
+
+bool CArchiveCursor::Fill(CSource& source) {
+    if (source.Head || source.Done) {
+        return true;
+    }
+    const int step = source.Query->Valid() ? source.Query->Step() : SQLITE_ERROR;
     if (step != SQLITE_ROW) {
+        source.Done = true;
         if (step != SQLITE_DONE) {
             m_error = m_db.LastError();
         }
+        return step == SQLITE_DONE;
+    }
+    const CStatement& row = *source.Query;
+    source.Head = {row.Integer(0), row.Integer(1), LevelOfTenths(row.OptionalInteger(2))};
+    return true;
+}
+
+bool CArchiveCursor::Next(CArchivedReading& reading) {
+    if (!Fill(m_byTime) || !Fill(m_apart)) {
         return false;
     }
-    reading = {m_query.Integer(0), m_query.Integer(1), LevelOfTenths(m_query.OptionalInteger(2))};
+    // The earlier of the two; a reading kept by time first at the same time.
+    CSource* next = &m_byTime;
+    if (!m_byTime.Head || (m_apart.Head && m_apart.Head->TimeMs < m_byTime.Head->TimeMs)) {
+        next = &m_apart;
+    }
+    if (!next->Head) {
+        return false;
+    }
+    reading = *next->Head;
+    next->Head.reset();
+    if (next == &m_byTime && !m_spans.empty()) {
+        const auto after =
+            std::upper_bound(m_spans.begin(), m_spans.end(), std::pair(reading.TimeMs, INT64_MAX));
+        reading.Run = after == m_spans.begin() ? 0 : std::prev(after)->second;
+    }
     return true;
 }
 

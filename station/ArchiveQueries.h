@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,8 +39,10 @@ struct CArchiveRange {
 // The runs that overlap the range, oldest first.
 std::vector<CArchivedRun> ArchivedRuns(CArchiveDatabase& db, const CArchiveRange& range);
 
-// The readings of a range in time order, stepped one by one from one statement that walks the
-// time index: memory stays the same whatever the range.
+// The readings of a range in time order, stepped one by one from statements that walk the
+// readings' time keys: memory stays the same whatever the range. The readings kept by time are
+// given the run whose span they fall in here, not by SQLite for each of them, and merged with
+// the readings kept apart with their run.
 class CArchiveCursor {
 public:
     CArchiveCursor(CArchiveDatabase& db, const CArchiveRange& range);
@@ -49,8 +52,19 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
+    // One statement's rows in time order, the next one read ahead.
+    struct CSource {
+        CSource(sqlite3* db, const char* sql, const CArchiveRange& range);
+        std::unique_ptr<CStatement> Query;
+        std::optional<CArchivedReading> Head;
+        bool Done = false;
+    };
+    bool Fill(CSource& source);
+
     CArchiveDatabase& m_db;
-    CStatement m_query;
+    std::vector<std::pair<std::int64_t, std::int64_t>> m_spans;  // start and run, by start
+    CSource m_byTime;
+    CSource m_apart;
     std::string m_error;
 };
 
