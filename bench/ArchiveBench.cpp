@@ -187,12 +187,5 @@ BENCHMARK(BM_ArchiveExportCsvMemory_10M)->Unit(benchmark::kMillisecond)->Iterati
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CBenchHome home;
-    if (!home.Made()) {
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksAtHome(argc, argv);
 }

@@ -141,12 +141,5 @@ BENCHMARK(BM_StationServingNoEventStream)->Unit(benchmark::kMillisecond)->Iterat
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CBenchHome home;
-    if (!home.Made()) {
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksAtHome(argc, argv);
 }

@@ -233,12 +233,5 @@ BENCHMARK(BM_StationUnderAHeldLock_LatestPoll)->Unit(benchmark::kMillisecond)->I
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CBenchHome home;
-    if (!home.Made()) {
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksAtHome(argc, argv);
 }
