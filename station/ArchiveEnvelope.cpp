@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "platform/LocalTime.h"
 
@@ -14,6 +15,27 @@ CArchiveRange LocalDayOf(std::int64_t ms) {
     const std::time_t start = RolledOverLocalTime(parts);
     ++parts.Day;
     return {std::int64_t{start} * 1000, std::int64_t{RolledOverLocalTime(parts)} * 1000};
+}
+
+// Each minute's rollup that begins within the range (or the minute the range begins in), in
+// time order; why the archive could not be read, or empty.
+std::string ForEachMinute(CArchiveDatabase& db, const CArchiveRange& range,
+                          const std::function<void(std::int64_t, const CMinuteRollup&)>& take) {
+    CStatement minutes(db.Handle(),
+                       "SELECT start_ms, count, count_with_level, energy_sum, min_tenths, "
+                       "max_tenths FROM minutes WHERE start_ms >= ? AND start_ms < ? "
+                       "ORDER BY start_ms");
+    // A range open at its start takes every minute.
+    const std::int64_t from =
+        range.FromMs < INT64_MIN + MINUTE_MS ? INT64_MIN : MinuteStartOf(range.FromMs);
+    minutes.Bind(1, from).Bind(2, range.ToMs);
+    int step = minutes.Valid() ? minutes.Step() : SQLITE_ERROR;
+    for (; step == SQLITE_ROW; step = minutes.Step()) {
+        take(minutes.Integer(0),
+             {minutes.Integer(1), minutes.Integer(2), minutes.Real(3),
+              minutes.OptionalInteger(4), minutes.OptionalInteger(5)});
+    }
+    return step == SQLITE_DONE ? std::string() : db.LastError();
 }
 
 }  // namespace
@@ -63,22 +85,10 @@ std::optional<std::vector<CLevelSpan>> ArchiveColumns(CArchiveDatabase& db,
         return std::min(column, spans.size() - 1);
     };
     if (db.Version() >= 2 && width >= static_cast<long double>(MINUTE_MS) * columns) {
-        CStatement minutes(db.Handle(),
-                           "SELECT start_ms, count, count_with_level, energy_sum, min_tenths, "
-                           "max_tenths FROM minutes WHERE start_ms >= ? AND start_ms < ? "
-                           "ORDER BY start_ms");
-        minutes.Bind(1, MinuteStartOf(range.FromMs)).Bind(2, range.ToMs);
-        int step = minutes.Valid() ? minutes.Step() : SQLITE_ERROR;
-        for (; step == SQLITE_ROW; step = minutes.Step()) {
-            spans[columnOf(minutes.Integer(0))].Add(CMinuteRollup{
-                minutes.Integer(1), minutes.Integer(2), minutes.Real(3),
-                minutes.OptionalInteger(4), minutes.OptionalInteger(5)});
-        }
-        if (step != SQLITE_DONE) {
-            error = db.LastError();
-            return std::nullopt;
-        }
-        return spans;
+        error = ForEachMinute(db, range, [&](std::int64_t startMs, const CMinuteRollup& minute) {
+            spans[columnOf(startMs)].Add(minute);
+        });
+        return error.empty() ? std::optional(std::move(spans)) : std::nullopt;
     }
     CArchiveCursor cursor(db, range);
     for (CArchivedReading reading; cursor.Next(reading);) {
@@ -95,13 +105,23 @@ std::optional<std::vector<CArchiveDay>> ArchiveDays(CArchiveDatabase& db,
                                                     const CArchiveRange& range,
                                                     std::string& error) {
     std::vector<CArchiveDay> days;
-    CArchiveCursor cursor(db, range);
-    for (CArchivedReading reading; cursor.Next(reading);) {
-        if (days.empty() || reading.TimeMs >= days.back().EndMs) {
-            const CArchiveRange day = LocalDayOf(reading.TimeMs);
+    const auto dayOf = [&](std::int64_t ms) -> CArchiveDay& {
+        if (days.empty() || ms >= days.back().EndMs) {
+            const CArchiveRange day = LocalDayOf(ms);
             days.push_back({day.FromMs, day.ToMs, {}});
         }
-        days.back().Levels.Add(reading.LevelDb);
+        return days.back();
+    };
+    if (db.Version() >= 2) {
+        // A minute lies within one local day: the clock's offsets are whole minutes.
+        error = ForEachMinute(db, range, [&](std::int64_t startMs, const CMinuteRollup& minute) {
+            dayOf(startMs).Levels.Add(minute);
+        });
+        return error.empty() ? std::optional(std::move(days)) : std::nullopt;
+    }
+    CArchiveCursor cursor(db, range);
+    for (CArchivedReading reading; cursor.Next(reading);) {
+        dayOf(reading.TimeMs).Levels.Add(reading.LevelDb);
     }
     if (!cursor.Error().empty()) {
         error = cursor.Error();

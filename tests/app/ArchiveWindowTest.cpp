@@ -12,6 +12,7 @@
 #include "app/CArchiveWindow.h"
 #include "export/StatisticsFields.h"
 #include "graph/CArchiveGraph.h"
+#include "graph/CArchiveOverview.h"
 #include "station/CStationArchive.h"
 #include "tests/ReadOnlyFolder.h"
 #include "tests/TempDir.h"
@@ -230,6 +231,31 @@ TEST_F(ArchiveWindow, dragAcrossTheGraph_givesTheFiguresOfTheDraggedColumnsReadi
     for (std::size_t i = 0; i < shown.size(); ++i) {
         EXPECT_EQ(shown[i].Label + ": " + shown[i].Text, wanted[i].Label + ": " + wanted[i].Text);
     }
+}
+
+// Each day of the strip holds its readings' figures (from the minute rollups), and a click on
+// it shows that day.
+TEST_F(ArchiveWindow, dayStrip_givesEachDaysLevelsAndAClickShowsTheDay) {
+    CTestArchive archive(m_folder / "archive.sqlite");
+    archive.Close();
+    CArchiveWindow* window = Opened(archive.File);
+    ASSERT_TRUE(window);
+    const auto db = Reader(archive.File);
+    const auto& days = window->Overview().Days();
+    ASSERT_EQ(days.size(), 1u);
+    CRangeProblem problem;
+    const auto figures = ArchiveFigures(*db, CArchiveRange{days[0].StartMs, days[0].EndMs}, {"130", "30"}, problem);
+    ASSERT_TRUE(figures && figures->Statistics.LeqDb) << problem.Text;
+    EXPECT_EQ(days[0].Levels.Readings, FIRST_RUN + SECOND_RUN);
+    EXPECT_EQ(days[0].Levels.Levels, figures->Statistics.ReadingsWithLevel);
+    EXPECT_NEAR(*days[0].Levels.Leq(), *figures->Statistics.LeqDb, 1e-6);
+    EXPECT_FLOAT_EQ(days[0].Levels.Max, static_cast<float>(*figures->Statistics.MaxDb));
+    EXPECT_FLOAT_EQ(days[0].Levels.Min, static_cast<float>(*figures->Statistics.MinDb));
+
+    window->Overview().resize(600, window->Overview().height());
+    QTest::mouseClick(&window->Overview(), Qt::LeftButton, {}, QPoint(300, 10));
+    EXPECT_EQ(window->Graph().View().FromMs, days[0].StartMs);
+    EXPECT_EQ(window->Graph().View().ToMs, days[0].EndMs);
 }
 
 // With Follow on, a view at the archive's end moves on with what a monitor writes; off, it
