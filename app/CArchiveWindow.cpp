@@ -152,6 +152,7 @@ void CArchiveWindow::LookForNewReadings() {
 
 void CArchiveWindow::Choose(const CArchiveRange& range) {
     m_chosen = range;
+    m_graph->SetChosen(range);
     CRangeProblem problem;
     m_figures = ArchiveFigures(*m_db, range, m_alarms, problem);
     const QString heading =

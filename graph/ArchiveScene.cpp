@@ -99,6 +99,7 @@ bool LayReadings(CArchiveDatabase& db, CArchiveScene& scene, const std::vector<C
             last.reset();
             continue;
         }
+        scene.Shown.push_back(reading);
         const QPoint point(axes.X(reading.TimeMs), axes.Y(reading.LevelDb));
         const auto interval = std::find_if(intervals.begin(), intervals.end(),
                                            [&](const auto& run) { return run.first == reading.Run; });

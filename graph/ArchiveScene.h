@@ -52,6 +52,7 @@ struct CArchiveScene {
     std::vector<QPoint> Average;
     std::vector<QLine> Segments;   // the readings
     std::vector<QPoint> Lone;      // a reading with no neighbour to join
+    std::vector<CArchivedReading> Shown;  // the readings drawn, for the readout
     std::vector<QLine> Intervals;  // interval Leq as steps
     std::vector<int> AlarmYs;
     std::vector<QLine> TimeGrid;

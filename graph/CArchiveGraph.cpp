@@ -86,7 +86,21 @@ QString CArchiveGraph::ReadoutAt(int x, int y) const {
         }
         return text + QStringLiteral("  no readings");
     }
-    return text + QStringLiteral("  %1 dB").arg(axes.LevelAt(y), 0, 'f', 1);
+    // The reading drawn nearest the pointer, with its own time.
+    const auto& shown = m_scene->Shown;
+    const auto nearest = std::min_element(shown.begin(), shown.end(), [&](const auto& a, const auto& b) {
+        return std::abs(a.TimeMs - ms) < std::abs(b.TimeMs - ms);
+    });
+    if (nearest == shown.end()) {
+        return text + QStringLiteral("  no readings");
+    }
+    return QString::fromStdString(FormatLocalTimeMs(nearest->TimeMs, "%d/%m/%y %H:%M:%S", false)) +
+           QStringLiteral("  %1 dB").arg(nearest->LevelDb, 0, 'f', 1);
+}
+
+void CArchiveGraph::SetChosen(const CArchiveRange& range) {
+    m_chosen = range;
+    update();
 }
 
 void CArchiveGraph::paintEvent(QPaintEvent*) {
@@ -104,6 +118,15 @@ void CArchiveGraph::paintEvent(QPaintEvent*) {
         painter.fillRect(QRect(left, plot.top(), std::abs(*m_pointerX - *m_dragFrom) + 1,
                                plot.height()),
                          QColor(80, 120, 200, 60));
+    }
+    if (m_chosen) {
+        // The range whose figures are shown, where it lies in view.
+        const int left = std::max(m_scene->Axes.X(m_chosen->FromMs), plot.left());
+        const int right = std::min(m_scene->Axes.X(m_chosen->ToMs), plot.right() + 1);
+        if (right > left) {
+            painter.fillRect(QRect(left, plot.top(), right - left, plot.height()),
+                             QColor(80, 120, 200, 40));
+        }
     }
     if (m_pointerX && plot.contains(*m_pointerX, plot.center().y())) {
         painter.setPen(QPen(Qt::darkGray, 1, Qt::DotLine));

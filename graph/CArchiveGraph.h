@@ -34,6 +34,9 @@ public:
     // Why the last picture could not be read, or empty.
     const std::string& Error() const { return m_error; }
 
+    // Marks the range whose figures are shown.
+    void SetChosen(const CArchiveRange& range);
+
     // A readout of the pointer's place: date, time and level.
     QString ReadoutAt(int x, int y) const;
 
@@ -65,5 +68,6 @@ private:
     std::string m_error;
     std::optional<int> m_pointerX;
     std::optional<int> m_dragFrom;
+    std::optional<CArchiveRange> m_chosen;
     double m_wheelCarry = 0.0;
 };

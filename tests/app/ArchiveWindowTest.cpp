@@ -13,6 +13,7 @@
 #include "export/StatisticsFields.h"
 #include "graph/CArchiveGraph.h"
 #include "graph/CArchiveOverview.h"
+#include "platform/LocalTime.h"
 #include "station/CStationArchive.h"
 #include "tests/ReadOnlyFolder.h"
 #include "tests/TempDir.h"
@@ -168,6 +169,12 @@ TEST_F(ArchiveWindow, picture_holdsEachColumnsLowestToHighestLevelAndLeavesGapsE
         const int lastOfFirst = axes.X(firstEndMs);
         const int firstOfSecond = axes.X(SECOND_START_MS);
         ASSERT_GT(firstOfSecond - lastOfFirst, 5);  // a gap wide enough to see
+        if (c.Readings) {
+            // Beside the gap the readout tells the reading nearest the pointer: the run's last.
+            EXPECT_EQ(graph.ReadoutAt(lastOfFirst + 1, axes.Plot.center().y()).toStdString(),
+                      FormatLocalTimeMs(firstEndMs, "%d/%m/%y %H:%M:%S", false) + "  " +
+                          QString::number(LevelOf(FIRST_RUN), 'f', 1).toStdString() + " dB");
+        }
         for (int x = axes.Plot.left(); x <= axes.Plot.right(); ++x) {
             const auto column = columns.find(x - axes.Plot.left());
             if (c.Readings) {
