@@ -180,7 +180,10 @@ std::optional<CArchiveScene> ComposeArchiveScene(CArchiveDatabase& db,
             return std::nullopt;
         }
     } else {
-        auto columns = ArchiveColumns(db, axes.View, axes.Plot.width(), error);
+        const bool byMinutes = axes.View.ToMs - axes.View.FromMs >= MINUTE_MS * axes.Plot.width();
+        auto columns = byMinutes && inputs.Minutes
+                           ? MinuteColumns(*inputs.Minutes, axes.View, axes.Plot.width())
+                           : ArchiveColumns(db, axes.View, axes.Plot.width(), error);
         if (!columns) {
             return std::nullopt;
         }

@@ -38,6 +38,9 @@ struct CArchiveSceneInputs {
     double HighDb = 130.0;
     std::optional<double> AlarmHigh;
     std::optional<double> AlarmLow;
+    // The archive's minute rollups held in memory, or none: columns of a minute or more are
+    // then made from them rather than from the file.
+    const CMinuteRows* Minutes = nullptr;
 };
 
 // The archive's picture as plain data. At coarse zoom each pixel column holds the lowest to

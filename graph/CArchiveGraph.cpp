@@ -24,6 +24,13 @@ constexpr int DRAG_PIXELS = 3;
 
 CArchiveGraph::CArchiveGraph(CArchiveDatabase& db, CArchiveSceneInputs settings, QWidget* parent)
     : QWidget(parent), m_db(db), m_settings(settings), m_span(settings.View) {
+    std::string error;
+    if (db.Version() >= 2) {
+        if (auto minutes = ArchiveMinutes(db, {}, error)) {
+            m_minutes = std::move(*minutes);
+            m_settings.Minutes = &m_minutes;
+        }
+    }
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumSize(200, 150);
@@ -33,6 +40,16 @@ void CArchiveGraph::ArchiveGrew(const CArchiveRange& span) {
     const bool atEnd = AtEnd();
     const CArchiveRange before = m_span;
     m_span = span;
+    if (m_settings.Minutes) {
+        // The newest minute grows as it is written: it is read again with those after it.
+        const std::int64_t from = m_minutes.empty() ? span.FromMs : m_minutes.back().first;
+        std::string error;
+        if (auto added = ArchiveMinutes(m_db, {from, INT64_MAX}, error)) {
+            std::erase_if(m_minutes, [&](const auto& minute) { return minute.first >= from; });
+            m_minutes.insert(m_minutes.end(), added->begin(), added->end());
+        }
+    }
+    m_stale = true;
     if (m_follow && atEnd && span.ToMs != before.ToMs) {
         const std::int64_t width = m_settings.View.ToMs - m_settings.View.FromMs;
         SetView({span.ToMs - width, span.ToMs});

@@ -61,6 +61,7 @@ private:
     CArchiveDatabase& m_db;
     CArchiveSceneInputs m_settings;
     CArchiveRange m_span;
+    CMinuteRows m_minutes;  // the whole archive's, when it keeps them
     bool m_follow = true;
     QImage m_picture;
     std::optional<CArchiveScene> m_scene;

@@ -38,6 +38,26 @@ std::string ForEachMinute(CArchiveDatabase& db, const CArchiveRange& range,
     return step == SQLITE_DONE ? std::string() : db.LastError();
 }
 
+// Which of `columns` equal stretches of a range a time falls in; a time before the range in
+// the first.
+class CColumnIndex {
+public:
+    CColumnIndex(const CArchiveRange& range, std::size_t columns)
+        : m_from(range.FromMs),
+          m_columns(columns),
+          m_width(static_cast<long double>(range.ToMs - range.FromMs)) {}
+    std::size_t Of(std::int64_t ms) const {
+        const auto column = static_cast<std::size_t>(
+            static_cast<long double>(std::max(ms, m_from) - m_from) * m_columns / m_width);
+        return std::min(column, m_columns - 1);
+    }
+
+private:
+    std::int64_t m_from;
+    std::size_t m_columns;
+    long double m_width;
+};
+
 }  // namespace
 
 void CLevelSpan::Add(float level) {
@@ -78,25 +98,40 @@ std::optional<std::vector<CLevelSpan>> ArchiveColumns(CArchiveDatabase& db,
     if (spans.empty() || range.ToMs <= range.FromMs) {
         return spans;
     }
-    const auto width = static_cast<long double>(range.ToMs - range.FromMs);
-    const auto columnOf = [&](std::int64_t ms) {
-        const auto column = static_cast<std::size_t>(
-            static_cast<long double>(std::max(ms, range.FromMs) - range.FromMs) * columns / width);
-        return std::min(column, spans.size() - 1);
-    };
-    if (db.Version() >= 2 && width >= static_cast<long double>(MINUTE_MS) * columns) {
-        error = ForEachMinute(db, range, [&](std::int64_t startMs, const CMinuteRollup& minute) {
-            spans[columnOf(startMs)].Add(minute);
-        });
-        return error.empty() ? std::optional(std::move(spans)) : std::nullopt;
-    }
+    const CColumnIndex index(range, spans.size());
     CArchiveCursor cursor(db, range);
     for (CArchivedReading reading; cursor.Next(reading);) {
-        spans[columnOf(reading.TimeMs)].Add(reading.LevelDb);
+        spans[index.Of(reading.TimeMs)].Add(reading.LevelDb);
     }
     if (!cursor.Error().empty()) {
         error = cursor.Error();
         return std::nullopt;
+    }
+    return spans;
+}
+
+std::optional<CMinuteRows> ArchiveMinutes(CArchiveDatabase& db, const CArchiveRange& range,
+                                          std::string& error) {
+    CMinuteRows rows;
+    error = ForEachMinute(db, range, [&](std::int64_t startMs, const CMinuteRollup& minute) {
+        rows.emplace_back(startMs, minute);
+    });
+    return error.empty() ? std::optional(std::move(rows)) : std::nullopt;
+}
+
+std::vector<CLevelSpan> MinuteColumns(const CMinuteRows& minutes, const CArchiveRange& range,
+                                      int columns) {
+    std::vector<CLevelSpan> spans(static_cast<std::size_t>(std::max(columns, 0)));
+    if (spans.empty() || range.ToMs <= range.FromMs) {
+        return spans;
+    }
+    const CColumnIndex index(range, spans.size());
+    const std::int64_t from =
+        range.FromMs < INT64_MIN + MINUTE_MS ? INT64_MIN : MinuteStartOf(range.FromMs);
+    auto row = std::lower_bound(minutes.begin(), minutes.end(), from,
+                                [](const auto& minute, std::int64_t ms) { return minute.first < ms; });
+    for (; row != minutes.end() && row->first < range.ToMs; ++row) {
+        spans[index.Of(row->first)].Add(row->second);
     }
     return spans;
 }

@@ -25,13 +25,23 @@ struct CLevelSpan {
 
 // The readings of `range` cut into `columns` stretches of equal time, the first starting at
 // the range's start: a picture's columns. Read once, in time order, with memory for the
-// columns only. Where a column is a minute or more, the archive's minute rollups are read
-// instead of the readings, each minute in the column of its start (the range's first column
-// for a minute begun before the range). Empty with `error` when the archive cannot be read.
+// columns only. Empty with `error` when the archive cannot be read.
 inline constexpr std::int64_t MINUTE_MS = 60000;
 std::optional<std::vector<CLevelSpan>> ArchiveColumns(CArchiveDatabase& db,
                                                       const CArchiveRange& range, int columns,
                                                       std::string& error);
+
+// The archive's minute rollups in time order, held: a picture of a long span is drawn from
+// them again and again without reading the file.
+using CMinuteRows = std::vector<std::pair<std::int64_t, CMinuteRollup>>;
+// The rollups of the minutes that begin within the range (and of the minute it begins in).
+std::optional<CMinuteRows> ArchiveMinutes(CArchiveDatabase& db, const CArchiveRange& range,
+                                          std::string& error);
+// The columns of `range` from held rollups, each minute in the column of its start (the
+// range's first column for a minute begun before the range): where a column is a minute or
+// more, what a picture is drawn from instead of the readings.
+std::vector<CLevelSpan> MinuteColumns(const CMinuteRows& minutes, const CArchiveRange& range,
+                                      int columns);
 
 // One local calendar day that holds readings.
 struct CArchiveDay {
