@@ -239,13 +239,6 @@ BENCHMARK(BM_ArchiveWindowMemory_10M)->Unit(benchmark::kMillisecond)->Iterations
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CBenchHome home;
     QApplication application(argc, argv);
-    if (!home.Made()) {
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksAtHome(argc, argv);
 }
