@@ -115,6 +115,8 @@ CArchiveWindow::CArchiveWindow(std::filesystem::path file, std::unique_ptr<CArch
     m_readout = new QLabel;
     statusBar()->addWidget(m_readout, 1);
     connect(m_graph, &CArchiveGraph::Readout, m_readout, &QLabel::setText);
+    // What lay under the pointer before a scroll or zoom lies there no more.
+    connect(m_graph, &CArchiveGraph::ViewChanged, m_readout, &QLabel::clear);
     connect(m_graph, &CArchiveGraph::RangeChosen, this, &CArchiveWindow::Choose);
     connect(m_overview, &CArchiveOverview::DayChosen, m_graph, &CArchiveGraph::SetView);
     connect(&m_followTimer, &QTimer::timeout, this, &CArchiveWindow::LookForNewReadings);
