@@ -15,6 +15,7 @@
 #include "graph/CArchiveOverview.h"
 #include "platform/LocalTime.h"
 #include "station/CStationArchive.h"
+#include "tests/FileText.h"
 #include "tests/ReadOnlyFolder.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
@@ -237,6 +238,46 @@ TEST_F(ArchiveWindow, dragAcrossTheGraph_givesTheFiguresOfTheDraggedColumnsReadi
     ASSERT_EQ(shown.size(), wanted.size());
     for (std::size_t i = 0; i < shown.size(); ++i) {
         EXPECT_EQ(shown[i].Label + ": " + shown[i].Text, wanted[i].Label + ": " + wanted[i].Text);
+    }
+}
+
+// The chosen range is exported as archive export writes it: CSV of any range, a .sound file of
+// one run only, saying its limits otherwise.
+TEST_F(ArchiveWindow, exportOfTheChosenRange_writesWhatArchiveExportWritesOrSaysTheLimit) {
+    CTestArchive archive(m_folder / "archive.sqlite");
+    archive.Close();
+    CArchiveWindow* window = Opened(archive.File);
+    ASSERT_TRUE(window);
+    const auto db = Reader(archive.File);
+    const struct {
+        const char* Name;
+        CArchiveRange Range;
+        bool Sound;
+        const char* Said;  // empty: the file is written
+    } cases[] = {
+        {"CSV across both runs", {START_MS + 1000, SECOND_START_MS + 5000}, false, ""},
+        {".sound of one run", {START_MS + 1000, START_MS + 60000}, true, ""},
+        {".sound across both runs", {START_MS, SECOND_START_MS + 5000}, true,
+         "A .sound file holds the readings of one run, at most 1000000; the range holds"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        m_prompt.Log.clear();
+        const auto written = m_folder / (c.Sound ? "range.sound" : "range.csv");
+        std::filesystem::remove(written);
+        m_files.ExportAnswer = m_files.MeasurementAnswer = written;
+        window->Graph().SetView(c.Range);
+        c.Sound ? window->ExportSound() : window->ExportCsv();
+        ASSERT_EQ(std::filesystem::exists(written), *c.Said == 0);
+        if (*c.Said != 0) {
+            ASSERT_EQ(m_prompt.Log.size(), 1u);
+            EXPECT_EQ(m_prompt.Log[0].Text.rfind(c.Said, 0), 0u) << m_prompt.Log[0].Text;
+        } else if (!c.Sound) {
+            CRangeProblem problem;
+            const auto expected = m_folder / "expected.csv";
+            ASSERT_TRUE(WriteArchiveCsv(*db, c.Range, expected.string(), problem));
+            EXPECT_EQ(ReadFileText(written), ReadFileText(expected));
+        }
     }
 }
 
