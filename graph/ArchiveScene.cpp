@@ -56,9 +56,9 @@ void LayTimeAxis(CArchiveScene& scene) {
         const int x = axes.X(tick);
         scene.TimeGrid.emplace_back(x, axes.Plot.top(), x, axes.Plot.bottom());
         const char* format = withDate ? "%d/%m/%y" : step >= MINUTE ? "%H:%M" : "%H:%M:%S";
-        scene.TimeLabels.emplace_back(QPoint(x - 24, axes.Plot.bottom() + 15), Local(tick, format));
+        scene.TimeLabels.emplace_back(QPoint(x, axes.Plot.bottom() + 15), Local(tick, format));
         if (!withDate) {
-            scene.TimeLabels.emplace_back(QPoint(x - 24, axes.Plot.bottom() + 29),
+            scene.TimeLabels.emplace_back(QPoint(x, axes.Plot.bottom() + 29),
                                           Local(tick, "%d/%m/%y"));
         }
     }
@@ -245,8 +245,13 @@ void PaintArchiveScene(QPainter& painter, const CArchiveScene& scene) {
     painter.setPen(TEXT);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(plot.adjusted(-1, -1, 0, 0));
+    // Each label centred under its tick, but kept inside the picture: the last tick may lie
+    // closer to the right edge than half its label.
+    const int rightEdge = plot.right() + RIGHT_MARGIN;
     for (const auto& [at, text] : scene.TimeLabels) {
-        painter.drawText(at, text);
+        const int width = painter.fontMetrics().horizontalAdvance(text);
+        painter.drawText(QPoint(std::max(std::min(at.x() - width / 2, rightEdge - width), 0), at.y()),
+                         text);
     }
     for (const auto& [at, text] : scene.LevelLabels) {
         painter.drawText(at, text);

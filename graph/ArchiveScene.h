@@ -59,6 +59,7 @@ struct CArchiveScene {
     std::vector<QLine> Intervals;  // interval Leq as steps
     std::vector<int> AlarmYs;
     std::vector<QLine> TimeGrid;
+    // Each centred on its point's x, with its baseline at the point's y.
     std::vector<std::pair<QPoint, QString>> TimeLabels;
     std::vector<QLine> LevelGrid;
     std::vector<std::pair<QPoint, QString>> LevelLabels;
