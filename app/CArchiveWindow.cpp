@@ -1,15 +1,19 @@
 #include "app/CArchiveWindow.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "app/CFileChooser.h"
+#include "app/ExportCommands.h"
 #include "document/CDTDoc.h"
 #include "document/CSaveCommand.h"
 #include "export/StatisticsFields.h"
@@ -36,6 +40,11 @@ std::string Quoted(const std::filesystem::path& file) {
 
 std::string Day(std::int64_t ms) {
     return FormatLocalTime(WholeSecond(ms), "%Y-%m-%d");
+}
+
+// What a range field shows of a time: local, to the second, as it is typed back.
+QString FieldText(std::int64_t ms) {
+    return QString::fromStdString(FormatLocalTime(WholeSecond(ms), "%Y-%m-%d %H:%M:%S"));
 }
 
 }  // namespace
@@ -85,15 +94,38 @@ CArchiveWindow::CArchiveWindow(std::filesystem::path file, std::unique_ptr<CArch
 
     m_figuresView = new QPlainTextEdit;
     m_figuresView->setReadOnly(true);
-    m_figuresView->setMaximumHeight(170);
+    m_figuresView->setMinimumHeight(m_figuresView->fontMetrics().lineSpacing() * 4);
     m_figuresView->setPlaceholderText(
         QStringLiteral("Drag across the graph to choose a range: its figures show here."));
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(m_overview);
-    layout->addWidget(m_graph, 1);
-    layout->addWidget(m_figuresView);
+    // The figures below the graph, as high as the user drags them: on a low screen the graph
+    // keeps most of the height.
+    auto* split = new QSplitter(Qt::Vertical);
+    split->addWidget(m_graph);
+    split->addWidget(m_figuresView);
+    split->setStretchFactor(0, 1);
+    split->setChildrenCollapsible(false);
+    split->setSizes({600, 130});
+    layout->addWidget(split, 1);
     setCentralWidget(central);
+
+    QToolBar* range = addToolBar(QStringLiteral("Range"));
+    const QString timeHelp = QStringLiteral("ISO 8601, or YYYY-MM-DD[ HH:MM[:SS]] local time");
+    for (auto [field, label, empty, help] :
+         {std::tuple{&m_fromField, "From ", "archive start", "From this time on: "},
+          std::tuple{&m_toField, " To ", "archive end", "Up to this time (not included): "}}) {
+        range->addWidget(new QLabel(QLatin1String(label)));
+        *field = new QLineEdit;
+        (*field)->setPlaceholderText(QLatin1String(empty));
+        (*field)->setToolTip(QLatin1String(help) + timeHelp);
+        (*field)->setMaximumWidth(150);
+        range->addWidget(*field);
+        connect(*field, &QLineEdit::returnPressed, this, &CArchiveWindow::ChooseTyped);
+    }
+    connect(range->addAction(QStringLiteral("Figures")), &QAction::triggered, this,
+            &CArchiveWindow::ChooseTyped);
 
     QToolBar* tools = addToolBar(QStringLiteral("Archive"));
     QAction* everything = tools->addAction(QStringLiteral("Everything"));
@@ -111,6 +143,13 @@ CArchiveWindow::CArchiveWindow(std::filesystem::path file, std::unique_ptr<CArch
     QAction* sound = tools->addAction(
         QStringLiteral("Export .sound (one run, at most %1 readings)...").arg(FILE_CAPACITY));
     connect(sound, &QAction::triggered, this, &CArchiveWindow::ExportSound);
+    connect(tools->addAction(QStringLiteral("Export .xlsx...")), &QAction::triggered, this,
+            &CArchiveWindow::ExportWorkbook);
+    connect(tools->addAction(QStringLiteral("Assessment Report...")), &QAction::triggered, this,
+            &CArchiveWindow::ExportAssessmentReport);
+    for (QAction* limited : tools->actions().mid(tools->actions().size() - 3)) {
+        limited->setToolTip(QStringLiteral("The readings of one run, at most %1").arg(FILE_CAPACITY));
+    }
 
     m_readout = new QLabel;
     statusBar()->addWidget(m_readout, 1);
@@ -152,8 +191,37 @@ void CArchiveWindow::LookForNewReadings() {
     }
 }
 
+void CArchiveWindow::ChooseTyped() {
+    CArchiveRange range = m_span;
+    for (const auto& [field, bound] : {std::pair{m_fromField, &range.FromMs},
+                                       std::pair{m_toField, &range.ToMs}}) {
+        const std::string text = field->text().trimmed().toStdString();
+        if (text.empty()) {
+            continue;
+        }
+        const auto time = ParseArchiveTime(text);
+        if (!time) {
+            m_figuresView->setPlainText(
+                QStringLiteral("Cannot read the time \"%1\" (ISO 8601, or YYYY-MM-DD[ HH:MM] "
+                               "local time).")
+                    .arg(QString::fromStdString(text)));
+            return;
+        }
+        *bound = *time;
+    }
+    if (range.FromMs >= range.ToMs) {
+        m_figuresView->setPlainText(QStringLiteral("From (%1) must come before To (%2).")
+                                        .arg(FieldText(range.FromMs), FieldText(range.ToMs)));
+        return;
+    }
+    Choose(range);
+}
+
 void CArchiveWindow::Choose(const CArchiveRange& range) {
     m_chosen = range;
+    m_fromField->setText(FieldText(range.FromMs));
+    // The end rounded up to its second, so that typing the fields back gives the same readings.
+    m_toField->setText(FieldText(range.ToMs + 999));
     m_graph->SetChosen(range);
     CRangeProblem problem;
     m_figures = ArchiveFigures(*m_db, range, m_alarms, problem);
@@ -197,22 +265,49 @@ void CArchiveWindow::ExportCsv() {
     }
 }
 
-void CArchiveWindow::ExportSound() {
-    const CArchiveRange range = ExportRange();
+std::optional<CMeasurementRecord> CArchiveWindow::RangeRecord(const std::string& what) {
     CRangeProblem problem;
-    const auto record = ArchivedMeasurement(*m_db, range, m_alarms, problem);
+    auto record = ArchivedMeasurement(*m_db, ExportRange(), m_alarms, problem);
     if (!record) {
         m_prompt.Message(problem.Archive ? problem.Text
-                                         : "A .sound file " + problem.Text +
+                                         : what + " " + problem.Text +
                                                ". Choose a narrower range, or export to CSV.",
                          PromptIcon::Warning);
+    }
+    return record;
+}
+
+void CArchiveWindow::ExportSound() {
+    const auto record = RangeRecord("A .sound file");
+    if (!record) {
         return;
     }
-    const auto file = m_files.ChooseMeasurementSaveName(Day(range.FromMs));
+    const auto file = m_files.ChooseMeasurementSaveName(Day(ExportRange().FromMs));
     if (!file) {
         return;
     }
     CDTDoc doc;
     doc.Record() = *record;
     SaveMeasurementFile(doc, *file, m_prompt);
+}
+
+void CArchiveWindow::ExportWorkbook() {
+    const auto record = RangeRecord("A workbook");
+    if (!record) {
+        return;
+    }
+    const auto file = m_files.ChooseExportName(ExportFormat::Workbook, Day(ExportRange().FromMs));
+    if (file && !ExportToFile(*record, ExportFormat::Workbook, *file)) {
+        m_prompt.Message(ExportFailedMessage(*file), PromptIcon::Warning);
+    }
+}
+
+void CArchiveWindow::ExportAssessmentReport() {
+    const auto record = RangeRecord("The assessment report");
+    if (!record) {
+        return;
+    }
+    CDTDoc doc;
+    doc.Record() = *record;
+    RunAssessmentReportCommand(doc, m_files, m_prompt);
 }

@@ -16,6 +16,7 @@ class CFileChooser;
 class CPrompt;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 
 // A station's archive in a window of its own: the days at a glance, the graph of its readings
@@ -44,8 +45,17 @@ public:
     void LookForNewReadings();
     static constexpr int FOLLOW_PERIOD_MS = 1000;
 
+    // Chooses the range typed in the From and To fields, read as `archive stats --from --to`
+    // reads them (an empty field: the archive's start or end); a time that cannot be read, or
+    // a From not before To, is said where the figures show.
+    void ChooseTyped();
+    QLineEdit& FromField() { return *m_fromField; }
+    QLineEdit& ToField() { return *m_toField; }
+
     void ExportCsv();
     void ExportSound();
+    void ExportWorkbook();
+    void ExportAssessmentReport();
 
 private:
     CArchiveWindow(std::filesystem::path file, std::unique_ptr<CArchiveDatabase> db,
@@ -54,6 +64,9 @@ private:
     // The range an export writes: the one chosen, else the view.
     CArchiveRange ExportRange() const;
     void ReadDays();
+    // The export range's readings as one run's record, as a measurement window holds them; or
+    // empty once the user is told that `what` holds one run's readings within a file's limit.
+    std::optional<CMeasurementRecord> RangeRecord(const std::string& what);
 
     std::filesystem::path m_file;
     std::unique_ptr<CArchiveDatabase> m_db;
@@ -65,6 +78,8 @@ private:
     CArchiveOverview* m_overview = nullptr;
     QPlainTextEdit* m_figuresView = nullptr;
     QLabel* m_readout = nullptr;
+    QLineEdit* m_fromField = nullptr;
+    QLineEdit* m_toField = nullptr;
     QAction* m_follow = nullptr;
     QTimer m_followTimer;
     std::optional<CArchiveRange> m_chosen;

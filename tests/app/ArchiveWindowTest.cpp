@@ -1,21 +1,26 @@
 // File > Open Archive...: the archive's picture against its readings, gaps left empty, a
 // dragged range's figures, following a monitor that writes, and media that cannot be written.
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/CArchiveWindow.h"
 #include "export/StatisticsFields.h"
+#include "export/WorkbookCheck.h"
 #include "graph/CArchiveGraph.h"
 #include "graph/CArchiveOverview.h"
 #include "platform/LocalTime.h"
 #include "station/CStationArchive.h"
 #include "tests/FileText.h"
+#include "tests/PdfTools.h"
 #include "tests/ReadOnlyFolder.h"
 #include "tests/TempDir.h"
 #include "tests/app/AppTestSupport.h"
@@ -241,42 +246,117 @@ TEST_F(ArchiveWindow, dragAcrossTheGraph_givesTheFiguresOfTheDraggedColumnsReadi
     }
 }
 
-// The chosen range is exported as archive export writes it: CSV of any range, a .sound file of
-// one run only, saying its limits otherwise.
+// A range typed as From and To is read as archive stats reads --from and --to, and its figures
+// are that range's; a time it cannot read or a reversed range is said instead.
+TEST_F(ArchiveWindow, typedRange_givesTheFiguresOfThatRangeOrSaysWhatIsWrong) {
+    CTestArchive archive(m_folder / "archive.sqlite");
+    archive.Close();
+    CArchiveWindow* window = Opened(archive.File);
+    ASSERT_TRUE(window);
+    const auto db = Reader(archive.File);
+    const auto local = [](std::int64_t ms, const char* format) {
+        return QString::fromStdString(FormatLocalTime(WholeSecond(ms), format));
+    };
+    const struct {
+        const char* Name;
+        QString From;
+        QString To;
+        const char* Said;  // empty: the figures of the range typed
+    } cases[] = {
+        {"minutes across both runs", local(START_MS + 1800000, "%Y-%m-%d %H:%M"),
+         local(SECOND_START_MS + 600000, "%Y-%m-%dT%H:%M:%S"), ""},
+        {"from the start", "", local(START_MS + 60000, "%Y-%m-%d %H:%M"), ""},
+        {"unreadable", "3 June", "", "Cannot read the time \"3 June\""},
+        {"reversed", local(SECOND_START_MS, "%Y-%m-%d %H:%M"), local(START_MS, "%Y-%m-%d %H:%M"),
+         "From ("},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        window->FromField().setText(c.From);
+        window->ToField().setText(c.To);
+        QTest::keyClick(&window->ToField(), Qt::Key_Return);
+        if (*c.Said != 0) {
+            const QString shown = window->findChild<QPlainTextEdit*>()->toPlainText();
+            EXPECT_TRUE(shown.startsWith(c.Said)) << shown.toStdString();
+            continue;
+        }
+        CArchiveRange range = *ArchiveSpan(*db);
+        if (!c.From.isEmpty()) {
+            range.FromMs = *ParseArchiveTime(c.From.toStdString());
+        }
+        range.ToMs = *ParseArchiveTime(c.To.toStdString());
+        ASSERT_TRUE(window->Chosen() && window->Figures());
+        EXPECT_EQ(window->Chosen()->FromMs, range.FromMs);
+        EXPECT_EQ(window->Chosen()->ToMs, range.ToMs);
+        CRangeProblem problem;
+        const auto expected = ArchiveFigures(*db, range, {"130", "30"}, problem);
+        ASSERT_TRUE(expected) << problem.Text;
+        EXPECT_EQ(window->Figures()->Runs, expected->Runs);
+        const auto shown = StatisticsFields(window->Figures()->Statistics);
+        const auto wanted = StatisticsFields(expected->Statistics);
+        ASSERT_EQ(shown.size(), wanted.size());
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i].Label + ": " + shown[i].Text, wanted[i].Label + ": " + wanted[i].Text);
+        }
+    }
+}
+
+// The chosen range is exported as archive export writes it: CSV of any range; a .sound file,
+// a workbook and the assessment report of one run only, saying their limits otherwise.
 TEST_F(ArchiveWindow, exportOfTheChosenRange_writesWhatArchiveExportWritesOrSaysTheLimit) {
     CTestArchive archive(m_folder / "archive.sqlite");
     archive.Close();
     CArchiveWindow* window = Opened(archive.File);
     ASSERT_TRUE(window);
     const auto db = Reader(archive.File);
+    enum class Kind { Csv, Sound, Workbook, Report };
     const struct {
         const char* Name;
         CArchiveRange Range;
-        bool Sound;
+        Kind Format;
         const char* Said;  // empty: the file is written
     } cases[] = {
-        {"CSV across both runs", {START_MS + 1000, SECOND_START_MS + 5000}, false, ""},
-        {".sound of one run", {START_MS + 1000, START_MS + 60000}, true, ""},
-        {".sound across both runs", {START_MS, SECOND_START_MS + 5000}, true,
+        {"CSV across both runs", {START_MS + 1000, SECOND_START_MS + 5000}, Kind::Csv, ""},
+        {".sound of one run", {START_MS + 1000, START_MS + 60000}, Kind::Sound, ""},
+        {".sound across both runs", {START_MS, SECOND_START_MS + 5000}, Kind::Sound,
          "A .sound file holds the readings of one run, at most 1000000; the range holds"},
+        {"workbook of one run", {SECOND_START_MS, SECOND_START_MS + 900000}, Kind::Workbook, ""},
+        {"workbook across both runs", {START_MS, SECOND_START_MS + 5000}, Kind::Workbook,
+         "A workbook holds the readings of one run, at most 1000000; the range holds"},
+        {"report of one run", {START_MS + 60000, START_MS + 3600000}, Kind::Report, ""},
+        {"report across both runs", {START_MS, SECOND_START_MS + 5000}, Kind::Report,
+         "The assessment report holds the readings of one run, at most 1000000; the range"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         m_prompt.Log.clear();
-        const auto written = m_folder / (c.Sound ? "range.sound" : "range.csv");
+        const char* extension[] = {"range.csv", "range.sound", "range.xlsx", "range.pdf"};
+        const auto written = m_folder / extension[static_cast<int>(c.Format)];
         std::filesystem::remove(written);
         m_files.ExportAnswer = m_files.MeasurementAnswer = written;
         window->Graph().SetView(c.Range);
-        c.Sound ? window->ExportSound() : window->ExportCsv();
+        const std::function<void()> exports[] = {
+            [&] { window->ExportCsv(); }, [&] { window->ExportSound(); },
+            [&] { window->ExportWorkbook(); }, [&] { window->ExportAssessmentReport(); }};
+        exports[static_cast<int>(c.Format)]();
         ASSERT_EQ(std::filesystem::exists(written), *c.Said == 0);
         if (*c.Said != 0) {
             ASSERT_EQ(m_prompt.Log.size(), 1u);
             EXPECT_EQ(m_prompt.Log[0].Text.rfind(c.Said, 0), 0u) << m_prompt.Log[0].Text;
-        } else if (!c.Sound) {
+        } else if (c.Format == Kind::Csv) {
             CRangeProblem problem;
             const auto expected = m_folder / "expected.csv";
             ASSERT_TRUE(WriteArchiveCsv(*db, c.Range, expected.string(), problem));
             EXPECT_EQ(ReadFileText(written), ReadFileText(expected));
+        } else if (c.Format == Kind::Workbook) {
+            EXPECT_TRUE(WorkbookIsWhole(written));
+        } else if (c.Format == Kind::Report) {
+            CRangeProblem problem;
+            const auto figures = ArchiveFigures(*db, c.Range, {"130", "30"}, problem);
+            ASSERT_TRUE(figures && figures->Statistics.LeqDb) << problem.Text;
+            char leq[32];
+            std::snprintf(leq, sizeof leq, "%.1f dB", *figures->Statistics.LeqDb);
+            EXPECT_NE(PdfPageText(written, 1).find(leq), std::string::npos) << leq;
         }
     }
 }
