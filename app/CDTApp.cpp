@@ -7,7 +7,6 @@
 #include "app/CStartupSplash.h"
 #include "app/CommandLine.h"
 #include "app/DesktopRegistration.h"
-#include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
 #include "document/CDTDoc.h"
 
@@ -30,12 +29,7 @@ int CDTApp::Run(const CStartOptions& options) {
     // The main window comes first, so that a message about the file named stands over it
     // rather than alone in a corner of the screen.
     frame.showMaximized();
-    // An archive is told from a measurement by what it holds, whatever its name.
-    if (options.File && IsArchiveFile(*options.File)) {
-        if (!frame.OpenArchive(*options.File)) {
-            return EXIT_FAILURE;
-        }
-    } else if (options.File && !OpenDocumentFileAtStart(doc, *options.File, frame.Prompt())) {
+    if (options.File && !frame.OpenFileAtStart(*options.File)) {
         return EXIT_FAILURE;
     }
     frame.InitialUpdate();

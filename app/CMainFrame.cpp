@@ -24,6 +24,7 @@
 #include "platform/RecentFiles.h"
 #include "app/ExportCommands.h"
 #include "app/FrameMenus.h"
+#include "app/OpenDocumentFile.h"
 #include "app/ProgramResources.h"
 #include "dialogs/display/CInfoDlg.h"
 #include "dialogs/logger/CCalAdjustDlg.h"
@@ -196,6 +197,10 @@ bool CMainFrame::OpenArchive(const std::filesystem::path& file) {
     window->show();
     m_archiveWindows.push_back(std::move(window));
     return true;
+}
+
+bool CMainFrame::OpenFileAtStart(const std::filesystem::path& file) {
+    return IsArchiveFile(file) ? OpenArchive(file) : OpenDocumentFileAtStart(m_doc, file, *m_prompt);
 }
 
 void CMainFrame::ConnectCommands() {

@@ -66,6 +66,10 @@ public:
     // A station's archive in a window of its own beside this one; false (the user has been told
     // why) when it cannot be read. It joins the recent files.
     bool OpenArchive(const std::filesystem::path& file);
+    // The file named on the command line: an archive, told from a measurement by what it holds
+    // whatever its name, in its own window, else the measurement. False when the start should
+    // stop (the user has been told why).
+    bool OpenFileAtStart(const std::filesystem::path& file);
     const std::vector<std::unique_ptr<CArchiveWindow>>& ArchiveWindows() const {
         return m_archiveWindows;
     }

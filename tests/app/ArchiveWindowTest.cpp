@@ -2,6 +2,8 @@
 // dragged range's figures, following a monitor that writes, and media that cannot be written.
 
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -18,6 +20,8 @@
 #include "graph/CArchiveGraph.h"
 #include "graph/CArchiveOverview.h"
 #include "platform/LocalTime.h"
+#include "platform/RecentFiles.h"
+#include "platform/CSettings.h"
 #include "station/CStationArchive.h"
 #include "tests/FileText.h"
 #include "tests/PdfTools.h"
@@ -299,6 +303,31 @@ TEST_F(ArchiveWindow, typedRange_givesTheFiguresOfThatRangeOrSaysWhatIsWrong) {
             EXPECT_EQ(shown[i].Label + ": " + shown[i].Text, wanted[i].Label + ": " + wanted[i].Text);
         }
     }
+}
+
+// A file named on the command line opens as an archive when it holds one, whatever its name, and
+// joins the recent files, from which it opens as an archive again; a measurement named there
+// stays a measurement.
+TEST_F(ArchiveWindow, archiveNamedAtStart_opensInItsWindowAndFromTheRecentFiles) {
+    CTestArchive archive(m_folder / "named like a measurement.sound");
+    archive.Close();
+    ASSERT_TRUE(m_frame->OpenFileAtStart(archive.File));
+    ASSERT_EQ(m_frame->ArchiveWindows().size(), 1u);
+    EXPECT_EQ(ReadRecentFiles(ReadSettingsFile()), std::vector{archive.File});
+    // The recent files enter the File menu as it opens.
+    for (QMenu* menu : m_frame->menuBar()->findChildren<QMenu*>()) {
+        emit menu->aboutToShow();
+    }
+    QAction* recent = nullptr;
+    for (QAction* action : m_frame->findChildren<QAction*>()) {
+        if (action->text().contains(QString::fromStdString(archive.File.filename().string()))) {
+            recent = action;
+        }
+    }
+    ASSERT_TRUE(recent);
+    recent->trigger();
+    EXPECT_EQ(m_frame->ArchiveWindows().size(), 2u);
+    EXPECT_EQ(m_doc.Record().SampleCount, 0);
 }
 
 // The chosen range is exported as archive export writes it: CSV of any range; a .sound file,
