@@ -116,6 +116,16 @@ std::optional<std::pair<int, int>> Drawn(const QImage& picture, const QRect& plo
     return rows;
 }
 
+// The figures shown are those expected, field by field as the Statistics window shows them.
+void ExpectShownAs(const CAcousticStatistics& shown, const CAcousticStatistics& expected) {
+    const auto fields = StatisticsFields(shown);
+    const auto wanted = StatisticsFields(expected);
+    ASSERT_EQ(fields.size(), wanted.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(fields[i].Label + ": " + fields[i].Text, wanted[i].Label + ": " + wanted[i].Text);
+    }
+}
+
 class ArchiveWindow : public CMainFrameTest<> {
 protected:
     CArchiveWindow* Opened(const std::filesystem::path& file) {
@@ -242,12 +252,7 @@ TEST_F(ArchiveWindow, dragAcrossTheGraph_givesTheFiguresOfTheDraggedColumnsReadi
     ASSERT_TRUE(expected) << problem.Text;
     EXPECT_EQ(window->Figures()->Statistics.Count, count);
     EXPECT_EQ(window->Figures()->Runs, 2u);
-    const auto shown = StatisticsFields(window->Figures()->Statistics);
-    const auto wanted = StatisticsFields(expected->Statistics);
-    ASSERT_EQ(shown.size(), wanted.size());
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        EXPECT_EQ(shown[i].Label + ": " + shown[i].Text, wanted[i].Label + ": " + wanted[i].Text);
-    }
+    ExpectShownAs(window->Figures()->Statistics, expected->Statistics);
 }
 
 // A range typed as From and To is read as archive stats reads --from and --to, and its figures
@@ -296,12 +301,7 @@ TEST_F(ArchiveWindow, typedRange_givesTheFiguresOfThatRangeOrSaysWhatIsWrong) {
         const auto expected = ArchiveFigures(*db, range, {"130", "30"}, problem);
         ASSERT_TRUE(expected) << problem.Text;
         EXPECT_EQ(window->Figures()->Runs, expected->Runs);
-        const auto shown = StatisticsFields(window->Figures()->Statistics);
-        const auto wanted = StatisticsFields(expected->Statistics);
-        ASSERT_EQ(shown.size(), wanted.size());
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            EXPECT_EQ(shown[i].Label + ": " + shown[i].Text, wanted[i].Label + ": " + wanted[i].Text);
-        }
+        ExpectShownAs(window->Figures()->Statistics, expected->Statistics);
     }
 }
 
