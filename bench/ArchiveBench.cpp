@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchHome.h"
+#include "bench/BenchMain.h"
 #include "platform/ProgramDirectory.h"
 #include "station/ArchiveDatabase.h"
 

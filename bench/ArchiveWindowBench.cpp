@@ -19,7 +19,7 @@
 
 #include "app/CArchiveWindow.h"
 #include "app/CFileChooser.h"
-#include "bench/BenchHome.h"
+#include "bench/BenchMain.h"
 #include "graph/CArchiveGraph.h"
 #include "platform/CPrompt.h"
 #include "platform/ProgramDirectory.h"

@@ -14,7 +14,7 @@
 #include <sstream>
 #include <vector>
 
-#include "bench/BenchHome.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchLogger.h"
 #include "bench/BenchPrompt.h"
 #include "station/CHttpServer.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench/BenchFrontEnd.h"
-#include "bench/BenchHome.h"
+#include "bench/BenchMain.h"
 #include "document/CDTDoc.h"
 #include "logger/CLoggerLink.h"
 #include "logger/sim/CSimulatedLogger.h"

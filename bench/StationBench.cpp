@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "bench/BenchHome.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchLogger.h"
 #include "bench/BenchPrompt.h"
 #include "platform/LocalTime.h"

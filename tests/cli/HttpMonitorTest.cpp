@@ -372,6 +372,13 @@ TEST_F(HttpMonitor, badClients_areAnsweredOrDropped_andEveryReadingKeepsItsLevel
         ASSERT_EQ(send(s, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
         stalled.push_back(s);
     }
+    // Each stream is counted once its answer has begun; a slow machine takes the 16 requests
+    // apart in time, and the first ones must not be let go before the last is counted.
+    for (const int s : stalled) {
+        char status[13] = {};
+        ASSERT_EQ(recv(s, status, 12, MSG_WAITALL), 12);
+        ASSERT_STREQ(status, "HTTP/1.1 200");
+    }
     EXPECT_TRUE(Eventually([&] { return EventStreamStatus() == 503; }));  // all held
     EXPECT_TRUE(Eventually([&] { return EventStreamStatus() == 200; }));
     // 50 connections that say nothing, then 1000 requests with 64 KiB of headers each.
