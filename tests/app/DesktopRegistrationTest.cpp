@@ -58,12 +58,14 @@ TEST_F(DesktopRegistration, laterStarts_writeOnlyWhatIsMissingOrDifferent) {
     const CRegistrationResult same = RegisterSoundFileType("/opt/datalogger/bin/datalogger");
     EXPECT_FALSE(same.MimeTypeWritten || same.DesktopEntryWritten || same.IconWritten);
 
+    // Moved to a prefix of no installed package: whatever this machine has in /usr/local.
     std::filesystem::remove(m_icon);
-    const CRegistrationResult moved = RegisterSoundFileType("/usr/local/bin/datalogger");
+    const std::string program = (m_home / "moved/bin/datalogger").string();
+    const CRegistrationResult moved = RegisterSoundFileType(QString::fromStdString(program));
     EXPECT_FALSE(moved.MimeTypeWritten);
     EXPECT_TRUE(moved.DesktopEntryWritten);
     EXPECT_TRUE(moved.IconWritten);
-    EXPECT_TRUE(Read(m_entry).contains("\nExec=/usr/local/bin/datalogger %f\n"));
+    EXPECT_TRUE(Read(m_entry).contains(QString::fromStdString("\nExec=" + program + " %f\n")));
 }
 
 TEST_F(DesktopRegistration, theDesktopKnowsTheTypeAfterwards) {
