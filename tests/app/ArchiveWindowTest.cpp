@@ -217,6 +217,25 @@ TEST_F(ArchiveWindow, picture_holdsEachColumnsLowestToHighestLevelAndLeavesGapsE
     }
 }
 
+// The keys zoom around the middle of the view and Ctrl+0 shows everything again.
+TEST_F(ArchiveWindow, zoomKeys_narrowAndWidenTheViewAroundItsMiddle) {
+    CTestArchive archive(m_folder / "archive.sqlite");
+    archive.Close();
+    CArchiveWindow* window = Opened(archive.File);
+    ASSERT_TRUE(window);
+    CArchiveGraph& graph = window->Graph();
+    const CArchiveRange whole = graph.View();
+    const auto width = [](const CArchiveRange& r) { return r.ToMs - r.FromMs; };
+    QTest::keyClick(&graph, Qt::Key_Plus);
+    const CArchiveRange zoomed = graph.View();
+    EXPECT_LT(width(zoomed), width(whole));
+    EXPECT_GT(zoomed.FromMs, whole.FromMs);
+    EXPECT_LT(zoomed.ToMs, whole.ToMs);
+    QTest::keyClick(&graph, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(graph.View().FromMs, whole.FromMs);
+    EXPECT_EQ(graph.View().ToMs, whole.ToMs);
+}
+
 TEST_F(ArchiveWindow, dragAcrossTheGraph_givesTheFiguresOfTheDraggedColumnsReadings) {
     CTestArchive archive(m_folder / "archive.sqlite");
     archive.Close();
